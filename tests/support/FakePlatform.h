@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "platform/MessageBoxes.h"
+#include "platform/ProgramEnd.h"
+
+#include <QList>
+#include <QString>
+
+namespace pluvix::testsupport {
+
+struct ShownMessage {
+    QString kind; // "retryCancel", "ok", "yesNo", "okCancel"
+    QString title;
+    QString text;
+};
+
+// Answers every box with a queued answer (or the given default) and records what was shown.
+class FakeMessageBoxes final : public platform::MessageBoxes {
+public:
+    QList<ShownMessage> shown;
+    QList<platform::MessageButton> answers; // taken from the front
+    platform::MessageButton defaultAnswer = platform::MessageButton::Retry;
+
+    platform::MessageButton retryCancelCritical(const QString& title, const QString& text) override;
+    void ok(const QString& title, const QString& text) override;
+    platform::MessageButton yesNo(const QString& title, const QString& text) override;
+    platform::MessageButton okCancel(const QString& title, const QString& text) override;
+
+private:
+    platform::MessageButton next(platform::MessageButton fallback);
+};
+
+class FakeProgramEnd final : public platform::ProgramEnd {
+public:
+    int endCount = 0;
+    void endNow() override { ++endCount; }
+};
+
+class FakeClock final : public platform::Clock {
+public:
+    QDateTime fixed = QDateTime(QDate(2005, 12, 5), QTime(14, 3, 7));
+    QDateTime now() const override { return fixed; }
+};
+
+} // namespace pluvix::testsupport
