@@ -15,14 +15,14 @@ public:
     const QString& description() const noexcept { return m_description; }
     const char* what() const noexcept override { return m_what.constData(); }
 
-    static RuntimeError invalidCall();        // 5
-    static RuntimeError overflow();           // 6
-    static RuntimeError subscriptOutOfRange(); // 9
-    static RuntimeError divisionByZero();     // 11
-    static RuntimeError fileNotFound();       // 53
-    static RuntimeError pathFileAccess();     // 75
+    static RuntimeError invalidCall();          // 5
+    static RuntimeError overflow();             // 6
+    static RuntimeError subscriptOutOfRange();  // 9
+    static RuntimeError divisionByZero();       // 11
+    static RuntimeError fileNotFound();         // 53
+    static RuntimeError pathFileAccess();       // 75
     static RuntimeError invalidPropertyValue(); // 380
-    static RuntimeError invalidPicture();     // 481
+    static RuntimeError invalidPicture();       // 481
 
 private:
     int m_number;

@@ -44,3 +44,23 @@ public:
 };
 
 } // namespace pluvix::testsupport
+
+#include "diagnostics/ErrorTrap.h"
+
+namespace pluvix::testsupport {
+
+struct ReportedError {
+    int number;
+    QString description;
+    QString procedure;
+};
+
+class RecordingErrorSink final : public diagnostics::ErrorSink {
+public:
+    QList<ReportedError> reports;
+    void ReportError(int number, const QString& description, const QString& procedure) override {
+        reports.append({number, description, procedure});
+    }
+};
+
+} // namespace pluvix::testsupport
