@@ -1,0 +1,151 @@
+#include "settings/FileSettingsStore.h"
+
+#include "core/RuntimeError.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStringList>
+
+namespace pluvix::settings {
+
+namespace {
+
+const QLatin1String fileSuffix(".conf");
+
+// QSettings treats "/" and "\" in names as group separators; escape them (and the escape
+// character) so any section or key name stays one level.
+QString escapedName(const QString& name) {
+    QString out;
+    out.reserve(name.size());
+    for (const QChar c : name) {
+        if (c == u'%')
+            out += QLatin1String("%25");
+        else if (c == u'/')
+            out += QLatin1String("%2F");
+        else if (c == u'\\')
+            out += QLatin1String("%5C");
+        else
+            out += c;
+    }
+    return out;
+}
+
+// The escaping maps characters one to one, so comparing escaped names ignoring case is the
+// same as comparing the names ignoring case.
+QString findIgnoringCase(const QStringList& names, const QString& wanted) {
+    for (const QString& n : names) {
+        if (n.compare(wanted, Qt::CaseInsensitive) == 0)
+            return n;
+    }
+    return {};
+}
+
+void checkAppName(const QString& appName) {
+    if (appName.isEmpty() || appName.contains(u'/') || appName.contains(QChar(0)) ||
+        appName == QLatin1String(".") || appName == QLatin1String(".."))
+        throw core::RuntimeError::invalidCall();
+}
+
+void throwOnAccessError(const QSettings& s) {
+    // A format error still leaves every readable entry; only access errors lose data.
+    if (s.status() == QSettings::AccessError)
+        throw core::RuntimeError::pathFileAccess();
+}
+
+QString valueText(const QVariant& v) {
+    // A hand-edited "a,b" without quotes reads as a list; give it back as written.
+    if (v.typeId() == QMetaType::QStringList)
+        return v.toStringList().join(u',');
+    return v.toString();
+}
+
+} // namespace
+
+FileSettingsStore::FileSettingsStore() : FileSettingsStore(defaultConfigHome()) {}
+
+FileSettingsStore::FileSettingsStore(const QString& configHome)
+    : m_folder(QDir::cleanPath(configHome + QStringLiteral("/pluvix"))) {}
+
+QString FileSettingsStore::defaultConfigHome() {
+    const QString xdg = qEnvironmentVariable("XDG_CONFIG_HOME");
+    // Relative values are invalid by the XDG rules and are ignored.
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+        return xdg;
+    return QDir::homePath() + QStringLiteral("/.config");
+}
+
+QString FileSettingsStore::filePath(const QString& appName) const {
+    checkAppName(appName);
+    const QDir dir(m_folder);
+    const QStringList files =
+        dir.entryList(QStringList{u'*' + fileSuffix}, QDir::Files | QDir::Hidden, QDir::Name);
+    for (const QString& f : files) {
+        if (f.chopped(fileSuffix.size()).compare(appName, Qt::CaseInsensitive) == 0)
+            return dir.filePath(f);
+    }
+    return dir.filePath(appName + fileSuffix);
+}
+
+QString FileSettingsStore::GetSetting(const QString& appName, const QString& section,
+                                      const QString& key, const QString& defaultValue) const {
+    const QString path = filePath(appName);
+    if (!QFileInfo::exists(path) || section.isEmpty() || key.isEmpty())
+        return defaultValue;
+    QSettings s(path, QSettings::IniFormat);
+    throwOnAccessError(s);
+    const QString group = findIgnoringCase(s.childGroups(), escapedName(section));
+    if (group.isEmpty())
+        return defaultValue;
+    s.beginGroup(group);
+    const QString storedKey = findIgnoringCase(s.childKeys(), escapedName(key));
+    if (storedKey.isEmpty())
+        return defaultValue;
+    return valueText(s.value(storedKey));
+}
+
+void FileSettingsStore::SaveSetting(const QString& appName, const QString& section,
+                                    const QString& key, const QString& value) {
+    if (section.isEmpty() || key.isEmpty())
+        throw core::RuntimeError::invalidCall();
+    const QString path = filePath(appName);
+    if (!QDir().mkpath(m_folder))
+        throw core::RuntimeError::pathFileAccess();
+    QSettings s(path, QSettings::IniFormat);
+    // Writing after a failed read would replace the file with only this one value.
+    throwOnAccessError(s);
+    QString group = findIgnoringCase(s.childGroups(), escapedName(section));
+    if (group.isEmpty())
+        group = escapedName(section);
+    s.beginGroup(group);
+    QString storedKey = findIgnoringCase(s.childKeys(), escapedName(key));
+    if (storedKey.isEmpty())
+        storedKey = escapedName(key);
+    s.setValue(storedKey, value);
+    s.endGroup();
+    s.sync();
+    throwOnAccessError(s);
+}
+
+void FileSettingsStore::DeleteSetting(const QString& appName, const QString& section) {
+    const QString path = filePath(appName);
+    if (!QFileInfo::exists(path) || section.isEmpty())
+        return;
+    QSettings s(path, QSettings::IniFormat);
+    throwOnAccessError(s);
+    bool removed = false;
+    const QString wanted = escapedName(section);
+    // A hand-edited file may hold the section in more than one spelling.
+    for (const QString& group : s.childGroups()) {
+        if (group.compare(wanted, Qt::CaseInsensitive) == 0) {
+            s.remove(group);
+            removed = true;
+        }
+    }
+    if (!removed)
+        return;
+    s.sync();
+    throwOnAccessError(s);
+}
+
+} // namespace pluvix::settings
