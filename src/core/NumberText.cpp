@@ -38,7 +38,7 @@ double leadingNumber(QStringView text) {
 
     // The mantissa goes into a plain buffer so the conversion never sees the locale.
     std::string buffer;
-    long long intDigits = 0;       // significant digits before the point
+    long long intDigits = 0;        // significant digits before the point
     long long leadingFracZeros = 0; // zeros after the point before the first significant digit
     bool anyDigit = false;
     bool anySignificant = false;
@@ -87,8 +87,8 @@ double leadingNumber(QStringView text) {
     buffer += std::to_string(exponent);
 
     double value = 0.0;
-    const auto result =
-        std::from_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::general);
+    const auto result = std::from_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                        std::chars_format::general);
     if (result.ec == std::errc::result_out_of_range) {
         // Order of magnitude of the first significant digit decides overflow versus underflow.
         const long long order = (intDigits > 0 ? intDigits : -leadingFracZeros) + exponent;

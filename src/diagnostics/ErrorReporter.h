@@ -23,8 +23,7 @@ public:
                   platform::Clock& clock, QString logFile, std::function<int()> imageUBound = {},
                   std::function<void()> resetPointer = {});
 
-    void ReportError(int number, const QString& description,
-                     const QString& procedureName) override;
+    void ReportError(int number, const QString& description, const QString& procedureName) override;
 
     // Appends one line built from entry and leaves the whole line in entry. A failure to write
     // is reported under "Module1.AddLogEntry".
@@ -34,8 +33,7 @@ public:
 
     static QString messageText(int number, const QString& description,
                                const QString& procedureName);
-    static QString entryText(int number, const QString& description,
-                             const QString& procedureName);
+    static QString entryText(int number, const QString& description, const QString& procedureName);
 
 private:
     enum class Logging { Write, Skip };

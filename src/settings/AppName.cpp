@@ -9,8 +9,7 @@ QString appNameFromProgramFile(const QString& programPath) {
     const qsizetype dot = base.lastIndexOf(u'.');
     if (dot > 0)
         base.truncate(dot);
-    if (base.left(6).compare(QLatin1String("PLUVIX"), Qt::CaseInsensitive) == 0 &&
-        base.size() >= 6)
+    if (base.left(6).compare(QLatin1String("PLUVIX"), Qt::CaseInsensitive) == 0)
         return QStringLiteral("Pluvix") + base.mid(6);
     return base;
 }

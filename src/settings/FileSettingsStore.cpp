@@ -7,6 +7,8 @@
 #include <QSettings>
 #include <QStringList>
 
+#include <sys/stat.h>
+
 namespace pluvix::settings {
 
 namespace {
@@ -47,9 +49,51 @@ void checkAppName(const QString& appName) {
         throw core::RuntimeError::invalidCall();
 }
 
-void throwOnAccessError(const QSettings& s) {
+// Which file a path names right now. QSettings replaces the file by renaming a new one over
+// it, so a changed identity is the sign that a write reached the disk.
+struct FileIdentity {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+
+FileIdentity identityOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {true, st.st_dev, st.st_ino};
+}
+
+// QSettings keeps parsed files, with their unsaved changes, in a cache shared by the whole
+// process, and its status stays at the first problem it met. So conditions are checked here
+// before anything is changed, and success is judged by the file on disk.
+void requireReadable(const QString& path) {
+    const QFileInfo info(path);
+    if (info.exists() && (!info.isFile() || !info.isReadable()))
+        throw core::RuntimeError::pathFileAccess();
+}
+
+void requireWritable(const QString& folder, const QString& path) {
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isWritable())
+        throw core::RuntimeError::pathFileAccess();
+    requireReadable(path);
+    const QFileInfo info(path);
+    if (info.exists() && !info.isWritable())
+        throw core::RuntimeError::pathFileAccess();
+}
+
+void requireNoError(const QSettings& s) {
     // A format error still leaves every readable entry; only access errors lose data.
     if (s.status() == QSettings::AccessError)
+        throw core::RuntimeError::pathFileAccess();
+}
+
+void syncOrThrow(QSettings& s, const QString& path) {
+    const FileIdentity before = identityOf(path);
+    s.sync();
+    const FileIdentity after = identityOf(path);
+    if (s.status() == QSettings::AccessError || !after.exists || after == before)
         throw core::RuntimeError::pathFileAccess();
 }
 
@@ -92,8 +136,10 @@ QString FileSettingsStore::GetSetting(const QString& appName, const QString& sec
     const QString path = filePath(appName);
     if (!QFileInfo::exists(path) || section.isEmpty() || key.isEmpty())
         return defaultValue;
+    requireReadable(path);
+    // Its status is not looked at: a change left unsaved by an earlier failed write makes it
+    // report the failed flush, while the entries read are still good.
     QSettings s(path, QSettings::IniFormat);
-    throwOnAccessError(s);
     const QString group = findIgnoringCase(s.childGroups(), escapedName(section));
     if (group.isEmpty())
         return defaultValue;
@@ -109,11 +155,9 @@ void FileSettingsStore::SaveSetting(const QString& appName, const QString& secti
     if (section.isEmpty() || key.isEmpty())
         throw core::RuntimeError::invalidCall();
     const QString path = filePath(appName);
-    if (!QDir().mkpath(m_folder))
-        throw core::RuntimeError::pathFileAccess();
+    requireWritable(m_folder, path);
     QSettings s(path, QSettings::IniFormat);
-    // Writing after a failed read would replace the file with only this one value.
-    throwOnAccessError(s);
+    requireNoError(s);
     QString group = findIgnoringCase(s.childGroups(), escapedName(section));
     if (group.isEmpty())
         group = escapedName(section);
@@ -123,29 +167,29 @@ void FileSettingsStore::SaveSetting(const QString& appName, const QString& secti
         storedKey = escapedName(key);
     s.setValue(storedKey, value);
     s.endGroup();
-    s.sync();
-    throwOnAccessError(s);
+    syncOrThrow(s, path);
 }
 
 void FileSettingsStore::DeleteSetting(const QString& appName, const QString& section) {
     const QString path = filePath(appName);
     if (!QFileInfo::exists(path) || section.isEmpty())
         return;
+    requireReadable(path);
     QSettings s(path, QSettings::IniFormat);
-    throwOnAccessError(s);
-    bool removed = false;
     const QString wanted = escapedName(section);
     // A hand-edited file may hold the section in more than one spelling.
+    QStringList matching;
     for (const QString& group : s.childGroups()) {
-        if (group.compare(wanted, Qt::CaseInsensitive) == 0) {
-            s.remove(group);
-            removed = true;
-        }
+        if (group.compare(wanted, Qt::CaseInsensitive) == 0)
+            matching.append(group);
     }
-    if (!removed)
+    if (matching.isEmpty())
         return;
-    s.sync();
-    throwOnAccessError(s);
+    requireWritable(m_folder, path);
+    requireNoError(s);
+    for (const QString& group : matching)
+        s.remove(group);
+    syncOrThrow(s, path);
 }
 
 } // namespace pluvix::settings

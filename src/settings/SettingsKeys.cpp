@@ -63,15 +63,15 @@ std::span<const SettingsKey> generalKeys() {
     return {std::begin(table), std::end(table)};
 }
 
-const SettingsKey* findGeneralKey(QStringView name) {
+const SettingsKey* findGeneralKey(QAnyStringView name) {
     for (const SettingsKey& k : table) {
-        if (name.compare(k.name, Qt::CaseInsensitive) == 0)
+        if (QAnyStringView::compare(name, k.name, Qt::CaseInsensitive) == 0)
             return &k;
     }
     return nullptr;
 }
 
-QString defaultText(QStringView name) {
+QString defaultText(QAnyStringView name) {
     const SettingsKey* k = findGeneralKey(name);
     if (!k)
         return {};

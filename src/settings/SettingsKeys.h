@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QAnyStringView>
 #include <QString>
-#include <QStringView>
 
 #include <optional>
 #include <span>
@@ -79,11 +79,11 @@ struct SettingsKey {
 std::span<const SettingsKey> generalKeys();
 
 // The entry of a key, name compared ignoring case; nullptr for an unknown name.
-const SettingsKey* findGeneralKey(QStringView name);
+const SettingsKey* findGeneralKey(QAnyStringView name);
 
 // The default text of a key that does not depend on the machine (BaseURL included). Empty for
 // computed defaults and unknown names.
-QString defaultText(QStringView name);
+QString defaultText(QAnyStringView name);
 
 // Default of `LocalUTCTimeOffset`: the bias in minutes / 60 as number text ("5", "-5.5"); a
 // bias that cannot be told counts as 0.

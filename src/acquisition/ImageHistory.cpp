@@ -1,0 +1,214 @@
+#include "acquisition/ImageHistory.h"
+
+#include "core/RuntimeError.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QImageReader>
+
+namespace pluvix::acquisition {
+
+namespace {
+
+constexpr int highestIndex = 32767;
+
+core::RuntimeError alreadyLoaded() {
+    return {360, QStringLiteral("Object already loaded")};
+}
+core::RuntimeError noSuchElement(int i) {
+    return {340, QStringLiteral("Control array element '%1' doesn't exist").arg(i)};
+}
+core::RuntimeError cannotUnloadFirst() {
+    return {362, QStringLiteral("Can't unload controls created at design time")};
+}
+
+quint8 byteAt(const QByteArray& d, qsizetype pos) {
+    return quint8(d[pos]);
+}
+
+// Steps over data sub-blocks; false when the data ends first.
+bool skipSubBlocks(const QByteArray& d, qsizetype& pos) {
+    for (;;) {
+        if (pos >= d.size())
+            return false;
+        const int length = byteAt(d, pos++);
+        if (length == 0)
+            return true;
+        pos += length;
+    }
+}
+
+// Walks the block structure up to the trailer.
+bool gifIsComplete(const QByteArray& d) {
+    if (d.size() < 13)
+        return false;
+    qsizetype pos = 13;
+    const quint8 screenFlags = byteAt(d, 10);
+    if (screenFlags & 0x80)
+        pos += 3 * (qsizetype(1) << ((screenFlags & 7) + 1));
+    while (pos < d.size()) {
+        const quint8 block = byteAt(d, pos++);
+        if (block == 0x3B)
+            return true;
+        if (block == 0x21) {
+            ++pos; // label
+            if (!skipSubBlocks(d, pos))
+                return false;
+        } else if (block == 0x2C) {
+            if (pos + 10 > d.size())
+                return false;
+            const quint8 imageFlags = byteAt(d, pos + 8);
+            pos += 9;
+            if (imageFlags & 0x80)
+                pos += 3 * (qsizetype(1) << ((imageFlags & 7) + 1));
+            ++pos; // code size
+            if (!skipSubBlocks(d, pos))
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return false;
+}
+
+// Inside compressed JPEG data 0xFF is never followed by 0xD9, so an end marker after the last
+// scan start means the file was not cut off.
+bool jpegIsComplete(const QByteArray& d) {
+    const qsizetype lastScan = d.lastIndexOf(QByteArrayView("\xFF\xDA", 2));
+    const qsizetype end = d.lastIndexOf(QByteArrayView("\xFF\xD9", 2));
+    return lastScan >= 0 && end > lastScan;
+}
+
+} // namespace
+
+QImage decodePicture(const QByteArray& encoded) {
+    const bool gif = encoded.startsWith("GIF8");
+    const bool jpeg = encoded.startsWith("\xFF\xD8");
+    if ((gif && !gifIsComplete(encoded)) || (jpeg && !jpegIsComplete(encoded)))
+        throw core::RuntimeError::invalidPicture();
+
+    QBuffer buffer;
+    buffer.setData(encoded);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    QImage image = reader.read();
+    if (image.isNull())
+        throw core::RuntimeError::invalidPicture();
+    // Converted once here so that showing a frame never converts.
+    const QImage::Format fast =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.format() != fast)
+        image.convertTo(fast);
+    return image;
+}
+
+ImageHistory::ImageHistory(int decodedFrames) : m_frameLimit(qMax(1, decodedFrames)) {
+    m_elements.emplace(0, Element{});
+}
+
+void ImageHistory::create(int i) {
+    if (i < 0 || i > highestIndex)
+        throw noSuchElement(i);
+    if (!m_elements.emplace(i, Element{}).second)
+        throw alreadyLoaded();
+}
+
+void ImageHistory::destroy(int i) {
+    if (i == 0)
+        throw cannotUnloadFirst();
+    const auto it = m_elements.find(i);
+    if (it == m_elements.end())
+        throw noSuchElement(i);
+    const quint64 id = it->second.pictureId;
+    m_elements.erase(it);
+    m_decoded.removeIf([id](const Frame& f) { return f.pictureId == id; });
+}
+
+void ImageHistory::destroyAllButFirst() {
+    m_elements.erase(std::next(m_elements.begin()), m_elements.end());
+    const quint64 kept = m_elements.begin()->second.pictureId;
+    m_decoded.removeIf([kept](const Frame& f) { return f.pictureId != kept; });
+}
+
+bool ImageHistory::exists(int i) const {
+    return m_elements.count(i) != 0;
+}
+
+int ImageHistory::UBound() const {
+    return m_elements.rbegin()->first;
+}
+
+const ImageHistory::Element& ImageHistory::element(int i) const {
+    const auto it = m_elements.find(i);
+    if (it == m_elements.end())
+        throw noSuchElement(i);
+    return it->second;
+}
+
+ImageHistory::Element& ImageHistory::element(int i) {
+    const auto it = m_elements.find(i);
+    if (it == m_elements.end())
+        throw noSuchElement(i);
+    return it->second;
+}
+
+void ImageHistory::setPicture(int i, QByteArray encodedBytes) {
+    Element& e = element(i);
+    const QImage image = decodePicture(encodedBytes);
+    const quint64 old = e.pictureId;
+    m_decoded.removeIf([old](const Frame& f) { return f.pictureId == old; });
+    e.encoded = std::move(encodedBytes);
+    e.pictureId = m_nextPictureId++;
+    // The newest picture is usually shown next.
+    remember(e.pictureId, image);
+}
+
+void ImageHistory::setPictureFromFile(int i, const QString& path) {
+    element(i);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw core::RuntimeError::fileNotFound();
+    setPicture(i, file.readAll());
+}
+
+QImage ImageHistory::picture(int i) const {
+    const Element& e = element(i);
+    if (e.pictureId == 0)
+        return {};
+    for (qsizetype k = 0; k < m_decoded.size(); ++k) {
+        if (m_decoded[k].pictureId == e.pictureId) {
+            m_decoded.move(k, m_decoded.size() - 1);
+            return m_decoded.last().image;
+        }
+    }
+    const QImage image = decodePicture(e.encoded);
+    remember(e.pictureId, image);
+    return image;
+}
+
+void ImageHistory::remember(quint64 pictureId, const QImage& image) const {
+    while (m_decoded.size() >= m_frameLimit)
+        m_decoded.removeFirst();
+    m_decoded.append(Frame{pictureId, image});
+}
+
+QByteArray ImageHistory::encoded(int i) const {
+    return element(i).encoded;
+}
+
+QString ImageHistory::tag(int i) const {
+    return element(i).tag;
+}
+
+void ImageHistory::setTag(int i, const QString& tag) {
+    element(i).tag = tag;
+}
+
+qint64 ImageHistory::encodedBytes() const {
+    qint64 total = 0;
+    for (const auto& [index, e] : m_elements)
+        total += e.encoded.size();
+    return total;
+}
+
+} // namespace pluvix::acquisition

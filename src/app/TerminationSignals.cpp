@@ -1,0 +1,57 @@
+#include "app/TerminationSignals.h"
+
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace pluvix::app {
+
+namespace {
+int g_pipe[2] = {-1, -1};
+
+extern "C" void onSignal(int number) {
+    const unsigned char byte = static_cast<unsigned char>(number);
+    const int saved = errno;
+    [[maybe_unused]] const auto written = ::write(g_pipe[1], &byte, 1);
+    errno = saved;
+}
+} // namespace
+
+TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0)
+        return;
+    ::fcntl(g_pipe[1], F_SETFL, O_NONBLOCK);
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &TerminationSignals::readSignal);
+
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(number, &action, nullptr);
+}
+
+TerminationSignals::~TerminationSignals() {
+    struct sigaction action = {};
+    action.sa_handler = SIG_DFL;
+    for (int number : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(number, &action, nullptr);
+    if (g_pipe[0] >= 0) {
+        ::close(g_pipe[0]);
+        ::close(g_pipe[1]);
+        g_pipe[0] = g_pipe[1] = -1;
+    }
+}
+
+void TerminationSignals::readSignal() {
+    unsigned char byte = 0;
+    if (::read(g_pipe[0], &byte, 1) == 1)
+        emit terminationRequested(byte);
+}
+
+} // namespace pluvix::app

@@ -1,0 +1,93 @@
+#include "acquisition/ImageTime.h"
+#include "app/LinuxDesktop.h"
+#include "app/MainWindow.h"
+#include "app/TerminationSignals.h"
+#include "diagnostics/ErrorReporter.h"
+#include "dialogs/SplashScreen.h"
+#include "platform/Clock.h"
+#include "platform/NetworkDownloadService.h"
+#include "platform/ProgramEnd.h"
+#include "platform/QtFileDialogs.h"
+#include "platform/QtMessageBoxes.h"
+#include "platform/TempFolder.h"
+#include "settings/AppName.h"
+#include "settings/FileSettingsStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+#include <cstdio>
+
+using namespace pluvix;
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // argv[0] names the program file as the user started it (a renamed copy keeps its name).
+    const QString programFile =
+        argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath()
+                 : QCoreApplication::applicationFilePath();
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString appName = settings::appNameFromProgramFile(programFile);
+    QApplication::setApplicationName(appName);
+    QApplication::setApplicationDisplayName(appName);
+    QApplication::setDesktopFileName(QStringLiteral("pluvix"));
+
+    platform::QtMessageBoxes boxes;
+    platform::ProcessEnd programEnd;
+    platform::SystemClock clock;
+
+    QString tempPath;
+    try {
+        tempPath = platform::userTempPath(appName);
+    } catch (const std::exception&) {
+        boxes.ok(appName, QStringLiteral("Pluvix cannot create its folder for temporary files "
+                                         "in the user's cache folder."));
+        return 1;
+    }
+
+    settings::FileSettingsStore store;
+    const QString cacheRoot =
+        QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    platform::NetworkDownloadService downloads(cacheRoot + QStringLiteral("/pluvix/http"));
+    platform::QtFileDialogs fileDialogs;
+    app::LinuxDesktop desktop(boxes, tempPath, appName, programDir);
+
+    app::Services services{boxes,
+                           programEnd,
+                           clock,
+                           store,
+                           downloads,
+                           fileDialogs,
+                           desktop,
+                           programFile,
+                           tempPath,
+                           diagnostics::logFilePath(programDir, appName),
+                           [] { return acquisition::GetTimeZoneBias(); },
+                           [] {
+                               QMetaObject::invokeMethod(qApp, &QCoreApplication::quit,
+                                                         Qt::QueuedConnection);
+                           }};
+    app::MainWindow window(services);
+
+    // Ending the session or a termination signal closes the window the normal way.
+    app::TerminationSignals termination;
+    QObject::connect(&termination, &app::TerminationSignals::terminationRequested, &window,
+                     [&window](int) { window.close(); });
+    QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
+                     [&window](QSessionManager&) { window.Form_QueryUnload(); });
+    QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,
+                     [&window] { window.Form_QueryUnload(); });
+
+    dialogs::SplashScreen splash;
+    splash.setObjectName(QStringLiteral("frmSplash"));
+    splash.show();
+    splash.load([&] { window.Form_Load(&splash); });
+
+    if (window.shutDownDone())
+        return 0;
+    return QApplication::exec();
+}

@@ -1,0 +1,70 @@
+#include "desktop/TrayController.h"
+
+#include "desktop/TrayIcon.h"
+
+#include <QApplication>
+#include <QStyle>
+
+namespace pluvix::desktop {
+
+TrayController::TrayController(TrayIcon& tray, QWidget& window, QString appName)
+    : m_tray(tray), m_window(&window), m_appName(std::move(appName)) {
+    m_clicks = QObject::connect(&m_tray, &TrayIcon::clicked, &m_tray,
+                                [this](TrayClick click) { onClicked(click); });
+}
+
+TrayController::~TrayController() { QObject::disconnect(m_clicks); }
+
+void TrayController::setMenu(QMenu* menu) { m_tray.setMenu(menu); }
+
+bool TrayController::handleMinimized(int MinimizeToTray) {
+    if (MinimizeToTray != 1)
+        return false;
+    return minimizeToTray();
+}
+
+bool TrayController::minimizeToTray() {
+    if (!m_window)
+        return false;
+    m_host = m_tray.host();
+    if (m_host == TrayHost::None)
+        return false;
+    QIcon icon = m_icon;
+    if (icon.isNull())
+        icon = m_window->windowIcon();
+    if (icon.isNull())
+        icon = QApplication::style()->standardIcon(QStyle::SP_ComputerIcon);
+    if (!m_tray.isShown())
+        m_tray.show(icon, trayTip(m_appName));
+    m_window->hide();
+    if (!m_inTray) {
+        m_inTray = true;
+        if (m_trayStateChanged)
+            m_trayStateChanged(true);
+    }
+    return true;
+}
+
+void TrayController::restore() {
+    if (m_window) {
+        if (m_trayStateChanged && m_inTray)
+            m_trayStateChanged(false);
+        m_window->showNormal();
+        m_window->raise();
+        m_window->activateWindow();
+    }
+    m_inTray = false;
+    m_tray.hide();
+}
+
+void TrayController::shutdown() {
+    m_tray.hide();
+    m_inTray = false;
+}
+
+void TrayController::onClicked(TrayClick click) {
+    if (m_inTray && isRestoreClick(m_host, click))
+        restore();
+}
+
+} // namespace pluvix::desktop

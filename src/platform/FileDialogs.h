@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+namespace pluvix::platform {
+
+struct SaveDialogRequest {
+    QString title;
+    QString directory;    // starting folder; empty leaves it to the dialog
+    QString proposedName; // file name only
+    QString filter;       // Qt filter text, e.g. "GIF Files (*.gif) (*)"
+    bool confirmOverwrite = true;
+};
+
+// The file dialogs the program shows, so tests can answer them.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // The chosen full path, or nothing when the user cancelled.
+    virtual std::optional<QString> saveFileName(const SaveDialogRequest& request) = 0;
+};
+
+} // namespace pluvix::platform

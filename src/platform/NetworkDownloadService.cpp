@@ -1,0 +1,409 @@
+#include "platform/NetworkDownloadService.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHash>
+#include <QNetworkAccessManager>
+#include <QNetworkDiskCache>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSaveFile>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <vector>
+
+namespace pluvix::platform {
+
+using Failure = DownloadResult::Failure;
+using namespace std::chrono_literals;
+
+namespace {
+
+DownloadResult failed(Failure kind, QString message, int httpStatus = 0) {
+    DownloadResult r;
+    r.ok = false;
+    r.failure = kind;
+    r.httpStatus = httpStatus;
+    r.message = std::move(message);
+    return r;
+}
+
+// Why the worker itself aborted a reply; the reply only says "cancelled".
+enum class AbortReason { None, TooLarge, TotalTimeout, Cancelled };
+
+} // namespace
+
+namespace detail {
+
+struct Transfer {
+    QUrl url;
+    qint64 cap = 0;
+    CachePolicy cache = CachePolicy::PreferNetwork;
+    int inactivityMs = 0;
+    int totalMs = 0;
+
+    std::mutex mutex;
+    std::condition_variable cond;
+    bool done = false; // guarded by mutex; result and body are final once it is set
+    DownloadResult result;
+    QByteArray body;
+};
+
+class DownloadEngine {
+public:
+    explicit DownloadEngine(const QString& cacheDirectory);
+    ~DownloadEngine();
+
+    std::shared_ptr<Transfer> start(const QUrl& url, qint64 cap, CachePolicy cache);
+    void cancel(const std::shared_ptr<Transfer>& t);
+    void removeFromCache(const QUrl& url);
+    // Caller's thread: waits for the transfer, then writes its body into localFile.
+    DownloadResult finishInto(const std::shared_ptr<Transfer>& t, const QString& localFile);
+
+    std::atomic<int> inactivityMs{30'000};
+    std::atomic<int> totalMs{600'000};
+    std::function<void()> waitHook = &NetworkDownloadService::deliverRepaintRequests;
+
+private:
+    // Worker thread only.
+    void begin(const std::shared_ptr<Transfer>& t);
+    void complete(Transfer& t, DownloadResult result);
+    DownloadResult classify(QNetworkReply* reply, AbortReason reason, const Transfer& t) const;
+
+    QThread m_thread;
+    QObject* m_context = nullptr;
+    QNetworkAccessManager* m_nam = nullptr;
+    QHash<Transfer*, QNetworkReply*> m_active;
+    QHash<QNetworkReply*, AbortReason> m_reasons;
+};
+
+DownloadEngine::DownloadEngine(const QString& cacheDirectory) {
+    m_thread.setObjectName(QStringLiteral("downloads"));
+    m_context = new QObject;
+    m_context->moveToThread(&m_thread);
+    m_thread.start();
+    QMetaObject::invokeMethod(
+        m_context,
+        [this, cacheDirectory] {
+            m_nam = new QNetworkAccessManager(m_context);
+            if (!cacheDirectory.isEmpty()) {
+                auto* cache = new QNetworkDiskCache(m_nam);
+                cache->setCacheDirectory(cacheDirectory);
+                m_nam->setCache(cache);
+            }
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+DownloadEngine::~DownloadEngine() {
+    QMetaObject::invokeMethod(
+        m_context,
+        [this] {
+            const auto replies = m_active.values();
+            for (QNetworkReply* reply : replies) {
+                m_reasons.insert(reply, AbortReason::Cancelled);
+                reply->abort();
+            }
+            delete m_context;
+            m_context = nullptr;
+        },
+        Qt::BlockingQueuedConnection);
+    m_thread.quit();
+    m_thread.wait();
+}
+
+std::shared_ptr<Transfer> DownloadEngine::start(const QUrl& url, qint64 cap, CachePolicy cache) {
+    auto t = std::make_shared<Transfer>();
+    t->url = url;
+    t->cap = cap;
+    t->cache = cache;
+    t->inactivityMs = inactivityMs.load();
+    t->totalMs = totalMs.load();
+    QMetaObject::invokeMethod(
+        m_context, [this, t] { begin(t); }, Qt::QueuedConnection);
+    return t;
+}
+
+void DownloadEngine::cancel(const std::shared_ptr<Transfer>& t) {
+    QMetaObject::invokeMethod(
+        m_context,
+        [this, t] {
+            if (QNetworkReply* reply = m_active.value(t.get())) {
+                m_reasons.insert(reply, AbortReason::Cancelled);
+                reply->abort();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void DownloadEngine::removeFromCache(const QUrl& url) {
+    QMetaObject::invokeMethod(
+        m_context,
+        [this, url] {
+            if (QAbstractNetworkCache* cache = m_nam->cache())
+                cache->remove(url);
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+void DownloadEngine::begin(const std::shared_ptr<Transfer>& t) {
+    const QString scheme = t->url.scheme().toLower();
+    if (!t->url.isValid() || t->url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) {
+        complete(*t, failed(Failure::Other,
+                            QStringLiteral("Not an HTTP address: ") + t->url.toDisplayString()));
+        return;
+    }
+
+    QNetworkRequest request(t->url);
+    switch (t->cache) {
+    case CachePolicy::AlwaysNetwork:
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                             QNetworkRequest::AlwaysNetwork);
+        // A copy that is never read back only takes room.
+        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+        break;
+    case CachePolicy::PreferNetwork:
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                             QNetworkRequest::PreferNetwork);
+        break;
+    case CachePolicy::PreferCache:
+        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                             QNetworkRequest::PreferCache);
+        break;
+    }
+    request.setTransferTimeout(t->inactivityMs);
+
+    QNetworkReply* reply = m_nam->get(request);
+    m_active.insert(t.get(), reply);
+    m_reasons.insert(reply, AbortReason::None);
+
+    // Aborting inside the reply's own signals confuses its error reporting, so the abort waits
+    // for the next turn of the worker's loop; the reason is recorded at once.
+    auto abortFor = [this, reply](AbortReason why) {
+        if (m_reasons.value(reply) != AbortReason::None)
+            return;
+        m_reasons.insert(reply, why);
+        QMetaObject::invokeMethod(reply, &QNetworkReply::abort, Qt::QueuedConnection);
+    };
+
+    auto* total = new QTimer(reply);
+    total->setSingleShot(true);
+    QObject::connect(total, &QTimer::timeout, reply,
+                     [abortFor] { abortFor(AbortReason::TotalTimeout); });
+    total->start(t->totalMs);
+
+    Transfer* raw = t.get();
+    QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, raw, abortFor] {
+        const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+        if (raw->cap > 0 && length.isValid() && length.toLongLong() > raw->cap)
+            abortFor(AbortReason::TooLarge);
+    });
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [this, reply, raw, abortFor] {
+        if (m_reasons.value(reply) != AbortReason::None) {
+            reply->readAll(); // being aborted: drop what still arrives
+            return;
+        }
+        raw->body += reply->readAll();
+        if (raw->cap > 0 && raw->body.size() > raw->cap)
+            abortFor(AbortReason::TooLarge);
+    });
+    QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply, t] {
+        const AbortReason reason = m_reasons.take(reply);
+        m_active.remove(t.get());
+        if (reason == AbortReason::None && reply->isOpen())
+            t->body += reply->readAll();
+        complete(*t, classify(reply, reason, *t));
+        reply->deleteLater();
+    });
+}
+
+DownloadResult DownloadEngine::classify(QNetworkReply* reply, AbortReason reason,
+                                        const Transfer& t) const {
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QString where = t.url.toDisplayString();
+    if (status != 0 && (status < 200 || status > 299))
+        return failed(Failure::HttpStatus,
+                      QStringLiteral("HTTP status %1 for %2").arg(status).arg(where), status);
+    switch (reason) {
+    case AbortReason::TooLarge:
+        return failed(Failure::TooLarge,
+                      QStringLiteral("More than %1 bytes at %2").arg(t.cap).arg(where), status);
+    case AbortReason::TotalTimeout:
+        return failed(Failure::Timeout, QStringLiteral("Transfer took too long: ") + where, status);
+    case AbortReason::Cancelled:
+        return failed(Failure::Other, QStringLiteral("Transfer cancelled: ") + where, status);
+    case AbortReason::None:
+        break;
+    }
+
+    switch (reply->error()) {
+    case QNetworkReply::NoError:
+        break;
+    case QNetworkReply::OperationCanceledError: // the inactivity timer aborts this way
+    case QNetworkReply::TimeoutError:
+        return failed(Failure::Timeout, QStringLiteral("No data for too long: ") + where, status);
+    case QNetworkReply::ConnectionRefusedError:
+        return failed(Failure::Refused, reply->errorString());
+    case QNetworkReply::HostNotFoundError:
+        return failed(Failure::HostNotFound, reply->errorString());
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::UnknownNetworkError:
+    case QNetworkReply::ProtocolFailure:
+        if (status != 0)
+            return failed(Failure::Truncated, reply->errorString(), status);
+        return failed(Failure::Other, reply->errorString());
+    default:
+        return failed(Failure::Other, reply->errorString(), status);
+    }
+
+    if (status == 0)
+        return failed(Failure::Other, QStringLiteral("No HTTP answer from ") + where);
+    // Qt unpacks compressed bodies, and then the announced length is not the body's.
+    const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
+    if (length.isValid() && !reply->hasRawHeader("Content-Encoding") &&
+        length.toLongLong() != t.body.size())
+        return failed(Failure::Truncated,
+                      QStringLiteral("%1 of %2 bytes from %3")
+                          .arg(t.body.size())
+                          .arg(length.toLongLong())
+                          .arg(where),
+                      status);
+    if (t.cap > 0 && t.body.size() > t.cap)
+        return failed(Failure::TooLarge,
+                      QStringLiteral("More than %1 bytes at %2").arg(t.cap).arg(where), status);
+
+    DownloadResult ok;
+    ok.ok = true;
+    ok.failure = Failure::None;
+    ok.httpStatus = status;
+    ok.bytes = t.body.size();
+    return ok;
+}
+
+void DownloadEngine::complete(Transfer& t, DownloadResult result) {
+    if (!result.ok)
+        t.body.clear();
+    {
+        std::lock_guard lock(t.mutex);
+        t.result = std::move(result);
+        t.done = true;
+    }
+    t.cond.notify_all();
+}
+
+DownloadResult DownloadEngine::finishInto(const std::shared_ptr<Transfer>& t,
+                                          const QString& localFile) {
+    // The worker ends every transfer within its total limit; this only guards against a stuck
+    // worker.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(t->totalMs) + 15s;
+    {
+        std::unique_lock lock(t->mutex);
+        while (!t->cond.wait_for(lock, 15ms, [&] { return t->done; })) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                lock.unlock();
+                cancel(t);
+                return failed(Failure::Timeout,
+                              QStringLiteral("Transfer did not end: ") + t->url.toDisplayString());
+            }
+            lock.unlock();
+            if (waitHook)
+                waitHook();
+            lock.lock();
+        }
+    }
+
+    DownloadResult result = t->result;
+    if (!result.ok)
+        return result;
+
+    QSaveFile file(localFile);
+    const bool written =
+        file.open(QIODevice::WriteOnly) && file.write(t->body) == t->body.size() && file.commit();
+    t->body = QByteArray();
+    if (!written)
+        return failed(Failure::LocalFile, file.errorString() + QStringLiteral(": ") + localFile,
+                      result.httpStatus);
+    return result;
+}
+
+namespace {
+
+class NetworkBatch final : public DownloadBatch {
+public:
+    NetworkBatch(std::shared_ptr<DownloadEngine> engine,
+                 std::vector<std::shared_ptr<Transfer>> transfers)
+        : m_engine(std::move(engine)), m_transfers(std::move(transfers)) {}
+
+    ~NetworkBatch() override {
+        for (std::size_t i = m_next; i < m_transfers.size(); ++i)
+            m_engine->cancel(m_transfers[i]);
+    }
+
+    DownloadResult takeNext(const QString& localFile) override {
+        if (m_next >= m_transfers.size())
+            return failed(Failure::Other, QStringLiteral("No transfer left in the batch"));
+        std::shared_ptr<Transfer> t = std::move(m_transfers[m_next]);
+        ++m_next;
+        return m_engine->finishInto(t, localFile);
+    }
+
+    int remaining() const override { return int(m_transfers.size() - m_next); }
+
+private:
+    std::shared_ptr<DownloadEngine> m_engine;
+    std::vector<std::shared_ptr<Transfer>> m_transfers;
+    std::size_t m_next = 0;
+};
+
+} // namespace
+} // namespace detail
+
+NetworkDownloadService::NetworkDownloadService(const QString& cacheDirectory)
+    : m_engine(std::make_shared<detail::DownloadEngine>(cacheDirectory)) {}
+
+NetworkDownloadService::~NetworkDownloadService() = default;
+
+void NetworkDownloadService::setTransferTimeout(std::chrono::milliseconds inactivity) {
+    m_engine->inactivityMs = int(inactivity.count());
+}
+
+void NetworkDownloadService::setTotalTimeout(std::chrono::milliseconds total) {
+    m_engine->totalMs = int(total.count());
+}
+
+void NetworkDownloadService::setWaitHook(std::function<void()> hook) {
+    m_engine->waitHook = std::move(hook);
+}
+
+void NetworkDownloadService::deliverRepaintRequests() {
+    if (!QCoreApplication::instance())
+        return;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
+}
+
+void NetworkDownloadService::deleteCacheEntry(const QUrl& url) {
+    m_engine->removeFromCache(url);
+}
+
+DownloadResult NetworkDownloadService::download(const QUrl& url, const QString& localFile,
+                                                qint64 maxBytes, CachePolicy cache) {
+    return m_engine->finishInto(m_engine->start(url, maxBytes, cache), localFile);
+}
+
+std::unique_ptr<DownloadBatch> NetworkDownloadService::startBatch(const QList<QUrl>& urls,
+                                                                  qint64 maxBytesEach,
+                                                                  CachePolicy cache) {
+    std::vector<std::shared_ptr<detail::Transfer>> transfers;
+    transfers.reserve(std::size_t(urls.size()));
+    for (const QUrl& url : urls)
+        transfers.push_back(m_engine->start(url, maxBytesEach, cache));
+    return std::make_unique<detail::NetworkBatch>(m_engine, std::move(transfers));
+}
+
+} // namespace pluvix::platform

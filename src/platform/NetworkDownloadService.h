@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/DownloadService.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+
+namespace pluvix::platform {
+
+namespace detail {
+class DownloadEngine;
+}
+
+// HTTP downloads on a worker thread with its own network manager and disk cache. The calling
+// thread blocks in each call; while it waits it runs only the wait hook, which by default
+// delivers pending repaint requests and nothing else, so no input and no timer of the caller's
+// thread is handled in the middle of a download.
+class NetworkDownloadService final : public DownloadService {
+public:
+    // cacheDirectory: where the disk cache lives; empty for no disk cache.
+    explicit NetworkDownloadService(const QString& cacheDirectory);
+    ~NetworkDownloadService() override;
+
+    NetworkDownloadService(const NetworkDownloadService&) = delete;
+    NetworkDownloadService& operator=(const NetworkDownloadService&) = delete;
+
+    // A transfer fails when no byte arrives for this long (default 30 s).
+    void setTransferTimeout(std::chrono::milliseconds inactivity);
+    // ... or when it is still running after this long (default 10 min), so a trickle cannot
+    // block the caller for ever.
+    void setTotalTimeout(std::chrono::milliseconds total);
+    // Runs every few milliseconds while a call waits; replaces the default repaint delivery.
+    // It must not run the caller's event loop.
+    void setWaitHook(std::function<void()> hook);
+    // The default hook: delivers posted repaint requests of the calling thread only.
+    static void deliverRepaintRequests();
+
+    void deleteCacheEntry(const QUrl& url) override;
+    using DownloadService::download;
+    DownloadResult download(const QUrl& url, const QString& localFile, qint64 maxBytes,
+                            CachePolicy cache) override;
+    using DownloadService::startBatch;
+    std::unique_ptr<DownloadBatch> startBatch(const QList<QUrl>& urls, qint64 maxBytesEach,
+                                              CachePolicy cache) override;
+
+private:
+    std::shared_ptr<detail::DownloadEngine> m_engine;
+};
+
+} // namespace pluvix::platform

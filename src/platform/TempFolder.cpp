@@ -1,0 +1,67 @@
+#include "platform/TempFolder.h"
+
+#include "core/RuntimeError.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace pluvix::platform {
+
+namespace {
+
+QString folderName(const QString& appName) {
+    QString name = appName.toLower();
+    name.replace(u'/', u'_');
+    if (name.isEmpty() || name == u"." || name == u"..")
+        return QStringLiteral("pluvix");
+    return name;
+}
+
+QString cacheHome() {
+    // Relative values are invalid and must be ignored.
+    const QString xdg = qEnvironmentVariable("XDG_CACHE_HOME");
+    if (!xdg.isEmpty() && QDir::isAbsolutePath(xdg))
+        return xdg;
+    return QDir::homePath() + QStringLiteral("/.cache");
+}
+
+// Makes path a private folder of ours. Works on the opened folder so a link swapped in between
+// the checks cannot redirect the change of mode.
+bool makePrivateFolder(const QString& path) {
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return false;
+    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
+    if (ok && (st.st_mode & 07777) != 0700)
+        ok = ::fchmod(fd, 0700) == 0;
+    ::close(fd);
+    return ok;
+}
+
+} // namespace
+
+QString userTempPath(const QString& appName) {
+    const QString base = cacheHome() + u'/' + folderName(appName);
+    if (QDir().mkpath(base)) {
+        const QString path = base + QStringLiteral("/tmp");
+        if (makePrivateFolder(path))
+            return path + u'/';
+    }
+
+    QByteArray pattern = QFile::encodeName(QDir::tempPath() + u'/' + folderName(appName) +
+                                           QStringLiteral("-XXXXXX"));
+    if (::mkdtemp(pattern.data()))
+        return QFile::decodeName(pattern) + u'/';
+    throw core::RuntimeError::pathFileAccess();
+}
+
+} // namespace pluvix::platform

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+namespace pluvix::platform {
+
+// The user's own folder for downloads and other temporary files, kept across log-outs:
+// $XDG_CACHE_HOME (else ~/.cache) + "/<app>/tmp/", private to the user (mode 0700). A folder
+// that is a symbolic link or belongs to someone else is never used; a fresh private folder in
+// the system's temporary folder is made instead. Ends in "/". Throws core::RuntimeError 75
+// when no usable folder can be made.
+QString userTempPath(const QString& appName);
+
+} // namespace pluvix::platform

@@ -1,0 +1,212 @@
+#include "presets/PresetButtons.h"
+
+#include "acquisition/Catalogue.h"
+#include "core/RuntimeError.h"
+#include "platform/MessageBoxes.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace pluvix::presets {
+
+namespace {
+
+constexpr int facePixels = 15;
+constexpr int buttonPixels = 16;
+constexpr QRgb panelGrey = 0xffc0c0c0;
+constexpr QRgb digitDark = 0xff202020;
+constexpr QRgb bevelLight = 0xffffffff;
+constexpr QRgb bevelShadow = 0xff808080;
+
+// Digits 1..8 on a 4 x 6 grid; each cell is 2 x 2 pixels of the face.
+constexpr int glyphColumns = 4;
+constexpr int glyphRows = 6;
+constexpr int cellPixels = 2;
+constexpr const char* glyphs[8][glyphRows] = {
+    {".X..", "XX..", ".X..", ".X..", ".X..", "XXX."},
+    {"XXX.", "...X", "..X.", ".X..", "X...", "XXXX"},
+    {"XXX.", "...X", ".XX.", "...X", "...X", "XXX."},
+    {"..X.", ".XX.", "X.X.", "XXXX", "..X.", "..X."},
+    {"XXXX", "X...", "XXX.", "...X", "...X", "XXX."},
+    {".XX.", "X...", "XXX.", "X..X", "X..X", ".XX."},
+    {"XXXX", "...X", "..X.", "..X.", ".X..", ".X.."},
+    {".XX.", "X..X", ".XX.", "X..X", "X..X", ".XX."},
+};
+
+} // namespace
+
+QImage presetDigitPicture(int digit) {
+    QImage image(facePixels, facePixels, QImage::Format_RGB32);
+    image.fill(panelGrey);
+    if (digit < 1 || digit > 8)
+        return image;
+    const int left = (facePixels - glyphColumns * cellPixels) / 2;
+    const int top = (facePixels - glyphRows * cellPixels) / 2;
+    for (int row = 0; row < glyphRows; ++row) {
+        for (int col = 0; col < glyphColumns; ++col) {
+            if (glyphs[digit - 1][row][col] != 'X')
+                continue;
+            for (int dy = 0; dy < cellPixels; ++dy)
+                for (int dx = 0; dx < cellPixels; ++dx)
+                    image.setPixel(left + col * cellPixels + dx, top + row * cellPixels + dy,
+                                   digitDark);
+        }
+    }
+    return image;
+}
+
+PresetButton::PresetButton(int digit, QWidget* parent) : QAbstractButton(parent), m_digit(digit) {
+    setCheckable(true);
+    // Only a mouse press recalls or stores; the keyboard would toggle without doing either.
+    setFocusPolicy(Qt::NoFocus);
+    setFixedSize(buttonPixels, buttonPixels);
+}
+
+QSize PresetButton::sizeHint() const {
+    return {buttonPixels, buttonPixels};
+}
+
+void PresetButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const bool sunken = isChecked() || m_mouseDown;
+    painter.fillRect(rect(), QColor::fromRgb(panelGrey));
+    QImage face = presetDigitPicture(m_digit);
+    if (!isEnabled()) {
+        // Greyed digits, as a disabled graphical button shows them.
+        for (int y = 0; y < face.height(); ++y)
+            for (int x = 0; x < face.width(); ++x)
+                if (face.pixel(x, y) == digitDark)
+                    face.setPixel(x, y, bevelShadow);
+    }
+    const int shift = sunken ? 1 : 0;
+    painter.drawImage(QRect(shift, shift, facePixels, facePixels), face);
+
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    const QColor topLeft = QColor::fromRgb(sunken ? bevelShadow : bevelLight);
+    const QColor bottomRight = QColor::fromRgb(sunken ? bevelLight : bevelShadow);
+    painter.setPen(topLeft);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(bottomRight);
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+}
+
+void PresetButton::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+    const Qt::MouseButton button = event->button();
+    if (button != Qt::LeftButton && button != Qt::RightButton)
+        return;
+    m_mouseDown = true;
+    update();
+    emit mouseDown(button);
+}
+
+void PresetButton::mouseReleaseEvent(QMouseEvent* event) {
+    // Never toggles: a recall has already pressed the button it belongs to.
+    event->accept();
+    if (m_mouseDown) {
+        m_mouseDown = false;
+        update();
+    }
+}
+
+void PresetButton::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+}
+
+PresetButtons::PresetButtons(QWidget* parent) : QWidget(parent) {
+    const QRect area = areaTwips();
+    setFixedSize(area.width() / 15, area.height() / 15);
+    for (int i = 0; i < Count; ++i) {
+        auto* button = new PresetButton(i + 1, this);
+        button->setObjectName(QStringLiteral("ctrlPreset_") + QString::number(i));
+        const QRect g = buttonGeometryTwips(i).translated(-area.topLeft());
+        button->move(g.left() / 15, g.top() / 15);
+        connect(button, &PresetButton::mouseDown, this,
+                [this, i](Qt::MouseButton b) { emit presetMouseDown(i, b); });
+        m_buttons[std::size_t(i)] = button;
+    }
+}
+
+QRect PresetButtons::buttonGeometryTwips(int i) {
+    if (i < 0 || i >= Count)
+        throw core::RuntimeError::subscriptOutOfRange();
+    return {3660 + ButtonTwips * (i / 2), i % 2 == 0 ? 45 : 285, ButtonTwips, ButtonTwips};
+}
+
+QRect PresetButtons::areaTwips() {
+    return buttonGeometryTwips(0).united(buttonGeometryTwips(Count - 1));
+}
+
+QAbstractButton* PresetButtons::ctrlPreset(int i) const {
+    if (i < 0 || i >= Count)
+        throw core::RuntimeError::subscriptOutOfRange();
+    return m_buttons[std::size_t(i)];
+}
+
+void PresetButtons::ShowPresetButtons(qint16 numberOfPresets) {
+    for (int i = 0; i < Count; ++i)
+        m_buttons[std::size_t(i)]->setVisible(i <= numberOfPresets - 1);
+}
+
+void PresetButtons::setButtonsEnabled(bool enabled) {
+    for (PresetButton* b : m_buttons)
+        b->setEnabled(enabled);
+}
+
+void PresetButtons::ResetPresetCheckBox() {
+    for (PresetButton* b : m_buttons)
+        b->setChecked(false);
+}
+
+void PresetButtons::ResetPresetButtonSelect() {
+    setButtonsEnabled(true);
+    ResetPresetCheckBox();
+}
+
+void PresetButtons::setChecked(int i, bool checked) {
+    ctrlPreset(i)->setChecked(checked);
+}
+
+int PresetButtons::checkedIndex() const {
+    for (int i = 0; i < Count; ++i)
+        if (m_buttons[std::size_t(i)]->isChecked())
+            return i;
+    return -1;
+}
+
+void PresetButtons::setToolTip(int i, const QString& text) {
+    ctrlPreset(i)->setToolTip(text);
+}
+
+void PresetButtons::setToolTips(const QStringList& texts) {
+    for (int i = 0; i < Count && i < texts.size(); ++i)
+        m_buttons[std::size_t(i)]->setToolTip(texts.at(i));
+}
+
+QString PresetButtons::toolTip(int i) const {
+    return ctrlPreset(i)->toolTip();
+}
+
+void PresetButtons::RefreshPresetButtons(const PresetStore& store) {
+    for (int i = 0; i < Count; ++i)
+        m_buttons[std::size_t(i)]->setToolTip(store.tooltip(i));
+}
+
+bool storePresetPrompt(int slot, const PresetView& current, PresetStore& store,
+                       PresetButtons& buttons, platform::MessageBoxes& boxes) {
+    // A slot that does not exist is an error before anything is asked.
+    static_cast<void>(PresetStore::sectionName(slot));
+    const QString description =
+        acquisition::presetDescription(current.BaseURL, current.MapTypeShort);
+    const QString question = QStringLiteral("Add ") + description + QStringLiteral(" To PreSet# ") +
+                             QString::number(slot + 1) + u'?';
+    if (boxes.yesNo(QStringLiteral("Apply PreSet"), question) != platform::MessageButton::Yes)
+        return false;
+    buttons.setToolTip(slot, description);
+    store.write(slot, current);
+    return true;
+}
+
+} // namespace pluvix::presets

@@ -1,0 +1,97 @@
+#include "view/MapGeometry.h"
+
+#include "core/NumberText.h"
+#include "core/RuntimeError.h"
+
+#include <cmath>
+
+namespace pluvix::view {
+
+namespace {
+
+float finiteOrOverflow(float value) {
+    if (!std::isfinite(value))
+        throw core::RuntimeError::overflow();
+    return value;
+}
+
+// The fraction of the old size at which the fixed point lies.
+float fixedPointFraction(float offset, float size) {
+    if (!std::isfinite(size) || size <= 0.0f)
+        return 0.5f;
+    return finiteOrOverflow(finiteOrOverflow(offset) / size);
+}
+
+} // namespace
+
+MapRect zoomedMapRect(int zoom, const ClientArea& client, const MapRect& old) {
+    const float side = float(zoom) * twipsPerZoomLevel;
+    const float halfWidth = client.Width / 2.0f;
+    const float halfHeight = (client.Height - client.StatusBarHeight) / 2.0f;
+
+    const float fx = fixedPointFraction(halfWidth - old.Left, old.Width);
+    const float fy = fixedPointFraction(halfHeight - old.Top, old.Height);
+
+    const double left = double(halfWidth) - double(fx) * double(side);
+    const double top = double(halfHeight) - double(fy) * double(side);
+    return {core::toSingle(left), core::toSingle(top), side, side};
+}
+
+DragOffset dragOffsetFromBackground(float x, float y, const MapRect& map) {
+    return {core::toInt32(double(x - map.Left)), core::toInt32(double(y - map.Top))};
+}
+
+DragOffset dragOffsetFromMap(float x, float y) {
+    return {core::toInt32(double(x)), core::toInt32(double(y))};
+}
+
+MapRect dropOnBackground(const MapRect& map, float x, float y, DragOffset offset) {
+    return {core::toSingle(double(x) - offset.X), core::toSingle(double(y) - offset.Y), map.Width,
+            map.Height};
+}
+
+MapRect dropOnMap(const MapRect& map, float x, float y, DragOffset offset) {
+    const float left = finiteOrOverflow(map.Left + x);
+    const float top = finiteOrOverflow(map.Top + y);
+    return {core::toSingle(double(left) - offset.X), core::toSingle(double(top) - offset.Y),
+            map.Width, map.Height};
+}
+
+CenteredBullseye centerBullseye(float popupX, float popupY, const ClientArea& client,
+                                const MapRect& map) {
+    if (map.Width == 0.0f || map.Height == 0.0f)
+        throw core::RuntimeError::divisionByZero();
+    CenteredBullseye result;
+    result.BullsEyeY = finiteOrOverflow(popupY / map.Height);
+    result.BullsEyeX = finiteOrOverflow(popupX / map.Width);
+    result.map = {client.Width / 2.0f - popupX,
+                  (client.Height - client.StatusBarHeight) / 2.0f - popupY, map.Width, map.Height};
+    return result;
+}
+
+bool isStatusPanelCollapsed(float statusPanelHeight) {
+    return statusPanelHeight == statusPanelHiddenHeight;
+}
+
+float label4Top(float picture1Top, float label4Height) {
+    return picture1Top - label4Height;
+}
+
+ResizeLayout resizeLayout(float clientWidth, float clientHeight, float statusPanelHeight,
+                          float clockWidth, float clockHeight, float label4Height) {
+    ResizeLayout layout;
+    layout.Picture1 = {0.0f, clientHeight - statusPanelHeight, clientWidth + 30.0f,
+                       statusPanelHeight};
+    layout.ClockPicLeft = clientWidth - clockWidth;
+    if (isStatusPanelCollapsed(statusPanelHeight)) {
+        layout.ClockPicTop = clientHeight - clockHeight - 30.0f;
+        layout.clockFaceBitmap = false;
+    } else {
+        layout.ClockPicTop = layout.Picture1.Top + 60.0f;
+        layout.clockFaceBitmap = true;
+    }
+    layout.Label4Top = label4Top(layout.Picture1.Top, label4Height);
+    return layout;
+}
+
+} // namespace pluvix::view

@@ -1,0 +1,99 @@
+#pragma once
+
+#include "view/Twips.h"
+
+#include <QtGlobal>
+
+#include <array>
+
+namespace pluvix::view {
+
+// Place and size of the map picture in the client area; may lie partly or wholly outside.
+using MapRect = TwipsRect;
+
+inline constexpr int minZoomLevel = 1;
+inline constexpr int maxZoomLevel = 12;
+inline constexpr float twipsPerZoomLevel = 3000.0f;
+
+// What the resize and zoom rules need to know about the window, in twips.
+struct ClientArea {
+    float Width = 0.0f;
+    float Height = 0.0f;
+    float StatusBarHeight = 0.0f; // Picture1.Height
+};
+
+// New square map rectangle for zoom level `zoom`, keeping the map point under the centre of the
+// area above the status bar in place. Throws RuntimeError::overflow() when a coordinate leaves
+// single range. A degenerate old rectangle (zero, negative or not finite size) zooms around
+// the map's middle instead of dividing by its size.
+MapRect zoomedMapRect(int zoom, const ClientArea& client, const MapRect& old);
+
+// Grab point of a drag, in whole twips from the map's top-left corner (halves to even).
+struct DragOffset {
+    qint32 X = 0;
+    qint32 Y = 0;
+    friend constexpr bool operator==(const DragOffset&, const DragOffset&) = default;
+};
+
+// Mouse down on the background at (x, y) in the client area.
+DragOffset dragOffsetFromBackground(float x, float y, const MapRect& map);
+// Mouse down on the map at (x, y) relative to the map.
+DragOffset dragOffsetFromMap(float x, float y);
+
+// Drop at (x, y) in the client area.
+MapRect dropOnBackground(const MapRect& map, float x, float y, DragOffset offset);
+// Drop at (x, y) relative to the map.
+MapRect dropOnMap(const MapRect& map, float x, float y, DragOffset offset);
+
+// The right-clicked point (popupX, popupY, relative to the map) becomes the bullseye and is
+// scrolled to the middle of the area above the status bar. Throws RuntimeError::divisionByZero()
+// for a map of zero size.
+struct CenteredBullseye {
+    float BullsEyeX = 0.0f;
+    float BullsEyeY = 0.0f;
+    MapRect map;
+};
+CenteredBullseye centerBullseye(float popupX, float popupY, const ClientArea& client,
+                                const MapRect& map);
+
+// Fixed elements after a resize.
+inline constexpr float statusPanelShownHeight = 615.0f;
+inline constexpr float statusPanelHiddenHeight = 15.0f;
+inline constexpr float clockSide = 510.0f;
+
+struct ResizeLayout {
+    TwipsRect Picture1;
+    float ClockPicLeft = 0.0f;
+    float ClockPicTop = 0.0f;
+    bool clockFaceBitmap = true; // false: plain background in the window-text colour
+    float Label4Top = 0.0f;
+};
+
+// `statusPanelHeight` is Picture1's current height; exactly 15 means the panel is collapsed.
+ResizeLayout resizeLayout(float clientWidth, float clientHeight, float statusPanelHeight,
+                          float clockWidth, float clockHeight, float label4Height);
+
+bool isStatusPanelCollapsed(float statusPanelHeight);
+
+// Label4 sits directly on top of the status bar.
+float label4Top(float picture1Top, float label4Height);
+
+// Places inside the status panel.
+namespace panel {
+inline constexpr TwipsRect Label1_0{45, 105, 2745, 255};
+inline constexpr TwipsRect Label1_1{60, 330, 2745, 255};
+inline constexpr TwipsRect HScroll1_0{780, 75, 1395, 180};
+inline constexpr TwipsRect HScroll1_1{780, 315, 1395, 180};
+inline constexpr TwipsRect Label3{2205, 60, 375, 240};
+inline constexpr TwipsRect Command1{2670, 45, 825, 240};
+inline constexpr TwipsRect Check1{2670, 285, 825, 240};
+inline constexpr TwipsRect progressBar{45, 45, 3480, 480};
+
+inline constexpr int presetCount = 8;
+// Two rows of four: the top row reads 1 3 5 7, the bottom row 2 4 6 8.
+constexpr TwipsRect presetButton(int i) {
+    return {3660.0f + 240.0f * float(i / 2), (i % 2 == 0) ? 45.0f : 285.0f, 240.0f, 240.0f};
+}
+} // namespace panel
+
+} // namespace pluvix::view

@@ -1,0 +1,95 @@
+#pragma once
+
+#include "view/MapGeometry.h"
+#include "view/RangeRings.h"
+
+#include <QColor>
+#include <QCursor>
+#include <QImage>
+#include <QPointF>
+#include <QSizeF>
+#include <QWidget>
+
+namespace pluvix::view {
+
+// The map area: fills the main window's client area beneath the status panel and the clock.
+// Paints the current picture stretched into the map rectangle (nearest neighbour, so radar
+// colours stay exact), the range rings inverting what lies beneath and their labels. It keeps no
+// rules of its own: the window sets what to show and reacts to the signals. All positions are in
+// twips of this widget, which are the client area's when it sits at the client origin.
+//
+// A zero-size child named "Image1" stands for the map picture: it is hidden exactly when the map
+// is, so a test can find it by name.
+class MapView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit MapView(QWidget* parent = nullptr);
+
+    // Kept as given; flattened onto the background for drawing.
+    void setPicture(const QImage& picture);
+    QImage picture() const { return m_picture; }
+
+    void setMapRect(const MapRect& rect);
+    MapRect mapRect() const { return m_mapRect; }
+
+    void setMapVisible(bool visible);
+    bool isMapVisible() const { return m_mapVisible; }
+
+    void setRings(const RingLayout& rings);
+    const RingLayout& rings() const { return m_rings; }
+
+    // Rings and their labels are shown and hidden together.
+    void setRingsVisible(bool visible);
+    bool ringsVisible() const { return m_ringsVisible; }
+
+    void setRingLabelPointSize(int pointSize);
+    int ringLabelPointSize() const { return m_labelPointSize; }
+
+    // The size a ring label takes for its caption at the given font size, in twips.
+    QSizeF ringLabelSizeTwips(const QString& caption, int pointSize) const;
+
+    // Whether a point (twips of this widget) lies on the shown map.
+    bool isOnMap(QPointF twips) const;
+
+    // The window begins a drag on a mouse down; any mouse release ends it.
+    void beginDrag();
+    bool isDragging() const { return m_dragging; }
+
+    static QColor backgroundColour() { return {24, 24, 24}; }
+    static QString mapToolTip();
+
+signals:
+    void mapMouseDown(Qt::MouseButton button, QPointF relativeToMapTwips);
+    void backgroundMouseDown(Qt::MouseButton button, QPointF twips);
+    // Emitted for every release; a release that ends a drag emits dragDropped first.
+    void mouseReleased(Qt::MouseButton button, QPointF twips);
+    void dragDropped(QPointF twips);
+    void mapDoubleClicked();
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+private:
+    QFont labelFont(int pointSize) const;
+    void paintPicture(QPainter& p, const QRectF& exposed);
+    void paintRings(QPainter& p, const QRectF& exposed);
+    void endDrag();
+
+    QImage m_picture;
+    QImage m_drawn; // flattened, 32-bit: the fast path of the raster engine
+    MapRect m_mapRect;
+    bool m_mapVisible = true;
+    RingLayout m_rings;
+    bool m_ringsVisible = false;
+    int m_labelPointSize = 8;
+    bool m_dragging = false;
+    QCursor m_dragCursor;
+    QWidget* m_image1 = nullptr;
+};
+
+} // namespace pluvix::view

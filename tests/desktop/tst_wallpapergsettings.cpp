@@ -1,0 +1,95 @@
+#include "desktop/CommandRunner.h"
+#include "desktop/GVariantText.h"
+#include "desktop/WallpaperBackends.h"
+#include "desktop/WallpaperController.h"
+#include "support/FakePlatform.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace pluvix::desktop;
+using namespace pluvix::testsupport;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString schema = u"org.gnome.desktop.background"_s;
+
+QImage picture() {
+    QImage image(32, 20, QImage::Format_RGB32);
+    image.fill(qRgb(0, 160, 0));
+    return image;
+}
+
+} // namespace
+
+// Against the real GSettings tools, with the key-file backend in a private folder so that the
+// machine's own settings are never touched.
+class WallpaperGSettingsTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir config;
+    QTemporaryDir temp;
+    ProcessCommandRunner runner;
+
+    QString get(const QString& key) {
+        const CommandResult r = runner.run(u"gsettings"_s, {u"get"_s, schema, key});
+        return r.ok() ? gvariantFirstString(QString::fromUtf8(r.out)).value_or(u"<none>"_s)
+                      : u"<failed>"_s;
+    }
+    void set(const QString& key, const QString& value) {
+        QVERIFY(runner.run(u"gsettings"_s, {u"set"_s, schema, key, gvariantQuoted(value)}).ok());
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("GSETTINGS_BACKEND", "keyfile");
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        if (QStandardPaths::findExecutable(u"gsettings"_s).isEmpty())
+            QSKIP("gsettings is not installed");
+        if (!runner.run(u"gsettings"_s, {u"list-keys"_s, schema}).ok())
+            QSKIP("the desktop background schema is not installed");
+    }
+
+    void setThenRestore_data() {
+        QTest::addColumn<QString>("userPicture");
+        QTest::addColumn<QString>("userOptions");
+        QTest::newRow("zoomed picture") << u"file:///home/u/Pictures/it's%20mine.png"_s
+                                        << u"zoom"_s;
+        QTest::newRow("no picture") << QString() << u"wallpaper"_s;
+    }
+    void setThenRestore() {
+        QFETCH(QString, userPicture);
+        QFETCH(QString, userOptions);
+        set(u"picture-uri"_s, userPicture);
+        set(u"picture-uri-dark"_s, userPicture);
+        set(u"picture-options"_s, userOptions);
+
+        GSettingsWallpaper gnome(GSettingsWallpaper::gnome(), runner);
+        FakeMessageBoxes boxes;
+        WallpaperController wallpaper(gnome, boxes, temp.path(), u"Pluvix"_s);
+        wallpaper.rememberUserWallpaper();
+
+        QCOMPARE(wallpaper.update(picture(), WallpaperFile::Follow), WallpaperResult::Set);
+        const QString expected = QUrl::fromLocalFile(wallpaper.lastFile()).toString(QUrl::FullyEncoded);
+        QCOMPARE(get(u"picture-uri"_s), expected);
+        QCOMPARE(get(u"picture-uri-dark"_s), expected);
+        QCOMPARE(get(u"picture-options"_s), u"centered"_s);
+        QFile file(wallpaper.lastFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.read(2) == "BM");
+
+        QVERIFY(wallpaper.restore());
+        QCOMPARE(get(u"picture-uri"_s), userPicture);
+        QCOMPARE(get(u"picture-uri-dark"_s), userPicture);
+        QCOMPARE(get(u"picture-options"_s), userOptions);
+        // Written where we pointed it, not into the user's settings.
+        QVERIFY(QFile::exists(config.filePath(u"glib-2.0/settings/keyfile"_s)));
+    }
+};
+
+QTEST_GUILESS_MAIN(WallpaperGSettingsTest)
+#include "tst_wallpapergsettings.moc"

@@ -1,0 +1,99 @@
+#include "support/FakeDownloadService.h"
+
+#include <QSaveFile>
+
+namespace pluvix::testsupport {
+
+using platform::DownloadResult;
+using Failure = platform::DownloadResult::Failure;
+
+namespace {
+
+DownloadResult failure(Failure kind, int status, QString message) {
+    DownloadResult r;
+    r.ok = false;
+    r.failure = kind;
+    r.httpStatus = status;
+    r.message = std::move(message);
+    return r;
+}
+
+class FakeBatch final : public platform::DownloadBatch {
+public:
+    FakeBatch(const FakeDownloadService& service, QList<QUrl> urls, qint64 cap)
+        : m_service(service), m_urls(std::move(urls)), m_cap(cap) {}
+
+    DownloadResult takeNext(const QString& localFile) override {
+        if (m_urls.isEmpty())
+            return failure(Failure::Other, 0, QStringLiteral("no transfer left"));
+        return m_service.answer(m_urls.takeFirst(), localFile, m_cap);
+    }
+    int remaining() const override { return int(m_urls.size()); }
+
+private:
+    const FakeDownloadService& m_service;
+    QList<QUrl> m_urls;
+    qint64 m_cap;
+};
+
+} // namespace
+
+void FakeDownloadService::serve(const QUrl& url, const QByteArray& body) {
+    m_responses.insert(url, Response{true, body, Failure::None, 200});
+}
+
+void FakeDownloadService::fail(const QUrl& url, Failure kind, int httpStatus) {
+    m_responses.insert(url, Response{false, {}, kind, httpStatus});
+}
+
+void FakeDownloadService::forget(const QUrl& url) {
+    m_responses.remove(url);
+}
+
+int FakeDownloadService::countOf(const QString& kind) const {
+    int n = 0;
+    for (const Call& c : calls)
+        n += c.kind == kind ? 1 : 0;
+    return n;
+}
+
+void FakeDownloadService::deleteCacheEntry(const QUrl& url) {
+    calls.append({QStringLiteral("deleteCacheEntry"), url, {}, 0, {}});
+}
+
+DownloadResult FakeDownloadService::download(const QUrl& url, const QString& localFile,
+                                             qint64 maxBytes, platform::CachePolicy cache) {
+    calls.append({QStringLiteral("download"), url, localFile, maxBytes, cache});
+    return answer(url, localFile, maxBytes);
+}
+
+std::unique_ptr<platform::DownloadBatch>
+FakeDownloadService::startBatch(const QList<QUrl>& urls, qint64 maxBytesEach,
+                                platform::CachePolicy cache) {
+    for (const QUrl& url : urls)
+        calls.append({QStringLiteral("batch"), url, {}, maxBytesEach, cache});
+    return std::make_unique<FakeBatch>(*this, urls, maxBytesEach);
+}
+
+DownloadResult FakeDownloadService::answer(const QUrl& url, const QString& localFile,
+                                           qint64 maxBytes) const {
+    const auto it = m_responses.constFind(url);
+    if (it == m_responses.cend())
+        return failure(Failure::Refused, 0, QStringLiteral("no answer for ") + url.toString());
+    if (!it->ok)
+        return failure(it->failure, it->httpStatus, QStringLiteral("fake failure"));
+    if (maxBytes > 0 && it->body.size() > maxBytes)
+        return failure(Failure::TooLarge, 200, QStringLiteral("over the cap"));
+    QSaveFile file(localFile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(it->body) != it->body.size() ||
+        !file.commit())
+        return failure(Failure::LocalFile, 200, file.errorString());
+    DownloadResult r;
+    r.ok = true;
+    r.failure = Failure::None;
+    r.httpStatus = 200;
+    r.bytes = it->body.size();
+    return r;
+}
+
+} // namespace pluvix::testsupport

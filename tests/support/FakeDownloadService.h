@@ -1,0 +1,52 @@
+#pragma once
+
+#include "platform/DownloadService.h"
+
+#include <QHash>
+#include <QList>
+
+namespace pluvix::testsupport {
+
+// Answers each address from a table: bytes for a success, a failure kind otherwise. Unknown
+// addresses are refused. Records every call in order.
+class FakeDownloadService final : public platform::DownloadService {
+public:
+    struct Call {
+        QString kind; // "deleteCacheEntry", "download", "batch"
+        QUrl url;
+        QString localFile;
+        qint64 maxBytes = 0;
+        platform::CachePolicy cache = platform::CachePolicy::PreferNetwork;
+    };
+
+    QList<Call> calls;
+
+    void serve(const QUrl& url, const QByteArray& body);
+    void fail(const QUrl& url, platform::DownloadResult::Failure failure, int httpStatus = 0);
+    void forget(const QUrl& url);
+
+    int countOf(const QString& kind) const;
+
+    void deleteCacheEntry(const QUrl& url) override;
+    using DownloadService::download;
+    platform::DownloadResult download(const QUrl& url, const QString& localFile, qint64 maxBytes,
+                                      platform::CachePolicy cache) override;
+    using DownloadService::startBatch;
+    std::unique_ptr<platform::DownloadBatch>
+    startBatch(const QList<QUrl>& urls, qint64 maxBytesEach, platform::CachePolicy cache) override;
+
+    // Writes the answer for url into localFile, as the real service would.
+    platform::DownloadResult answer(const QUrl& url, const QString& localFile,
+                                    qint64 maxBytes) const;
+
+private:
+    struct Response {
+        bool ok = false;
+        QByteArray body;
+        platform::DownloadResult::Failure failure = platform::DownloadResult::Failure::Refused;
+        int httpStatus = 0;
+    };
+    QHash<QUrl, Response> m_responses;
+};
+
+} // namespace pluvix::testsupport

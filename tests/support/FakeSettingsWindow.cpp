@@ -1,0 +1,14 @@
+#include "support/FakeSettingsWindow.h"
+
+#include "core/RuntimeError.h"
+
+namespace pluvix::testsupport {
+
+void FakeSettingsWindow::setZoomValue(qint32 level) {
+    if (level < 1 || level > 12)
+        throw core::RuntimeError::invalidPropertyValue();
+    zoom = level;
+    ++zoomSetCount;
+}
+
+} // namespace pluvix::testsupport

@@ -1,0 +1,82 @@
+#include "support/GifFixtures.h"
+
+#include <QRandomGenerator>
+
+#include <gif_lib.h>
+
+#include <array>
+#include <vector>
+
+namespace pluvix::testsupport {
+
+namespace {
+
+int appendToArray(GifFileType* gif, const GifByteType* data, int length) {
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(data), length);
+    return length;
+}
+
+struct Echo {
+    int x, y, radius;
+};
+
+} // namespace
+
+QByteArray makeRadarGif(int width, int height, quint32 seed) {
+    static const std::array<GifColorType, 16> palette = {{
+        {0, 0, 0},
+        {120, 120, 120},
+        {4, 233, 231},
+        {1, 159, 244},
+        {3, 0, 244},
+        {2, 253, 2},
+        {1, 197, 1},
+        {0, 142, 0},
+        {253, 248, 2},
+        {229, 188, 0},
+        {253, 149, 0},
+        {253, 0, 0},
+        {212, 0, 0},
+        {188, 0, 0},
+        {248, 0, 253},
+        {152, 84, 198},
+    }};
+
+    QRandomGenerator random(seed);
+    std::vector<Echo> echoes(12);
+    for (Echo& e : echoes)
+        e = {random.bounded(width), random.bounded(height), 20 + random.bounded(60)};
+
+    QByteArray out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, appendToArray, &error);
+    if (!gif)
+        return {};
+    EGifSetGifVersion(gif, true);
+    ColorMapObject* map = GifMakeMapObject(int(palette.size()), palette.data());
+    EGifPutScreenDesc(gif, width, height, 8, 0, map);
+    EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr);
+    std::vector<GifPixelType> row(std::size_t(width), 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            GifPixelType colour = (x % 100 == 0 || y % 100 == 0) ? 1 : 0;
+            for (const Echo& e : echoes) {
+                const int dx = x - e.x;
+                const int dy = y - e.y;
+                const int d2 = dx * dx + dy * dy;
+                const int r = e.radius + int(random.bounded(4));
+                if (d2 < r * r) {
+                    const int band = 2 + (r * r - d2) * 12 / (r * r + 1);
+                    colour = GifPixelType(qMax<int>(colour, band));
+                }
+            }
+            row[std::size_t(x)] = colour;
+        }
+        EGifPutLine(gif, row.data(), width);
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return out;
+}
+
+} // namespace pluvix::testsupport
