@@ -24,7 +24,9 @@ LinuxDesktop::LinuxDesktop(platform::MessageBoxes& boxes, const QString& tempPat
 
 LinuxDesktop::~LinuxDesktop() = default;
 
-void LinuxDesktop::rememberUserWallpaper() { m_wallpaper->rememberUserWallpaper(); }
+void LinuxDesktop::rememberUserWallpaper() {
+    m_wallpaper->rememberUserWallpaper();
+}
 
 void LinuxDesktop::followWallpaper(const QImage& picture) {
     m_wallpaper->update(picture, desktop::WallpaperFile::Follow);
@@ -34,7 +36,9 @@ bool LinuxDesktop::wallpaperMenuClicked(bool wasChecked, const QImage& shownPict
     return m_wallpaper->toggle(!wasChecked, shownPicture);
 }
 
-void LinuxDesktop::restoreUserWallpaper() { m_wallpaper->restore(); }
+void LinuxDesktop::restoreUserWallpaper() {
+    m_wallpaper->restore();
+}
 
 desktop::TrayController& LinuxDesktop::tray(QWidget* window) {
     if (!m_tray) {
@@ -59,7 +63,9 @@ void LinuxDesktop::onTrayRestoreRequested(std::function<void()> restore) {
     m_restore = std::move(restore);
 }
 
-bool LinuxDesktop::minimizeToTray(QWidget* window) { return tray(window).minimizeToTray(); }
+bool LinuxDesktop::minimizeToTray(QWidget* window) {
+    return tray(window).minimizeToTray();
+}
 
 void LinuxDesktop::restoreFromTray(QWidget* window) {
     auto& t = tray(window);
@@ -85,8 +91,12 @@ void LinuxDesktop::setKeepOnTop(QWidget* window, bool onTop) {
     desktop::setKeepOnTop(window, onTop);
 }
 
-void LinuxDesktop::startWindowMove(QWidget* window) { desktop::startWindowMove(window); }
+void LinuxDesktop::startWindowMove(QWidget* window) {
+    desktop::startWindowMove(window);
+}
 
-void LinuxDesktop::openHelpPage() { m_help->openHelpPage(); }
+void LinuxDesktop::openHelpPage() {
+    m_help->openHelpPage();
+}
 
 } // namespace pluvix::app

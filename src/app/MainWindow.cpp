@@ -72,7 +72,7 @@ protected:
 } // namespace
 
 MainWindow::MainWindow(Services services, QWidget* parent)
-    : QWidget(parent), m_s(std::move(services)) {
+    : QWidget(parent), m_s(std::move(services)), m_end(m_s.programEnd) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFocusPolicy(Qt::StrongFocus);
@@ -83,10 +83,10 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     resize(px(5100), px(5985));
 
     m_errors = std::make_unique<diagnostics::ErrorReporter>(
-        m_s.boxes, m_s.programEnd, m_s.clock, m_s.logFile, [this] { return Image2.UBound(); },
+        m_s.boxes, m_end, m_s.clock, m_s.logFile, [this] { return Image2.UBound(); },
         [this] { setBusyPointer(false); });
     m_listing = std::make_unique<acquisition::ListingFetcher>(*this, m_s.downloads, m_s.boxes,
-                                                              m_s.programEnd, *m_errors);
+                                                              m_end, *m_errors);
 
     m_map = new view::MapView(this);
     connect(m_map, &view::MapView::mapMouseDown, this, &MainWindow::onMapMouseDown);
@@ -223,10 +223,11 @@ void MainWindow::buildPanel() {
     connect(m_loopSwitch, &QCheckBox::toggled, this, &MainWindow::Check1_Click);
 
     m_presets = new presets::PresetButtons(m_panel);
-    m_presets->setGeometry(toPx(view::TwipsRect{
-        float(presets::PresetButtons::areaTwips().x()), float(presets::PresetButtons::areaTwips().y()),
-        float(presets::PresetButtons::areaTwips().width()),
-        float(presets::PresetButtons::areaTwips().height())}));
+    m_presets->setGeometry(
+        toPx(view::TwipsRect{float(presets::PresetButtons::areaTwips().x()),
+                             float(presets::PresetButtons::areaTwips().y()),
+                             float(presets::PresetButtons::areaTwips().width()),
+                             float(presets::PresetButtons::areaTwips().height())}));
     connect(m_presets, &presets::PresetButtons::presetMouseDown, this,
             &MainWindow::ctrlPreset_MouseDown);
 
@@ -279,9 +280,8 @@ void MainWindow::buildMenus() {
     QMenu* speed = m->addMenu(QStringLiteral("Loop Images Per Second"));
     speed->menuAction()->setObjectName(QStringLiteral("mnuPlayInterval"));
     for (int i = 0; i <= 10; ++i) {
-        m_mnuPlayImagePerSec[i] =
-            checkable(speed, QStringLiteral("mnuPlayImagePerSec_%1").arg(i), QString::number(i),
-                      [this, i] { setPlaySpeed(i); });
+        m_mnuPlayImagePerSec[i] = checkable(speed, QStringLiteral("mnuPlayImagePerSec_%1").arg(i),
+                                            QString::number(i), [this, i] { setPlaySpeed(i); });
         m_mnuPlayImagePerSec[i]->setVisible(i != 0);
     }
     QMenu* history = m->addMenu(QStringLiteral("Images to Loop"));
@@ -325,10 +325,13 @@ void MainWindow::buildMenus() {
     // A menu's own check toggling would fight the handlers, which set the marks themselves.
     for (QAction* a : m_mnuImage->findChildren<QAction*>())
         if (a->isCheckable())
-            connect(a, &QAction::triggered, a, [a](bool checked) {
-                QSignalBlocker block(a);
-                a->setChecked(!checked);
-            }, Qt::DirectConnection);
+            connect(
+                a, &QAction::triggered, a,
+                [a](bool checked) {
+                    QSignalBlocker block(a);
+                    a->setChecked(!checked);
+                },
+                Qt::DirectConnection);
 
     m_mnuFile = new QMenu(QStringLiteral("File"), this);
     m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
@@ -363,45 +366,75 @@ QAction* MainWindow::action(const QString& objectName) const {
 
 // --- geometry ----------------------------------------------------------------------------------
 
-float MainWindow::formWidth() const { return pxToTwips(float(width())); }
-void MainWindow::setFormWidth(float twips) { resize(qMax(1, px(twips)), height()); }
-float MainWindow::formHeight() const { return pxToTwips(float(height())); }
-void MainWindow::setFormHeight(float twips) { resize(width(), qMax(1, px(twips))); }
-float MainWindow::formLeft() const { return pxToTwips(float(pos().x())); }
-void MainWindow::setFormLeft(float twips) { move(px(twips), pos().y()); }
-float MainWindow::formTop() const { return pxToTwips(float(pos().y())); }
-void MainWindow::setFormTop(float twips) { move(pos().x(), px(twips)); }
+float MainWindow::formWidth() const {
+    return pxToTwips(float(width()));
+}
+void MainWindow::setFormWidth(float twips) {
+    resize(qMax(1, px(twips)), height());
+}
+float MainWindow::formHeight() const {
+    return pxToTwips(float(height()));
+}
+void MainWindow::setFormHeight(float twips) {
+    resize(width(), qMax(1, px(twips)));
+}
+float MainWindow::formLeft() const {
+    return pxToTwips(float(pos().x()));
+}
+void MainWindow::setFormLeft(float twips) {
+    move(px(twips), pos().y());
+}
+float MainWindow::formTop() const {
+    return pxToTwips(float(pos().y()));
+}
+void MainWindow::setFormTop(float twips) {
+    move(pos().x(), px(twips));
+}
 
-view::MapRect MainWindow::mapRect() const { return m_map->mapRect(); }
+view::MapRect MainWindow::mapRect() const {
+    return m_map->mapRect();
+}
 
-void MainWindow::applyMapRect(const view::MapRect& rect) { m_map->setMapRect(rect); }
+void MainWindow::applyMapRect(const view::MapRect& rect) {
+    m_map->setMapRect(rect);
+}
 
-float MainWindow::mapLeft() const { return mapRect().Left; }
+float MainWindow::mapLeft() const {
+    return mapRect().Left;
+}
 void MainWindow::setMapLeft(float twips) {
     auto r = mapRect();
     r.Left = twips;
     applyMapRect(r);
 }
-float MainWindow::mapTop() const { return mapRect().Top; }
+float MainWindow::mapTop() const {
+    return mapRect().Top;
+}
 void MainWindow::setMapTop(float twips) {
     auto r = mapRect();
     r.Top = twips;
     applyMapRect(r);
 }
-float MainWindow::mapWidth() const { return mapRect().Width; }
+float MainWindow::mapWidth() const {
+    return mapRect().Width;
+}
 void MainWindow::setMapWidth(float twips) {
     auto r = mapRect();
     r.Width = twips;
     applyMapRect(r);
 }
-float MainWindow::mapHeight() const { return mapRect().Height; }
+float MainWindow::mapHeight() const {
+    return mapRect().Height;
+}
 void MainWindow::setMapHeight(float twips) {
     auto r = mapRect();
     r.Height = twips;
     applyMapRect(r);
 }
 
-qint32 MainWindow::zoomValue() const { return m_slider[1]->value(); }
+qint32 MainWindow::zoomValue() const {
+    return m_slider[1]->value();
+}
 
 void MainWindow::setZoomValue(qint32 level) {
     // The slider refuses a value outside its range.
@@ -419,11 +452,13 @@ void MainWindow::setWallpaperChecked(bool checked) {
 bool MainWindow::titleBarHiddenChecked() const {
     return action(QStringLiteral("mnuHideTitleBar"))->isChecked();
 }
-float MainWindow::statusPanelHeight() const { return m_panelHeight; }
+float MainWindow::statusPanelHeight() const {
+    return m_panelHeight;
+}
 
 bool MainWindow::isNormalState() const {
-    return !m_inTray && !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized |
-                                           Qt::WindowFullScreen));
+    return !m_inTray &&
+           !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
 }
 
 float MainWindow::screenWidth() const {
@@ -456,9 +491,9 @@ void MainWindow::Form_Resize() {
     trap(*m_errors, QStringLiteral("form1.Form_Resize"), [&] {
         m_map->setGeometry(rect());
         const float clockSide = view::clockSide;
-        const auto layout = view::resizeLayout(pxToTwips(float(width())),
-                                               pxToTwips(float(height())), m_panelHeight, clockSide,
-                                               clockSide, pxToTwips(float(m_label4->height())));
+        const auto layout =
+            view::resizeLayout(pxToTwips(float(width())), pxToTwips(float(height())), m_panelHeight,
+                               clockSide, clockSide, pxToTwips(float(m_label4->height())));
         m_panel->setGeometry(toPx(layout.Picture1));
         m_clock->setGeometry(px(layout.ClockPicLeft), px(layout.ClockPicTop), px(clockSide),
                              px(clockSide));
@@ -476,9 +511,8 @@ void MainWindow::Form_Resize() {
 }
 
 void MainWindow::placeTimeLabel() {
-    m_label4->move(m_label4->x(),
-                   px(view::label4Top(pxToTwips(float(m_panel->y())),
-                                      pxToTwips(float(m_label4->height())))));
+    m_label4->move(m_label4->x(), px(view::label4Top(pxToTwips(float(m_panel->y())),
+                                                     pxToTwips(float(m_label4->height())))));
 }
 
 void MainWindow::setLabel4Caption(const QString& text) {
@@ -487,7 +521,9 @@ void MainWindow::setLabel4Caption(const QString& text) {
     placeTimeLabel();
 }
 
-void MainWindow::setTimeLabelVisible(bool visible) { m_label4->setVisible(visible); }
+void MainWindow::setTimeLabelVisible(bool visible) {
+    m_label4->setVisible(visible);
+}
 
 void MainWindow::setTimeLabelFontSize(int points) {
     QFont f = m_label4->font();
@@ -521,7 +557,9 @@ void MainWindow::setBusyPointer(bool busy) {
     }
 }
 
-void MainWindow::yieldOnce() { QCoreApplication::processEvents(); }
+void MainWindow::yieldOnce() {
+    QCoreApplication::processEvents();
+}
 
 // --- map mouse ---------------------------------------------------------------------------------
 
@@ -538,8 +576,8 @@ void MainWindow::onMapMouseDown(Qt::MouseButton button, QPointF relativeToMap) {
             m_s.desktop.startWindowMove(this);
             return;
         }
-        const auto offset = view::dragOffsetFromMap(float(relativeToMap.x()),
-                                                    float(relativeToMap.y()));
+        const auto offset =
+            view::dragOffsetFromMap(float(relativeToMap.x()), float(relativeToMap.y()));
         DragOffsetX = offset.X;
         DragOffsetY = offset.Y;
         m_map->beginDrag();
@@ -573,7 +611,8 @@ void MainWindow::onMouseReleased(QPointF twips) {
                  applyMapRect(view::dropOnMap(r, float(twips.x()) - r.Left,
                                               float(twips.y()) - r.Top, offset));
              else
-                 applyMapRect(view::dropOnBackground(r, float(twips.x()), float(twips.y()), offset));
+                 applyMapRect(
+                     view::dropOnBackground(r, float(twips.x()), float(twips.y()), offset));
              DrawCirclesRadius();
              ResetPresetCheckBox();
          });

@@ -2,11 +2,12 @@
 
 #include "acquisition/ImageHistory.h"
 #include "acquisition/Listing.h"
+#include "app/Desktop.h"
 #include "dialogs/OptionsHost.h"
+#include "platform/ProgramEnd.h"
 #include "settings/GeneralSettings.h"
 #include "settings/SettingsRecord.h"
 #include "settings/SettingsWindow.h"
-#include "app/Desktop.h"
 #include "view/MapGeometry.h"
 
 #include <QElapsedTimer>
@@ -35,7 +36,6 @@ class Clock;
 class DownloadService;
 class FileDialogs;
 class MessageBoxes;
-class ProgramEnd;
 } // namespace pluvix::platform
 namespace pluvix::settings {
 class SettingsStore;
@@ -86,6 +86,8 @@ public:
     // The shut-down sequence; runs once, whichever way the window is closed.
     void Form_QueryUnload();
     bool shutDownDone() const { return m_shutDownDone; }
+    // True once the program was told to end without the shut-down.
+    bool programEnded() const { return m_end.ended; }
 
     // --- state other parts and tests look at -------------------------------------------------
     settings::SettingsRecord Settings;
@@ -246,7 +248,22 @@ private:
     bool startupStep(int step);
     void setProgressValue(int value);
 
+    // Notes an ending so the window stops where the program would have ended.
+    class EndWatch final : public platform::ProgramEnd {
+    public:
+        explicit EndWatch(platform::ProgramEnd& inner) : m_inner(inner) {}
+        void endNow() override {
+            ended = true;
+            m_inner.endNow();
+        }
+        bool ended = false;
+
+    private:
+        platform::ProgramEnd& m_inner;
+    };
+
     Services m_s;
+    EndWatch m_end;
     std::unique_ptr<diagnostics::ErrorReporter> m_errors;
     std::unique_ptr<settings::GeneralSettings> m_general;
     std::unique_ptr<acquisition::ListingFetcher> m_listing;

@@ -32,7 +32,9 @@ using diagnostics::ignoreErrors;
 using diagnostics::trap;
 
 namespace {
-QUrl imageUrl(const QString& baseUrl, const QString& name) { return QUrl(baseUrl + name); }
+QUrl imageUrl(const QString& baseUrl, const QString& name) {
+    return QUrl(baseUrl + name);
+}
 } // namespace
 
 void MainWindow::showPicture(int element) {
@@ -68,7 +70,9 @@ void MainWindow::setProgressValue(int value) {
     m_progress->setValue(qBound(m_progress->minimum(), value, m_progress->maximum()));
 }
 
-void MainWindow::updateWallpaperFromMap() { m_s.desktop.followWallpaper(m_map->picture()); }
+void MainWindow::updateWallpaperFromMap() {
+    m_s.desktop.followWallpaper(m_map->picture());
+}
 
 // --- history load ------------------------------------------------------------------------------
 
@@ -97,7 +101,7 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
             }
             m_s.boxes.ok(AppName, QStringLiteral("Pluvix Cannot Cannot Connect to the NOAA Web "
                                                  "Server.\nPluvix will now close."));
-            m_s.programEnd.endNow();
+            m_end.endNow();
         };
 
         const auto preview = m_s.downloads.download(imageUrl(Settings.BaseURL, names[9]),
@@ -162,9 +166,9 @@ void MainWindow::CheckForNewImage() {
         const int u = Image2.UBound();
         bool fresh = false;
         if (Settings.MapTypeIndex >= 6) {
-            const auto r =
-                m_s.downloads.download(QUrl(acquisition::satelliteFolder() + QStringLiteral("20.jpg")),
-                                       ImageTempFile, platform::imageByteCap);
+            const auto r = m_s.downloads.download(
+                QUrl(acquisition::satelliteFolder() + QStringLiteral("20.jpg")), ImageTempFile,
+                platform::imageByteCap);
             fresh = r.ok && QFileInfo(ImageTempFile).size() != LastImageFileSize;
         } else {
             ParseURLText();
@@ -179,8 +183,8 @@ void MainWindow::CheckForNewImage() {
             Image2.FirstHistoryIndex = trim.firstHistoryIndex;
 
             const QString newest = ImageNames()[9];
-            const auto r = m_s.downloads.download(imageUrl(Settings.BaseURL, newest),
-                                                  ImageTempFile, platform::imageByteCap);
+            const auto r = m_s.downloads.download(imageUrl(Settings.BaseURL, newest), ImageTempFile,
+                                                  platform::imageByteCap);
             if (r.ok) {
                 Image2.create(u + 1);
                 Image2.setPictureFromFile(u + 1, ImageTempFile);
@@ -320,7 +324,9 @@ void MainWindow::Check1_Click() {
     });
 }
 
-void MainWindow::setLoopInterval(int milliseconds) { m_timer2.setInterval(milliseconds); }
+void MainWindow::setLoopInterval(int milliseconds) {
+    m_timer2.setInterval(milliseconds);
+}
 
 void MainWindow::updatePlaySpeedChecks(int speed) {
     if (speed < 0 || speed > 10)

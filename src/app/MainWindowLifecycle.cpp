@@ -70,10 +70,10 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
         m_timer2.setInterval(core::timerIntervalForSpeed(Settings.PlaySpeed));
 
         ParseURLText();
-        if (!ConnectionOK)
+        if (!ConnectionOK || m_end.ended)
             return;
         LoadInitialImages(0);
-        if (!ConnectionOK)
+        if (!ConnectionOK || m_end.ended)
             return;
 
         LastImageFileSize = qint32(qMin<qint64>(QFileInfo(ImageTempFile).size(), INT32_MAX));
@@ -113,7 +113,7 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
     });
     m_loadEnded = true;
     // A load stopped by an error still leaves a window to work with.
-    if (!isVisible() && !m_shutDownDone && ConnectionOK)
+    if (!isVisible() && !m_shutDownDone && !m_end.ended)
         show();
 }
 

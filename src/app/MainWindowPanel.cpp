@@ -97,7 +97,9 @@ void MainWindow::ShowStationTitle() {
 
 // --- preset panel ------------------------------------------------------------------------------
 
-void MainWindow::ShowPresetButtons() { m_presets->ShowPresetButtons(Settings.NumberOfPresets); }
+void MainWindow::ShowPresetButtons() {
+    m_presets->ShowPresetButtons(Settings.NumberOfPresets);
+}
 
 void MainWindow::RefreshPresetButtons() {
     if (m_presetStore)
@@ -112,9 +114,13 @@ void MainWindow::FreezePanelButtons(bool vFr) {
     m_slider[1]->setEnabled(!vFr);
 }
 
-void MainWindow::ResetPresetButtonSelect() { m_presets->ResetPresetButtonSelect(); }
+void MainWindow::ResetPresetButtonSelect() {
+    m_presets->ResetPresetButtonSelect();
+}
 
-void MainWindow::ResetPresetCheckBox() { m_presets->ResetPresetCheckBox(); }
+void MainWindow::ResetPresetCheckBox() {
+    m_presets->ResetPresetCheckBox();
+}
 
 void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
     if (!m_presetStore)
@@ -194,12 +200,14 @@ void MainWindow::Command1_Click() {
 }
 
 void MainWindow::ShowPreferencesDialog() {
-    dialogs::OptionsDialog::showModal(*this, *m_errors, m_s.boxes, m_s.programEnd, this);
+    dialogs::OptionsDialog::showModal(*this, *m_errors, m_s.boxes, m_end, this);
     yieldOnce();
     DrawCirclesRadius();
 }
 
-settings::SettingsStore& MainWindow::settingsStore() { return m_s.store; }
+settings::SettingsStore& MainWindow::settingsStore() {
+    return m_s.store;
+}
 
 void MainWindow::AddMapCoord(const QString& section) {
     if (m_general)
@@ -211,7 +219,9 @@ void MainWindow::ReadMapCoord(const QString& section) {
         m_general->ReadMapCoord(section);
 }
 
-void MainWindow::showAboutBox() { dialogs::AboutBox::showModal(AppName, this); }
+void MainWindow::showAboutBox() {
+    dialogs::AboutBox::showModal(AppName, this);
+}
 
 // --- window chrome -----------------------------------------------------------------------------
 
@@ -321,7 +331,9 @@ void MainWindow::mnuSetImageWallpaper_Click() {
 
 // --- map files ---------------------------------------------------------------------------------
 
-QString MainWindow::currentTag() const { return Image2.tag(m_slider[0]->value() - 1); }
+QString MainWindow::currentTag() const {
+    return Image2.tag(m_slider[0]->value() - 1);
+}
 
 void MainWindow::mnuSaveMap_Click() {
     trap(*m_errors, QStringLiteral("form1.mnuSaveMap_Click"), [&] {

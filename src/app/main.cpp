@@ -27,13 +27,12 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     // argv[0] names the program file as the user started it (a renamed copy keeps its name).
-    const QString programFile =
-        argc > 0 ? QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath()
-                 : QCoreApplication::applicationFilePath();
+    const QString programFile = argc > 0
+                                    ? QFileInfo(QString::fromLocal8Bit(argv[0])).absoluteFilePath()
+                                    : QCoreApplication::applicationFilePath();
     const QString programDir = QCoreApplication::applicationDirPath();
     const QString appName = settings::appNameFromProgramFile(programFile);
     QApplication::setApplicationName(appName);
-    QApplication::setApplicationDisplayName(appName);
     QApplication::setDesktopFileName(QStringLiteral("pluvix"));
 
     platform::QtMessageBoxes boxes;
@@ -56,21 +55,19 @@ int main(int argc, char* argv[]) {
     platform::QtFileDialogs fileDialogs;
     app::LinuxDesktop desktop(boxes, tempPath, appName, programDir);
 
-    app::Services services{boxes,
-                           programEnd,
-                           clock,
-                           store,
-                           downloads,
-                           fileDialogs,
-                           desktop,
-                           programFile,
-                           tempPath,
-                           diagnostics::logFilePath(programDir, appName),
-                           [] { return acquisition::GetTimeZoneBias(); },
-                           [] {
-                               QMetaObject::invokeMethod(qApp, &QCoreApplication::quit,
-                                                         Qt::QueuedConnection);
-                           }};
+    app::Services services{
+        boxes,
+        programEnd,
+        clock,
+        store,
+        downloads,
+        fileDialogs,
+        desktop,
+        programFile,
+        tempPath,
+        diagnostics::logFilePath(programDir, appName),
+        [] { return acquisition::GetTimeZoneBias(); },
+        [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }};
     app::MainWindow window(services);
 
     // Ending the session or a termination signal closes the window the normal way.

@@ -178,8 +178,10 @@ bool MapView::event(QEvent* e) {
 void MapView::paintEvent(QPaintEvent* e) {
     QPainter p(this);
     const QRectF exposed = QRectF(e->rect()) & QRectF(rect());
-    p.fillRect(e->rect(), backgroundColour());
-    if (m_mapVisible && !m_drawn.isNull())
+    const bool picture = m_mapVisible && !m_drawn.isNull();
+    if (!picture || !toPixels(m_mapRect).contains(exposed))
+        p.fillRect(e->rect(), backgroundColour());
+    if (picture)
         paintPicture(p, exposed);
     if (m_ringsVisible)
         paintRings(p, exposed);

@@ -1,14 +1,10 @@
 #include "platform/NetworkDownloadService.h"
+#include "support/FaultHttpServer.h"
 
 #include <QDir>
 #include <QElapsedTimer>
-#include <QHash>
-#include <QMutex>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QThread>
-#include <QTimer>
 #include <QtTest>
 
 using namespace std::chrono_literals;
@@ -16,6 +12,7 @@ using namespace Qt::StringLiterals;
 using pluvix::platform::CachePolicy;
 using pluvix::platform::DownloadResult;
 using pluvix::platform::NetworkDownloadService;
+using pluvix::testsupport::FaultHttpServer;
 using Failure = DownloadResult::Failure;
 
 Q_DECLARE_METATYPE(DownloadResult::Failure)
@@ -23,124 +20,6 @@ Q_DECLARE_METATYPE(DownloadResult::Failure)
 namespace {
 
 constexpr qint64 mib = 1024 * 1024;
-
-// An HTTP server on its own thread (the test's thread is blocked while it downloads) whose
-// paths choose the answer:
-//   /ok/T            200 with body "body:T"
-//   /slow/MS/T       the same after MS milliseconds
-//   /missing         404
-//   /stall           headers and 10 of 100 bytes, then silence
-//   /silent          nothing at all
-//   /cut             400 of 1000 announced bytes, then the connection closes
-//   /big, /bigstream 2 MiB, announced or not
-//   /trickle         one byte every 100 ms
-//   /img/T           a cacheable picture body
-//   /listing         a body that changes with every request
-class FaultServer {
-public:
-    FaultServer() {
-        m_context = new QObject;
-        m_context->moveToThread(&m_thread);
-        m_thread.start();
-        QMetaObject::invokeMethod(
-            m_context,
-            [this] {
-                auto* server = new QTcpServer(m_context);
-                QObject::connect(server, &QTcpServer::newConnection, server, [this, server] {
-                    while (QTcpSocket* s = server->nextPendingConnection())
-                        accept(s);
-                });
-                server->listen(QHostAddress::LocalHost, 0);
-                m_port = server->serverPort();
-            },
-            Qt::BlockingQueuedConnection);
-    }
-    ~FaultServer() {
-        QMetaObject::invokeMethod(
-            m_context, [this] { delete m_context; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-    }
-
-    QUrl url(const QString& path) const {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(m_port).arg(path));
-    }
-    int hits(const QString& path) const {
-        QMutexLocker lock(&m_mutex);
-        return m_hits.value(path);
-    }
-
-private:
-    void accept(QTcpSocket* s) {
-        auto request = std::make_shared<QByteArray>();
-        QObject::connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-        QObject::connect(s, &QTcpSocket::readyRead, s, [this, s, request] {
-            if (request->contains("\r\n\r\n"))
-                return;
-            *request += s->readAll();
-            if (!request->contains("\r\n\r\n"))
-                return;
-            const QString path = QString::fromLatin1(request->split(' ').value(1));
-            int n;
-            {
-                QMutexLocker lock(&m_mutex);
-                n = ++m_hits[path];
-            }
-            answer(s, path, n);
-        });
-    }
-
-    static void reply(QTcpSocket* s, const QByteArray& status, const QByteArray& body,
-                      const QByteArray& extraHeaders = {}) {
-        s->write("HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size()) +
-                 "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body);
-        s->disconnectFromHost();
-    }
-
-    void answer(QTcpSocket* s, const QString& path, int n) {
-        const QStringList parts = path.split(u'/');
-        const QString what = parts.value(1);
-        if (what == u"ok") {
-            reply(s, "200 OK", "body:" + parts.value(2).toLatin1());
-        } else if (what == u"slow") {
-            const QByteArray body = "body:" + parts.value(3).toLatin1();
-            QTimer::singleShot(parts.value(2).toInt(), s, [s, body] { reply(s, "200 OK", body); });
-        } else if (what == u"missing") {
-            reply(s, "404 Not Found", "<html>gone</html>");
-        } else if (what == u"stall") {
-            s->write("HTTP/1.1 200 OK\r\nContent-Length: 100\r\n\r\n0123456789");
-        } else if (what == u"silent") {
-        } else if (what == u"cut") {
-            s->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\n" +
-                     QByteArray(400, 'x'));
-            s->disconnectFromHost();
-        } else if (what == u"big") {
-            reply(s, "200 OK", QByteArray(2 * mib, 'b'));
-        } else if (what == u"bigstream") {
-            s->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + QByteArray(2 * mib, 'b'));
-            s->disconnectFromHost();
-        } else if (what == u"trickle") {
-            s->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n");
-            auto* drip = new QTimer(s);
-            QObject::connect(drip, &QTimer::timeout, s, [s] { s->write("."); });
-            drip->start(100);
-        } else if (what == u"img") {
-            reply(s, "200 OK", "GIF89a-" + parts.value(2).toLatin1(),
-                  "Last-Modified: Thu, 15 Sep 2005 15:03:00 GMT\r\n"
-                  "Cache-Control: max-age=86400\r\n");
-        } else if (what == u"listing") {
-            reply(s, "200 OK", "listing " + QByteArray::number(n));
-        } else {
-            reply(s, "400 Bad Request", {});
-        }
-    }
-
-    QThread m_thread;
-    QObject* m_context = nullptr;
-    quint16 m_port = 0;
-    mutable QMutex m_mutex;
-    QHash<QString, int> m_hits;
-};
 
 QByteArray contentOf(const QString& path) {
     QFile f(path);
@@ -153,19 +32,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-class EventRecorder : public QObject {
-public:
-    int updates = 0;
-    int keys = 0;
-    bool event(QEvent* e) override {
-        if (e->type() == QEvent::UpdateRequest)
-            ++updates;
-        if (e->type() == QEvent::KeyPress)
-            ++keys;
-        return QObject::event(e);
-    }
-};
-
 } // namespace
 
 class DownloadServiceTest : public QObject {
@@ -177,7 +43,6 @@ private slots:
     void failureLeavesFileAlone_data();
     void failureLeavesFileAlone();
     void unwritableLocalFile();
-    void waitingRunsNoTimerNorInput();
     void batchRunsAtOnceAndAnswersInOrder();
     void batchGoesOnAfterAFailure();
     void cacheAnswersImagesButNotListings();
@@ -193,7 +58,7 @@ void DownloadServiceTest::init() {
 }
 
 void DownloadServiceTest::wholeBodyReplacesFile() {
-    FaultServer server;
+    FaultHttpServer server;
     NetworkDownloadService service({});
     writeFile(m_file, "previous content that is longer");
     const DownloadResult r = service.download(server.url(QStringLiteral("/ok/hello")), m_file,
@@ -229,7 +94,7 @@ void DownloadServiceTest::failureLeavesFileAlone() {
     QFETCH(qint64, cap);
     QFETCH(int, totalMs);
 
-    FaultServer server;
+    FaultHttpServer server;
     NetworkDownloadService service({});
     service.setTransferTimeout(500ms);
     if (totalMs > 0)
@@ -263,7 +128,7 @@ void DownloadServiceTest::failureLeavesFileAlone() {
 }
 
 void DownloadServiceTest::unwritableLocalFile() {
-    FaultServer server;
+    FaultHttpServer server;
     NetworkDownloadService service({});
     const DownloadResult r = service.download(server.url(QStringLiteral("/ok/x")),
                                               m_dir.filePath(QStringLiteral("no/such/dir/f")), mib);
@@ -272,37 +137,8 @@ void DownloadServiceTest::unwritableLocalFile() {
     QCOMPARE(r.httpStatus, 200);
 }
 
-// The user's clicks and the program's timers must wait until the download has ended; only
-// repaints may run in the meantime.
-void DownloadServiceTest::waitingRunsNoTimerNorInput() {
-    FaultServer server;
-    NetworkDownloadService service({});
-    EventRecorder recorder;
-    int ticks = 0;
-    QTimer timer;
-    timer.setInterval(10);
-    connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
-    timer.start();
-    QCoreApplication::postEvent(&recorder, new QEvent(QEvent::KeyPress));
-    QCoreApplication::postEvent(&recorder, new QEvent(QEvent::UpdateRequest));
-
-    QElapsedTimer clock;
-    clock.start();
-    const DownloadResult r =
-        service.download(server.url(QStringLiteral("/slow/300/x")), m_file, mib);
-    QVERIFY(r.ok);
-    QVERIFY(clock.elapsed() >= 290);
-    QCOMPARE(ticks, 0);
-    QCOMPARE(recorder.keys, 0);
-    QCOMPARE(recorder.updates, 1);
-
-    // Both were only held back.
-    QTRY_VERIFY(ticks > 0);
-    QTRY_COMPARE(recorder.keys, 1);
-}
-
 void DownloadServiceTest::batchRunsAtOnceAndAnswersInOrder() {
-    FaultServer server;
+    FaultHttpServer server;
     NetworkDownloadService service({});
     constexpr int latencyMs = 150;
     QList<QUrl> urls;
@@ -326,7 +162,7 @@ void DownloadServiceTest::batchRunsAtOnceAndAnswersInOrder() {
 }
 
 void DownloadServiceTest::batchGoesOnAfterAFailure() {
-    FaultServer server;
+    FaultHttpServer server;
     NetworkDownloadService service({});
     auto batch = service.startBatch({server.url(u"/ok/a"_s), server.url(u"/missing"_s),
                                      server.url(u"/ok/c"_s), server.url(u"/silent"_s)},
@@ -347,7 +183,7 @@ void DownloadServiceTest::batchGoesOnAfterAFailure() {
 
 void DownloadServiceTest::cacheAnswersImagesButNotListings() {
     QTemporaryDir cacheDir;
-    FaultServer server;
+    FaultHttpServer server;
     NetworkDownloadService service(cacheDir.path());
     const QUrl listing = server.url(u"/listing"_s);
     const QUrl image = server.url(u"/img/a.gif"_s);

@@ -16,12 +16,6 @@ using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(pluvix::desktop::DesktopKind)
 
-namespace {
-
-QString uri(const QString& path) { return QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded); }
-
-} // namespace
-
 class WallpaperBackendsTest : public QObject {
     Q_OBJECT
 

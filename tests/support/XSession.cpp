@@ -9,6 +9,8 @@
 
 namespace pluvix::testsupport {
 
+XSession::XSession() : XSession(Options{}) {}
+
 XSession::XSession(Options options) {
     if (!m_home.isValid()) {
         m_problem = QStringLiteral("no temporary folder");

@@ -24,7 +24,8 @@ public:
         bool tray = false;
     };
 
-    explicit XSession(Options options = {});
+    XSession();
+    explicit XSession(Options options);
     ~XSession();
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;

@@ -41,6 +41,11 @@ struct HttpResponse {
     QByteArray body;
     QList<QPair<QByteArray, QByteArray>> headers;
 
+    void addHeader(const QByteArray& name, const QByteArray& value)
+    {
+        headers.append(qMakePair(name, value));
+    }
+
     static HttpResponse text(int status, const QByteArray& text);
     static HttpResponse html(int status, const QByteArray& html);
 };

@@ -33,7 +33,7 @@ QByteArray escaped(const QString& text)
 
 QByteArray padded(const QByteArray& text, qsizetype width)
 {
-    return text.size() >= width ? text + ' ' : text + QByteArray(width - text.size(), ' ');
+    return text.leftJustified(std::max(width, text.size() + 1), ' ');
 }
 
 } // namespace

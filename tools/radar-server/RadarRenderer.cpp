@@ -6,9 +6,6 @@
 
 #include <QDateTime>
 #include <QTimeZone>
-#include <QElapsedTimer>
-#include <QImage>
-#include <cstdio>
 
 #include <array>
 #include <cmath>
@@ -468,7 +465,6 @@ std::shared_ptr<const RadarRenderer::Scene> RadarRenderer::scene(const QString& 
 
 IndexedImage RadarRenderer::render(const QString& station, const Product& product, qint64 utcSecs)
 {
-    QElapsedTimer prof; prof.start();
     const auto sc = scene(station, product);
     const BinGrid& bins = *sc->bins;
     const Weather weather(station, m_seed);
@@ -554,8 +550,6 @@ IndexedImage RadarRenderer::render(const QString& station, const Product& produc
         }
     }
 
-    fprintf(stderr, "field %lld\n", static_cast<long long>(prof.restart()));
-    if (qEnvironmentVariableIsSet("FIELDDUMP")) { QImage fi(bins.fieldW, bins.fieldH, QImage::Format_Grayscale8); for (int j=0;j<bins.fieldH;++j) for (int i=0;i<bins.fieldW;++i) fi.scanLine(j)[i]=uchar(std::clamp(int(field[std::size_t(j*bins.fieldW+i)]*3+40),0,255)); fi.save(QStringLiteral("/tmp/rsdev/field.png")); }
     // Texture, warp, speckle and clutter per bin, then the colour of each bin.
     const TextureLattice lattice(weather, hours, product.range);
     const GradientNoise& noise = weather.noise();
@@ -579,7 +573,6 @@ IndexedImage RadarRenderer::render(const QString& station, const Product& produc
         float warpX = 0;
         float warpY = 0;
         lattice.sample(bx, by, tex, warpX, warpY);
-        if (qEnvironmentVariableIsSet("NONOISE")) { tex = 0; warpX = 0; warpY = 0; }
         const int fx = int((bx + warpX - left) / cell);
         const int fy = int((top - by - warpY) / cell);
         float base = precip ? 0.0f : -99.0f;
@@ -621,7 +614,6 @@ IndexedImage RadarRenderer::render(const QString& station, const Product& produc
         }
     }
 
-    fprintf(stderr, "bins %lld\n", static_cast<long long>(prof.restart()));
     IndexedImage img;
     img.width = W;
     img.height = H;

@@ -26,7 +26,7 @@ QByteArray httpDateOf(qint64 utcSecs)
 QByteArray isoTime(qint64 utcMsecs)
 {
     return QDateTime::fromMSecsSinceEpoch(utcMsecs, QTimeZone::utc())
-        .toString(Qt::ISODate)
+        .toString(u"yyyy-MM-dd'T'HH:mm:ss'Z'")
         .toLatin1();
 }
 
@@ -48,7 +48,7 @@ HttpResponse redirect(const QString& to)
 {
     HttpResponse r = HttpResponse::html(301, "<HTML><BODY>Moved <A HREF=\"" + to.toUtf8() +
                                                  "\">here</A>.</BODY></HTML>\n");
-    r.headers.append({"Location", to.toUtf8()});
+    r.addHeader("Location", to.toUtf8());
     return r;
 }
 
@@ -56,8 +56,8 @@ HttpResponse fileResponse(const QByteArray& body, const QByteArray& type, qint64
                           bool immutable)
 {
     HttpResponse r{200, type, body, {}};
-    r.headers.append({"Last-Modified", httpDateOf(modified)});
-    r.headers.append({"Cache-Control", immutable ? "max-age=86400" : "no-cache"});
+    r.addHeader("Last-Modified", httpDateOf(modified));
+    r.addHeader("Cache-Control", immutable ? QByteArray("max-age=86400") : QByteArray("no-cache"));
     return r;
 }
 
@@ -103,7 +103,7 @@ ServiceReply RadarService::handle(const HttpRequest& request, bool fromLoopback)
     }
     if (request.method != "GET" && request.method != "HEAD") {
         reply.response = errorPage(405);
-        reply.response.headers.append({"Allow", "GET, HEAD"});
+        reply.response.addHeader("Allow", "GET, HEAD");
         return reply;
     }
     reply.response = content(request);
@@ -118,7 +118,7 @@ HttpResponse RadarService::control(const HttpRequest& request, bool fromLoopback
         return errorPage(403);
     if (request.method != "GET" && request.method != "POST" && request.method != "HEAD") {
         HttpResponse r = errorPage(405);
-        r.headers.append({"Allow", "GET, POST"});
+        r.addHeader("Allow", "GET, POST");
         return r;
     }
     const QString what = request.path.mid(9);
@@ -255,7 +255,7 @@ HttpResponse RadarService::stationListing(const QString& productCode, const QStr
     const qint64 pad = qint64(m_faults.oversizeMiB) * 1024 * 1024;
     HttpResponse r = HttpResponse::html(
         200, folderListing(path, parent, entries, m_config.listingStyle, pad));
-    r.headers.append({"Cache-Control", "no-cache"});
+    r.addHeader("Cache-Control", "no-cache");
     return r;
 }
 

@@ -131,14 +131,14 @@ QImage SatelliteRenderer::render(qint64 utcSecs) const
         const int x = int(std::lround((lon - LonWest) / (LonEast - LonWest) * W));
         for (int y = 0; y < H; y += 3)
             img.scanLine(y)[x] = 150;
-        font::drawOutlinedText(t, x + 3, H - 10, QByteArray::number(-lon) + 'W', 220, 0);
+        font::drawOutlinedText(t, x + 3, H - 10, QByteArray(QByteArray::number(-lon) + 'W'), 220, 0);
     }
     for (int lat = 10; lat <= 30; lat += 5) {
         const int y = int(std::lround((LatNorth - lat) / (LatNorth - LatSouth) * H));
         uchar* line = img.scanLine(y);
         for (int x = 0; x < W; x += 3)
             line[x] = 150;
-        font::drawOutlinedText(t, 3, y + 3, QByteArray::number(lat) + 'N', 220, 0);
+        font::drawOutlinedText(t, 3, y + 3, QByteArray(QByteArray::number(lat) + 'N'), 220, 0);
     }
     for (int y = 0; y < 12; ++y)
         std::fill_n(img.scanLine(y), W, uchar(0));

@@ -1,0 +1,91 @@
+#pragma once
+
+#include "app/Desktop.h"
+#include "app/MainWindow.h"
+#include "platform/NetworkDownloadService.h"
+#include "settings/MemorySettingsStore.h"
+#include "support/FakeDesktop.h"
+#include "support/FakePlatform.h"
+#include "support/RadarServerProcess.h"
+
+#include <QImage>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace pluvix::testsupport {
+
+// Records what the window asked of the desktop.
+class FakeAppDesktop final : public app::Desktop {
+public:
+    int remembered = 0;
+    int restored = 0;
+    int followed = 0;
+    bool trayExists = true;
+    bool iconShown = false;
+    int iconsAdded = 0;
+    std::function<void()> restoreFromIcon;
+    QList<bool> titleBarCalls;
+    QList<bool> keepOnTopCalls;
+    int windowMoves = 0;
+    int helpOpened = 0;
+
+    void rememberUserWallpaper() override { ++remembered; }
+    void followWallpaper(const QImage&) override { ++followed; }
+    bool wallpaperMenuClicked(bool wasChecked, const QImage& picture) override {
+        if (wasChecked)
+            ++restored;
+        else
+            followWallpaper(picture);
+        return !wasChecked;
+    }
+    void restoreUserWallpaper() override { ++restored; }
+    void setTrayMenu(QMenu*) override {}
+    void onTrayRestoreRequested(std::function<void()> restore) override {
+        restoreFromIcon = std::move(restore);
+    }
+    bool minimizeToTray(QWidget* window) override;
+    void restoreFromTray(QWidget* window) override;
+    void removeTrayIcon() override { iconShown = false; }
+    void showTitleBar(QWidget*, bool show, bool) override { titleBarCalls.append(show); }
+    void setKeepOnTop(QWidget*, bool onTop) override { keepOnTopCalls.append(onTop); }
+    void startWindowMove(QWidget*) override { ++windowMoves; }
+    void openHelpPage() override { ++helpOpened; }
+};
+
+// The real main window with fake boxes, desktop and settings store, talking to the bundled
+// radar server on a loopback port picked at run time.
+class AppHarness {
+public:
+    AppHarness();
+    ~AppHarness();
+
+    // Starts the server (with extra arguments) unless already running.
+    bool startServer(const QStringList& arguments = {});
+    QString folderUrl(const QString& station = QStringLiteral("kmlb"),
+                      const QString& product = QStringLiteral("p37cr")) const;
+    // Stores a general setting before the window loads.
+    void set(const QString& key, const QString& value);
+    QString stored(const QString& section, const QString& key) const;
+    // Creates the window and runs the start-up.
+    app::MainWindow& load();
+    app::MainWindow& window() { return *m_window; }
+
+    RadarServerProcess server;
+    FakeMessageBoxes boxes;
+    FakeProgramEnd programEnd;
+    FakeClock clock;
+    settings::MemorySettingsStore store;
+    FakeFileDialogs fileDialogs;
+    FakeAppDesktop desktop;
+    QTemporaryDir dir;
+    std::unique_ptr<platform::NetworkDownloadService> downloads;
+    platform::DownloadService* downloadsOverride = nullptr; // e.g. a FakeDownloadService
+    QString appName = QStringLiteral("Pluvix");
+
+private:
+    std::unique_ptr<app::MainWindow> m_window;
+};
+
+} // namespace pluvix::testsupport

@@ -1,0 +1,174 @@
+#include "RadarServerProcess.h"
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QTimer>
+
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
+
+namespace pluvix::testsupport {
+
+RadarServerProcess::RadarServerProcess() = default;
+
+RadarServerProcess::~RadarServerProcess()
+{
+    stop();
+}
+
+QString RadarServerProcess::executable()
+{
+    return qEnvironmentVariable("PLUVIX_RADAR_SERVER");
+}
+
+bool RadarServerProcess::start(const QStringList& arguments, int timeoutMs)
+{
+    stop();
+    m_error.clear();
+    m_output.clear();
+    const QString program = executable();
+    if (program.isEmpty()) {
+        m_error = QStringLiteral("PLUVIX_RADAR_SERVER is not set");
+        return false;
+    }
+    m_process = std::make_unique<QProcess>();
+#ifdef Q_OS_LINUX
+    // A crashed test must not leave a server behind.
+    m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
+#endif
+    m_process->start(program, QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
+    if (!m_process->waitForStarted(timeoutMs)) {
+        m_error = m_process->errorString();
+        return false;
+    }
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!m_output.contains('\n')) {
+        if (deadline.hasExpired() || !m_process->waitForReadyRead(int(deadline.remainingTime()))) {
+            m_error = QStringLiteral("no \"listening on\" line; stderr: ") +
+                      QString::fromLocal8Bit(m_process->readAllStandardError());
+            stop();
+            return false;
+        }
+        m_output += m_process->readAllStandardOutput();
+    }
+    const qsizetype eol = m_output.indexOf('\n');
+    const QByteArray first = m_output.left(eol).trimmed();
+    m_output.remove(0, eol + 1);
+    const QByteArray prefix = "listening on 127.0.0.1:";
+    bool ok = false;
+    const uint port = first.startsWith(prefix) ? first.mid(prefix.size()).toUInt(&ok) : 0;
+    if (!ok || port == 0 || port > 65535) {
+        m_error = u"unexpected first line: " + QString::fromUtf8(first);
+        stop();
+        return false;
+    }
+    m_port = quint16(port);
+    m_network = std::make_unique<QNetworkAccessManager>();
+    return true;
+}
+
+void RadarServerProcess::stop()
+{
+    m_network.reset();
+    if (!m_process)
+        return;
+    if (m_process->state() != QProcess::NotRunning) {
+        m_process->terminate();
+        if (!m_process->waitForFinished(5000)) {
+            m_process->kill();
+            m_process->waitForFinished(5000);
+        }
+    }
+    m_process.reset();
+    m_port = 0;
+}
+
+bool RadarServerProcess::isRunning() const
+{
+    return m_process && m_process->state() == QProcess::Running;
+}
+
+QString RadarServerProcess::hostPort() const
+{
+    return u"127.0.0.1:" + QString::number(m_port);
+}
+
+QUrl RadarServerProcess::url(const QString& pathAndQuery) const
+{
+    return QUrl(u"http://" + hostPort() + pathAndQuery);
+}
+
+QString RadarServerProcess::folderUrl(const QString& station, const QString& product) const
+{
+    return u"http://" + hostPort() + u"/radar/images/DS." + product + u"/SI." + station + u'/';
+}
+
+QByteArray RadarServerProcess::Reply::header(const QByteArray& name) const
+{
+    for (const auto& [key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+RadarServerProcess::Reply RadarServerProcess::get(const QString& pathAndQuery, int timeoutMs) const
+{
+    Reply result;
+    if (!m_network) {
+        result.error = QStringLiteral("server not started");
+        return result;
+    }
+    QNetworkRequest request(url(pathAndQuery));
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                         QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::ManualRedirectPolicy);
+    std::unique_ptr<QNetworkReply> reply(m_network->get(request));
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    timer.start(timeoutMs);
+    if (!reply->isFinished())
+        loop.exec();
+    if (!reply->isFinished()) {
+        reply->abort();
+        result.error = QStringLiteral("timed out");
+        return result;
+    }
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.body = reply->readAll();
+    for (const auto& pair : reply->rawHeaderPairs())
+        result.headers.append(pair);
+    // An HTTP error status alone is not a transfer error.
+    if (reply->error() != QNetworkReply::NoError && result.status < 400)
+        result.error = reply->errorString();
+    return result;
+}
+
+bool RadarServerProcess::control(const QString& command, QByteArray* body) const
+{
+    const Reply r = get(u"/control/" + command);
+    if (body)
+        *body = r.body;
+    return r.status == 200;
+}
+
+QStringList RadarServerProcess::requestLog() const
+{
+    if (m_process) {
+        m_process->waitForReadyRead(50);
+        m_output += m_process->readAllStandardOutput();
+    }
+    QStringList lines = QString::fromUtf8(m_output).split(u'\n', Qt::SkipEmptyParts);
+    return lines;
+}
+
+} // namespace pluvix::testsupport
