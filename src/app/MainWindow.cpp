@@ -246,9 +246,17 @@ void MainWindow::buildMenus() {
         connect(a, &QAction::triggered, this, slot);
         return a;
     };
-    auto checkable = [&](QMenu* menu, const QString& name, const QString& caption, auto slot) {
-        QAction* a = item(menu, name, caption, slot);
+    // A menu's own check toggling would fight the handlers, which read and set the marks
+    // themselves: it is undone before the handler runs.
+    auto checkable = [this](QMenu* menu, const QString& name, const QString& caption, auto slot) {
+        QAction* a = menu->addAction(caption);
+        a->setObjectName(name);
         a->setCheckable(true);
+        connect(a, &QAction::triggered, a, [a](bool checked) {
+            QSignalBlocker block(a);
+            a->setChecked(!checked);
+        });
+        connect(a, &QAction::triggered, this, slot);
         return a;
     };
 
@@ -321,17 +329,6 @@ void MainWindow::buildMenus() {
          [this] { setWindowState(windowState() | Qt::WindowMinimized); });
     m->addSeparator();
     item(m, QStringLiteral("mnuExit"), QStringLiteral("Exit"), [this] { close(); });
-
-    // A menu's own check toggling would fight the handlers, which set the marks themselves.
-    for (QAction* a : m_mnuImage->findChildren<QAction*>())
-        if (a->isCheckable())
-            connect(
-                a, &QAction::triggered, a,
-                [a](bool checked) {
-                    QSignalBlocker block(a);
-                    a->setChecked(!checked);
-                },
-                Qt::DirectConnection);
 
     m_mnuFile = new QMenu(QStringLiteral("File"), this);
     m_mnuFile->setObjectName(QStringLiteral("mnuFile"));

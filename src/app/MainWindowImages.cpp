@@ -228,6 +228,9 @@ void MainWindow::ReFreshNewMap() {
         return;
     // The called procedures report their own errors.
     ParseURLText();
+    // A listing that fails while a map loads has ended the program.
+    if (m_end.ended)
+        return;
     LoadInitialImages(2);
     ignoreErrors([&] { showPicture(Image2.UBound()); });
     m_map->setMapVisible(true);

@@ -10,7 +10,9 @@
 
 namespace pluvix::desktop {
 
-bool DesktopUrlOpener::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool DesktopUrlOpener::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
 HelpPage::HelpPage(UrlOpener& opener, QString programDir)
     : m_opener(opener), m_programDir(std::move(programDir)) {}

@@ -35,7 +35,9 @@ QString proposedMapFileName(const QString& tail, const QString& tag) {
     return safeFileName(tail + QLatin1String(" - ") + tag);
 }
 
-QString proposedSeriesFileName(const QString& tag) { return safeFileName(tag); }
+QString proposedSeriesFileName(const QString& tag) {
+    return safeFileName(tag);
+}
 
 QString seriesFileName(const QString& tail, const QString& tag) {
     return safeFileName(tail + QLatin1String(" - ") + tag);
@@ -73,16 +75,16 @@ QByteArray encodeWithQt(const QImage& image, const char* format, QString* error)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!image.save(&buffer, format)) {
-        setError(error, QStringLiteral("The picture could not be encoded as %1.")
-                            .arg(QLatin1String(format)));
+        setError(
+            error,
+            QStringLiteral("The picture could not be encoded as %1.").arg(QLatin1String(format)));
         return {};
     }
     return bytes;
 }
 
 int appendToBuffer(GifFileType* gif, const GifByteType* data, int length) {
-    static_cast<QByteArray*>(gif->UserData)
-        ->append(reinterpret_cast<const char*>(data), length);
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(data), length);
     return length;
 }
 

@@ -13,9 +13,13 @@ TrayController::TrayController(TrayIcon& tray, QWidget& window, QString appName)
                                 [this](TrayClick click) { onClicked(click); });
 }
 
-TrayController::~TrayController() { QObject::disconnect(m_clicks); }
+TrayController::~TrayController() {
+    QObject::disconnect(m_clicks);
+}
 
-void TrayController::setMenu(QMenu* menu) { m_tray.setMenu(menu); }
+void TrayController::setMenu(QMenu* menu) {
+    m_tray.setMenu(menu);
+}
 
 bool TrayController::handleMinimized(int MinimizeToTray) {
     if (MinimizeToTray != 1)

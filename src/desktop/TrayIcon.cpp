@@ -87,12 +87,20 @@ void SystemTrayIcon::show(const QIcon& icon, const QString& tip) {
     m_icon->show();
 }
 
-void SystemTrayIcon::hide() { m_icon->hide(); }
+void SystemTrayIcon::hide() {
+    m_icon->hide();
+}
 
-bool SystemTrayIcon::isShown() const { return m_icon->isVisible(); }
+bool SystemTrayIcon::isShown() const {
+    return m_icon->isVisible();
+}
 
-void SystemTrayIcon::setMenu(QMenu* menu) { m_icon->setContextMenu(menu); }
+void SystemTrayIcon::setMenu(QMenu* menu) {
+    m_icon->setContextMenu(menu);
+}
 
-QRect SystemTrayIcon::geometry() const { return m_icon->geometry(); }
+QRect SystemTrayIcon::geometry() const {
+    return m_icon->geometry();
+}
 
 } // namespace pluvix::desktop

@@ -40,12 +40,9 @@ GSettingsWallpaper::Layout GSettingsWallpaper::gnome() {
 }
 
 GSettingsWallpaper::Layout GSettingsWallpaper::cinnamon() {
-    return {QStringLiteral("Cinnamon"),
-            QStringLiteral("org.cinnamon.desktop.background"),
-            {QStringLiteral("picture-uri")},
-            true,
-            QStringLiteral("picture-options"),
-            false};
+    return {QStringLiteral("Cinnamon"),        QStringLiteral("org.cinnamon.desktop.background"),
+            {QStringLiteral("picture-uri")},   true,
+            QStringLiteral("picture-options"), false};
 }
 
 GSettingsWallpaper::Layout GSettingsWallpaper::mate() {
@@ -67,8 +64,8 @@ SavedWallpaper GSettingsWallpaper::read() {
     QStringList keys = m_layout.pictureKeys;
     keys.append(m_layout.optionsKey);
     for (const QString& key : keys) {
-        const CommandResult r =
-            m_runner.run(QStringLiteral("gsettings"), {QStringLiteral("get"), m_layout.schema, key});
+        const CommandResult r = m_runner.run(QStringLiteral("gsettings"),
+                                             {QStringLiteral("get"), m_layout.schema, key});
         if (r.ok())
             saved.values.insert(key, outputText(r).trimmed());
         else
@@ -79,7 +76,8 @@ SavedWallpaper GSettingsWallpaper::read() {
 
 bool GSettingsWallpaper::set(const QString& key, const QString& gvariantValue) {
     return m_runner
-        .run(QStringLiteral("gsettings"), {QStringLiteral("set"), m_layout.schema, key, gvariantValue})
+        .run(QStringLiteral("gsettings"),
+             {QStringLiteral("set"), m_layout.schema, key, gvariantValue})
         .ok();
 }
 
@@ -132,8 +130,8 @@ const QStringList& XfceWallpaper::imageProperties() {
     static const QRegularExpression backdrop(
         QStringLiteral("^/backdrop/screen\\d+/monitor[^/]+/workspace\\d+/last-image$"));
     QStringList found;
-    const CommandResult r =
-        m_runner.run(QStringLiteral("xfconf-query"), {QStringLiteral("-c"), xfceChannel, QStringLiteral("-l")});
+    const CommandResult r = m_runner.run(QStringLiteral("xfconf-query"),
+                                         {QStringLiteral("-c"), xfceChannel, QStringLiteral("-l")});
     if (r.ok()) {
         const QStringList lines = outputText(r).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         for (const QString& line : lines) {
@@ -157,8 +155,9 @@ SavedWallpaper XfceWallpaper::read() {
     m_imageProperties.reset();
     for (const QString& image : imageProperties()) {
         for (const QString& property : {image, styleProperty(image)}) {
-            const CommandResult r = m_runner.run(
-                QStringLiteral("xfconf-query"), {QStringLiteral("-c"), xfceChannel, QStringLiteral("-p"), property});
+            const CommandResult r =
+                m_runner.run(QStringLiteral("xfconf-query"),
+                             {QStringLiteral("-c"), xfceChannel, QStringLiteral("-p"), property});
             if (r.ok())
                 saved.values.insert(property, outputText(r));
         }
@@ -172,8 +171,8 @@ bool XfceWallpaper::setProperty(const QString& property, const QString& type,
         m_touched.append(property);
     return m_runner
         .run(QStringLiteral("xfconf-query"),
-             {QStringLiteral("-c"), xfceChannel, QStringLiteral("-p"), property, QStringLiteral("-n"),
-              QStringLiteral("-t"), type, QStringLiteral("-s"), value})
+             {QStringLiteral("-c"), xfceChannel, QStringLiteral("-p"), property,
+              QStringLiteral("-n"), QStringLiteral("-t"), type, QStringLiteral("-s"), value})
         .ok();
 }
 
@@ -208,7 +207,8 @@ bool XfceWallpaper::restore(const SavedWallpaper& saved) {
         }
     }
     for (auto it = saved.values.cbegin(); it != saved.values.cend(); ++it) {
-        const QString type = isImageStyle(it.key()) ? QStringLiteral("int") : QStringLiteral("string");
+        const QString type =
+            isImageStyle(it.key()) ? QStringLiteral("int") : QStringLiteral("string");
         ok = setProperty(it.key(), type, it.value()) && ok;
     }
     m_touched.clear();
@@ -229,9 +229,9 @@ std::optional<QString> PlasmaWallpaper::evaluateScript(const QString& script) {
         const QString qdbus = m_runner.findProgram(QLatin1String(name));
         if (qdbus.isEmpty())
             continue;
-        const CommandResult r =
-            m_runner.run(qdbus, {QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
-                                 QStringLiteral("org.kde.PlasmaShell.evaluateScript"), script});
+        const CommandResult r = m_runner.run(
+            qdbus, {QStringLiteral("org.kde.plasmashell"), QStringLiteral("/PlasmaShell"),
+                    QStringLiteral("org.kde.PlasmaShell.evaluateScript"), script});
         if (!r.ok())
             return std::nullopt;
         return outputText(r);
@@ -310,9 +310,10 @@ bool PlasmaWallpaper::restore(const SavedWallpaper& saved) {
 SavedWallpaper LxqtWallpaper::read() {
     SavedWallpaper saved;
     saved.taken = true;
-    const QString dir = m_configDir.isEmpty()
-                            ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
-                            : m_configDir;
+    const QString dir =
+        m_configDir.isEmpty()
+            ? QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+            : m_configDir;
     const QString path = QDir(dir).filePath(QStringLiteral("pcmanfm-qt/lxqt/settings.conf"));
     if (!QFileInfo::exists(path))
         return saved;

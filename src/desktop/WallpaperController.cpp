@@ -59,8 +59,9 @@ bool WallpaperController::toggle(bool checked, const QImage& shownPicture) {
     if (!m_backend.isSupported()) {
         if (!m_toldUnsupported) {
             m_toldUnsupported = true;
-            m_boxes.ok(m_title, QStringLiteral("The wallpaper of this desktop cannot be set by this "
-                                               "program, so the pictures will not appear on it."));
+            m_boxes.ok(m_title,
+                       QStringLiteral("The wallpaper of this desktop cannot be set by this "
+                                      "program, so the pictures will not appear on it."));
         }
         return checked;
     }
@@ -72,8 +73,9 @@ bool WallpaperController::toggle(bool checked, const QImage& shownPicture) {
     case WallpaperResult::Set:
         return true;
     case WallpaperResult::SaveFailed:
-        m_boxes.ok(m_title, QStringLiteral("The picture could not be saved as a wallpaper file in\n") +
-                                QDir::toNativeSeparators(m_tempPath));
+        m_boxes.ok(m_title,
+                   QStringLiteral("The picture could not be saved as a wallpaper file in\n") +
+                       QDir::toNativeSeparators(m_tempPath));
         return false;
     case WallpaperResult::SetFailed:
         m_boxes.ok(m_title, QStringLiteral("The %1 desktop did not accept the new wallpaper.")

@@ -24,8 +24,8 @@ enum class WallpaperResult { Set, Unsupported, SaveFailed, SetFailed };
 class WallpaperController {
 public:
     // tempPath: the folder for temporary files; title: the application's title for notices.
-    WallpaperController(WallpaperBackend& backend, platform::MessageBoxes& boxes,
-                        QString tempPath, QString title);
+    WallpaperController(WallpaperBackend& backend, platform::MessageBoxes& boxes, QString tempPath,
+                        QString title);
 
     // At start-up, before anything is changed.
     void rememberUserWallpaper();

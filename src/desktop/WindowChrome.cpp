@@ -36,16 +36,25 @@ void changeFlag(QWidget* window, Qt::WindowType flag, bool on, bool keepClientAr
         return;
     }
     const QRect client = window->geometry();
+    // A maximised, full-screen or minimised window keeps the state the window manager gave it.
+    keepClientArea = keepClientArea && window->windowState() == Qt::WindowNoState;
     window->setWindowFlag(flag, on);
+    // Qt restores the old frame position after the change; ask for the client area instead,
+    // before the window manager maps the window.
+    if (keepClientArea)
+        window->setGeometry(client);
     window->show();
     settle([window] { return exposed(window); }, 2000);
     if (!keepClientArea)
         return;
-    window->setGeometry(client);
-    // A window manager may place the window first and then honour the request.
-    settle([window, client] { return window->geometry() == client; }, 1000);
-    // Give it a moment more to settle frame extents.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // A window manager may still place the window by its own rules: ask again until it holds.
+    QDeadlineTimer deadline(1500);
+    while (!deadline.hasExpired()) {
+        settle([] { return false; }, 100);
+        if (window->geometry() == client)
+            break;
+        window->setGeometry(client);
+    }
 }
 
 } // namespace
@@ -86,29 +95,41 @@ bool startWindowMove(QWidget* pressedWidget) {
 ManualWindowMove::ManualWindowMove(QWidget* pressedWidget, QPoint globalPressPos)
     : QObject(pressedWidget), m_widget(pressedWidget), m_pressPos(globalPressPos),
       m_windowStart(pressedWidget->window()->pos()) {
-    pressedWidget->installEventFilter(this);
+    // On the application: moves without buttons never reach a widget's own filters, and a
+    // release may go to another object.
+    QCoreApplication::instance()->installEventFilter(this);
+}
+
+ManualWindowMove::~ManualWindowMove() {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->removeEventFilter(this);
+}
+
+void ManualWindowMove::stop() {
+    QCoreApplication::instance()->removeEventFilter(this);
+    deleteLater();
 }
 
 bool ManualWindowMove::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_widget)
-        return false;
     switch (event->type()) {
     case QEvent::MouseMove: {
+        // The widget under the mouse, not necessarily the one given, holds the mouse.
+        const auto* receiver = qobject_cast<QWidget*>(watched);
+        if (!m_widget || !receiver || receiver->window() != m_widget->window())
+            return false;
         const auto* move = static_cast<QMouseEvent*>(event);
         if (move->buttons() == Qt::NoButton) {
-            // The release went elsewhere (a grab was lost): stop following.
-            m_widget->removeEventFilter(this);
-            deleteLater();
+            // The release went elsewhere: stop following.
+            stop();
             return false;
         }
         m_widget->window()->move(m_windowStart + (move->globalPosition().toPoint() - m_pressPos));
         return true;
     }
+    case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
-    case QEvent::FocusOut:
-        m_widget->removeEventFilter(this);
-        deleteLater();
-        return event->type() == QEvent::MouseButtonRelease;
+        stop();
+        return false;
     default:
         return false;
     }

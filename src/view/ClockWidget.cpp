@@ -95,13 +95,13 @@ void ClockWidget::paintEvent(QPaintEvent*) {
     }
 
     p.setPen(QPen(QColor(128, 128, 128), 1.0));
-    p.setBrush(m_faceOpaque ? QBrush(palette().color(QPalette::Base)) : QBrush(Qt::NoBrush));
+    p.setBrush(m_faceOpaque ? QBrush(busyFaceColour()) : QBrush(Qt::NoBrush));
     p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 
     const QPointF centre = handCentre() / twipsPerPixel;
+    // Two pixels wide: the centre lies between pixels, where a thinner line would blur.
     p.setPen(QPen(m_handColour, 2.0, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(centre, m_hands.hour / twipsPerPixel);
-    p.setPen(QPen(m_handColour, 1.0, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(centre, m_hands.minute / twipsPerPixel);
 }
 

@@ -41,6 +41,8 @@ public:
 
     static QColor panelHandColour() { return {0x40, 0x40, 0x40}; }
     static QColor bareHandColour() { return {0xFF, 0xFF, 0x00}; }
+    // Fill of the face circle while a poll runs.
+    static QColor busyFaceColour() { return {150, 150, 150}; }
 
 signals:
     void leftPressed();

@@ -1,5 +1,8 @@
 #include "view/MapView.h"
 
+#include "view/NearestStretch.h"
+#include "view/RingRaster.h"
+
 #include <QFontMetricsF>
 #include <QHelpEvent>
 #include <QMouseEvent>
@@ -11,6 +14,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace pluvix::view {
 
@@ -46,20 +50,6 @@ QCursor makeDragCursor() {
     return QCursor(QPixmap::fromImage(icon), 15, 15);
 }
 
-// Only a ring whose outline passes through the area needs drawing; far-off rings around a
-// distant bullseye would otherwise cost time for nothing.
-bool outlineCrosses(const QRectF& box, const QRectF& area) {
-    if (!box.intersects(area))
-        return false;
-    const QPointF c = box.center();
-    const double r = box.width() / 2.0;
-    const double nearX = std::max({area.left() - c.x(), 0.0, c.x() - area.right()});
-    const double nearY = std::max({area.top() - c.y(), 0.0, c.y() - area.bottom()});
-    const double farX = std::max(std::abs(c.x() - area.left()), std::abs(c.x() - area.right()));
-    const double farY = std::max(std::abs(c.y() - area.top()), std::abs(c.y() - area.bottom()));
-    return std::hypot(nearX, nearY) <= r + 1.0 && std::hypot(farX, farY) >= r - 1.0;
-}
-
 bool finiteRect(const QRectF& r) {
     return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
            std::isfinite(r.height());
@@ -91,14 +81,14 @@ void MapView::setPicture(const QImage& picture) {
     } else {
         m_drawn = picture.convertToFormat(QImage::Format_RGB32);
     }
-    update();
+    invalidate();
 }
 
 void MapView::setMapRect(const MapRect& rect) {
     if (rect == m_mapRect)
         return;
     m_mapRect = rect;
-    update();
+    invalidate();
 }
 
 void MapView::setMapVisible(bool visible) {
@@ -106,20 +96,20 @@ void MapView::setMapVisible(bool visible) {
     if (visible == m_mapVisible)
         return;
     m_mapVisible = visible;
-    update();
+    invalidate();
 }
 
 void MapView::setRings(const RingLayout& rings) {
     m_rings = rings;
     if (m_ringsVisible)
-        update();
+        invalidate();
 }
 
 void MapView::setRingsVisible(bool visible) {
     if (visible == m_ringsVisible)
         return;
     m_ringsVisible = visible;
-    update();
+    invalidate();
 }
 
 void MapView::setRingLabelPointSize(int pointSize) {
@@ -127,7 +117,7 @@ void MapView::setRingLabelPointSize(int pointSize) {
         return;
     m_labelPointSize = pointSize;
     if (m_ringsVisible)
-        update();
+        invalidate();
 }
 
 QFont MapView::labelFont(int pointSize) const {
@@ -175,58 +165,86 @@ bool MapView::event(QEvent* e) {
     return QWidget::event(e);
 }
 
-void MapView::paintEvent(QPaintEvent* e) {
-    QPainter p(this);
-    const QRectF exposed = QRectF(e->rect()) & QRectF(rect());
-    const bool picture = m_mapVisible && !m_drawn.isNull();
-    if (!picture || !toPixels(m_mapRect).contains(exposed))
-        p.fillRect(e->rect(), backgroundColour());
-    if (picture)
-        paintPicture(p, exposed);
-    if (m_ringsVisible)
-        paintRings(p, exposed);
+void MapView::invalidate() {
+    m_frameValid = false;
+    update();
 }
 
-void MapView::paintPicture(QPainter& p, const QRectF& exposed) {
-    const QRectF target = toPixels(m_mapRect);
-    if (!finiteRect(target) || target.width() <= 0.0 || target.height() <= 0.0)
-        return;
-    const QRectF visible = target & exposed;
-    if (visible.isEmpty())
-        return;
-    // Only the visible part is scaled; the source rectangle follows the same linear mapping.
-    const double sx = m_drawn.width() / target.width();
-    const double sy = m_drawn.height() / target.height();
-    const QRectF source((visible.left() - target.left()) * sx, (visible.top() - target.top()) * sy,
-                        visible.width() * sx, visible.height() * sy);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.drawImage(visible, m_drawn, source);
-    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
-}
-
-void MapView::paintRings(QPainter& p, const QRectF& exposed) {
-    p.save();
-    // Inverting outlines stay visible on light and dark radar colours alike. Aliased, so that no
-    // pixel is inverted twice and cancelled out.
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.setPen(QPen(Qt::white, 0));
-    p.setBrush(Qt::NoBrush);
-    for (const Ring& ring : m_rings.rings) {
-        const QRectF box = toPixels({ring.Left, ring.Top, ring.Diameter, ring.Diameter});
-        if (!finiteRect(box) || box.width() < 1.0 || !outlineCrosses(box, exposed))
-            continue;
-        p.drawEllipse(box.adjusted(0.0, 0.0, -1.0, -1.0));
+void MapView::paintEvent(QPaintEvent*) {
+    const qreal dpr = devicePixelRatioF();
+    const QSize deviceSize = (QSizeF(size()) * dpr).toSize();
+    if (m_frame.size() != deviceSize || m_frame.devicePixelRatio() != dpr) {
+        m_frame = QImage(deviceSize, QImage::Format_RGB32);
+        m_frame.setDevicePixelRatio(dpr);
+        m_frameValid = false;
     }
-    p.restore();
+    if (!m_frameValid) {
+        composeFrame();
+        m_frameValid = true;
+    }
+    // The painter is clipped to what needs repainting.
+    QPainter p(this);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    p.drawImage(QPointF(0, 0), m_frame);
+}
 
+void MapView::composeFrame() {
+    if (m_frame.isNull())
+        return;
+    const qreal dpr = m_frame.devicePixelRatio();
+    const auto toDevice = [dpr](const TwipsRect& r) {
+        const QRectF logical = toPixels(r);
+        return QRectF(logical.topLeft() * dpr, logical.size() * dpr);
+    };
+    const int width = m_frame.width();
+    NearestStretcher picture(m_mapVisible ? m_drawn : QImage(), toDevice(m_mapRect),
+                             m_frame.rect());
+    const bool fullRows =
+        !picture.isEmpty() && picture.firstColumn() == 0 && picture.lastColumn() == width - 1;
+
+    std::vector<RingOutline> outlines;
+    if (m_ringsVisible) {
+        for (const Ring& ring : m_rings.rings) {
+            const RingOutline outline(
+                toDevice({ring.Left, ring.Top, ring.Diameter, ring.Diameter}));
+            if (!outline.isEmpty())
+                outlines.push_back(outline);
+        }
+    }
+
+    // Row by row, so that the rings are inverted while the row is still in the cache. Inverting
+    // keeps them visible on light and dark radar colours alike; each outline pixel is inverted
+    // exactly once.
+    const QRgb background = backgroundColour().rgb();
+    QRect runs[2];
+    for (int y = 0; y < m_frame.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(m_frame.scanLine(y));
+        const bool pictureRow = y >= picture.firstRow() && y <= picture.lastRow();
+        if (!pictureRow || !fullRows)
+            std::fill(line, line + width, background);
+        if (pictureRow)
+            picture.writeRow(y, line);
+        for (const RingOutline& outline : outlines) {
+            const int n = outline.runsInRow(y, 0, width - 1, runs);
+            for (int i = 0; i < n; ++i)
+                for (int x = runs[i].left(); x <= runs[i].right(); ++x)
+                    line[x] ^= 0x00FFFFFFu;
+        }
+    }
+
+    if (m_ringsVisible) {
+        QPainter p(&m_frame);
+        paintRingLabels(p, QRectF(QPointF(0, 0), QSizeF(size())));
+    }
+}
+
+void MapView::paintRingLabels(QPainter& p, const QRectF& area) {
     p.setFont(labelFont(m_labelPointSize));
     p.setPen(QColor(255, 255, 0));
     for (const Ring& ring : m_rings.rings) {
         const QRectF box =
             toPixels({ring.LabelLeft, ring.LabelTop, ring.LabelWidth, ring.LabelHeight});
-        if (!finiteRect(box) || !box.intersects(exposed))
+        if (!finiteRect(box) || !box.intersects(area))
             continue;
         p.drawText(box, Qt::AlignCenter | Qt::TextDontClip, ring.caption);
     }

@@ -76,12 +76,15 @@ protected:
 
 private:
     QFont labelFont(int pointSize) const;
-    void paintPicture(QPainter& p, const QRectF& exposed);
-    void paintRings(QPainter& p, const QRectF& exposed);
+    void invalidate();
+    void composeFrame();
+    void paintRingLabels(QPainter& p, const QRectF& area);
     void endDrag();
 
     QImage m_picture;
-    QImage m_drawn; // flattened, 32-bit: the fast path of the raster engine
+    QImage m_drawn; // flattened onto the background, 32-bit
+    QImage m_frame; // what is on screen, in device pixels; recomposed only after a change
+    bool m_frameValid = false;
     MapRect m_mapRect;
     bool m_mapVisible = true;
     RingLayout m_rings;

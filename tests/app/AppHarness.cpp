@@ -1,6 +1,10 @@
 #include "AppHarness.h"
 
+#include "support/GifFixtures.h"
+
 #include <QDir>
+#include <QTime>
+#include <QUrl>
 #include <QWidget>
 
 namespace pluvix::testsupport {
@@ -44,6 +48,13 @@ QString AppHarness::folderUrl(const QString& station, const QString& product) co
     return server.folderUrl(station, product);
 }
 
+void AppHarness::useFakeFolder(FakeDownloadService& fake, const QString& folder,
+                               const QStringList& names) {
+    serveFolder(fake, folder, names);
+    downloadsOverride = &fake;
+    set(QStringLiteral("BaseURL"), folder);
+}
+
 void AppHarness::set(const QString& key, const QString& value) {
     store.SaveSetting(appName, QStringLiteral("SectionGeneral"), key, value);
 }
@@ -72,6 +83,53 @@ app::MainWindow& AppHarness::load() {
     m_window = std::make_unique<app::MainWindow>(services);
     m_window->Form_Load(nullptr);
     return *m_window;
+}
+
+app::MainWindow& AppHarness::loadStill() {
+    app::MainWindow& w = load();
+    w.pollTimer().stop();
+    w.loopTimer().stop();
+    return w;
+}
+
+int AppHarness::listingRequests(const QString& station, const QString& product) const {
+    const QString path = QUrl(folderUrl(station, product)).path();
+    int n = 0;
+    // Lines read "GET <path> <status> <bytes> <ms>".
+    for (const QString& line : server.requestLog()) {
+        const QStringList fields = line.split(QLatin1Char(' '));
+        n += fields.size() > 1 && fields[0] == QStringLiteral("GET") && fields[1] == path ? 1 : 0;
+    }
+    return n;
+}
+
+QString radarImageName(int hour, int minute) {
+    return QStringLiteral("MLB20261206_NCR%1%2.gif")
+        .arg(hour, 2, 10, QLatin1Char('0'))
+        .arg(minute, 2, 10, QLatin1Char('0'));
+}
+
+QStringList tenImageNamesUpTo(int hour, int minute) {
+    QStringList names;
+    const QTime newest(hour, minute);
+    for (int k = 9; k >= 0; --k) {
+        const QTime t = newest.addSecs(-300 * k);
+        names.append(radarImageName(t.hour(), t.minute()));
+    }
+    return names;
+}
+
+QByteArray listingOf(const QStringList& names) {
+    QByteArray listing = "<HTML><BODY><PRE>\n<A HREF=\"/radar/images/DS.p37cr/\">Parent</A>\n";
+    for (const QString& name : names)
+        listing += "<A HREF=\"" + name.toLatin1() + "\">" + name.trimmed().toLatin1() + "</A>\n";
+    return listing + "</PRE></BODY></HTML>\n";
+}
+
+void serveFolder(FakeDownloadService& fake, const QString& folder, const QStringList& names) {
+    fake.serve(QUrl(folder), listingOf(names));
+    for (const QString& name : names)
+        fake.serve(QUrl(folder + name), makeRadarGif(48, 48, quint32(qHash(name))));
 }
 
 } // namespace pluvix::testsupport

@@ -5,6 +5,7 @@
 #include "platform/NetworkDownloadService.h"
 #include "settings/MemorySettingsStore.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeDownloadService.h"
 #include "support/FakePlatform.h"
 #include "support/RadarServerProcess.h"
 
@@ -65,11 +66,18 @@ public:
     bool startServer(const QStringList& arguments = {});
     QString folderUrl(const QString& station = QStringLiteral("kmlb"),
                       const QString& product = QStringLiteral("p37cr")) const;
+    // Serves `names` from `fake` at folder and points the window there instead of the server.
+    void useFakeFolder(FakeDownloadService& fake, const QString& folder, const QStringList& names);
     // Stores a general setting before the window loads.
     void set(const QString& key, const QString& value);
     QString stored(const QString& section, const QString& key) const;
     // Creates the window and runs the start-up.
     app::MainWindow& load();
+    // Like load(), then stops both timers so that the test drives every tick itself.
+    app::MainWindow& loadStill();
+    // Listing requests for one folder that the server has logged so far.
+    int listingRequests(const QString& station = QStringLiteral("kmlb"),
+                        const QString& product = QStringLiteral("p37cr")) const;
     app::MainWindow& window() { return *m_window; }
 
     RadarServerProcess server;
@@ -87,5 +95,14 @@ public:
 private:
     std::unique_ptr<app::MainWindow> m_window;
 };
+
+// Image names as the radar server writes them: station MLB on 2026-12-06 at hhmm UTC.
+QString radarImageName(int hour, int minute);
+// Ten names five minutes apart, the newest at hour:minute.
+QStringList tenImageNamesUpTo(int hour, int minute);
+// A folder listing naming `names` after the parent link, in the server's form.
+QByteArray listingOf(const QStringList& names);
+// Serves the listing of `names` at folder and a different small GIF for every name.
+void serveFolder(FakeDownloadService& fake, const QString& folder, const QStringList& names);
 
 } // namespace pluvix::testsupport

@@ -48,13 +48,6 @@ private slots:
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
-    void defaultsToTheProgramFolder() {
-        FakeUrlOpener opener;
-        HelpPage help(opener);
-        QCOMPARE(help.url().toLocalFile(),
-                 QCoreApplication::applicationDirPath() + u"/help/index.html"_s);
-    }
-
     // The build puts the page beside the program, unchanged.
     void pageIsCopiedBesideTheProgram() {
         const QStringList files = QDir(sourceDir).entryList(QDir::Files);

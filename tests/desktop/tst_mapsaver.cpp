@@ -110,19 +110,6 @@ private slots:
         QCOMPARE(steps.last(), u"release"_s);
     }
 
-    void seriesReplacesExistingFiles() {
-        MapSaver saver(dialogs, boxes, u"Pluvix"_s);
-        const QList<MapPicture> pictures = tenPictures().mid(0, 1);
-        const QString target = dir.filePath(u"Melbourne, FL  (SRC) - "_s + pictures[0].tag);
-        QFile old(target);
-        QVERIFY(old.open(QIODevice::WriteOnly));
-        old.write("old content");
-        old.close();
-        dialogs.answers = {dir.filePath(u"x"_s)};
-        saver.saveSeries(caption, pictures[0].tag, 0, pictures, hooks());
-        QCOMPARE(readAll(target), pictures[0].encoded);
-    }
-
     // Image names come from the server: none may lead out of the chosen folder.
     void hostileImageNamesStayInFolder() {
         MapSaver saver(dialogs, boxes, u"Pluvix"_s);
@@ -132,8 +119,8 @@ private slots:
                                             picture(u"a/b.gif"_s, qRgb(4, 5, 6)),
                                             picture(u"c\\d.gif"_s, qRgb(7, 8, 9))};
         dialogs.answers = {folder + u"/name.gif"_s};
-        const MapSaveOutcome outcome = saver.saveSeries(u"Denver/Boulder, CO  (SRC)"_s,
-                                                        pictures[0].tag, 0, pictures, hooks());
+        const MapSaveOutcome outcome =
+            saver.saveSeries(u"Denver/Boulder, CO  (SRC)"_s, pictures[0].tag, 0, pictures, hooks());
         QCOMPARE(outcome.written.size(), 3);
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 3);
         for (const QString& path : outcome.written)

@@ -110,27 +110,6 @@ private slots:
         }
     }
 
-    void menuAndShutdown() {
-        auto c = controller();
-        QMenu mnuFile;
-        c->setMenu(&mnuFile);
-        QCOMPARE(tray->menu, &mnuFile);
-        c->shutdown(); // before any icon: harmless
-        QVERIFY(!tray->isShown());
-        QVERIFY(c->minimizeToTray());
-        c->shutdown();
-        QVERIFY(!tray->isShown());
-    }
-
-    void controllerOutlivedByNothing() {
-        // A click after the controller is gone must not reach it.
-        {
-            auto c = controller();
-            QVERIFY(c->minimizeToTray());
-        }
-        tray->click(TrayClick::Double);
-        QVERIFY(!window->isVisible());
-    }
 };
 
 QTEST_MAIN(TrayControllerTest)

@@ -33,24 +33,25 @@ QImage fileContent(const QString& path) {
 class WallpaperControllerTest : public QObject {
     Q_OBJECT
 
-    QTemporaryDir temp;
+    std::unique_ptr<QTemporaryDir> tempDir;
     FakeWallpaperBackend backend;
     FakeMessageBoxes boxes;
 
 private slots:
     void init() {
+        tempDir = std::make_unique<QTemporaryDir>();
         backend = FakeWallpaperBackend();
         boxes.shown.clear();
     }
 
     void filesAreNamedByPurpose() {
-        WallpaperController wallpaper(backend, boxes, temp.path(), u"Pluvix"_s);
+        WallpaperController wallpaper(backend, boxes, tempDir->path(), u"Pluvix"_s);
         QCOMPARE(wallpaper.update(picture(qRgb(1, 1, 1)), WallpaperFile::Follow),
                  WallpaperResult::Set);
-        QCOMPARE(wallpaper.lastFile(), temp.filePath(u"99a03er.tmp"_s));
+        QCOMPARE(wallpaper.lastFile(), tempDir->filePath(u"99a03er.tmp"_s));
         QCOMPARE(wallpaper.update(picture(qRgb(1, 1, 1)), WallpaperFile::SwitchOn),
                  WallpaperResult::Set);
-        QCOMPARE(wallpaper.lastFile(), temp.filePath(u"99a03es.tmp"_s));
+        QCOMPARE(wallpaper.lastFile(), tempDir->filePath(u"99a03es.tmp"_s));
         QCOMPARE(backend.values.value(u"placement"_s), u"centered"_s);
     }
 
@@ -64,7 +65,7 @@ private slots:
     void everyStepSetsThePicture() {
         QFETCH(bool, caching);
         backend.caching = caching;
-        WallpaperController wallpaper(backend, boxes, temp.path(), u"Pluvix"_s);
+        WallpaperController wallpaper(backend, boxes, tempDir->path(), u"Pluvix"_s);
         for (int step = 0; step < 6; ++step) {
             const QImage shown = picture(qRgb(40 * step, 0, 0));
             QCOMPARE(wallpaper.update(shown, WallpaperFile::Follow), WallpaperResult::Set);
@@ -83,7 +84,7 @@ private slots:
 
     // The user's own values come back exactly, whether or not the item was ever used.
     void restorePutsBackWhatWasRead() {
-        WallpaperController wallpaper(backend, boxes, temp.path(), u"Pluvix"_s);
+        WallpaperController wallpaper(backend, boxes, tempDir->path(), u"Pluvix"_s);
         QVERIFY(!wallpaper.restore()); // nothing read yet: nothing to put back
         QCOMPARE(backend.restores, 0);
         const auto userValues = backend.values;
@@ -95,10 +96,10 @@ private slots:
     }
 
     void menuSwitchesOnAndOff() {
-        WallpaperController wallpaper(backend, boxes, temp.path(), u"Pluvix"_s);
+        WallpaperController wallpaper(backend, boxes, tempDir->path(), u"Pluvix"_s);
         wallpaper.rememberUserWallpaper();
         QVERIFY(wallpaper.toggle(true, picture(qRgb(0, 0, 200))));
-        QCOMPARE(backend.setFiles, QStringList{temp.filePath(u"99a03es.tmp"_s)});
+        QCOMPARE(backend.setFiles, QStringList{tempDir->filePath(u"99a03es.tmp"_s)});
         QVERIFY(!wallpaper.toggle(false, QImage()));
         QCOMPARE(backend.restores, 1);
         QCOMPARE(backend.values.value(u"picture"_s), u"/home/user/own.jpg"_s);
@@ -108,7 +109,7 @@ private slots:
     // On a desktop we cannot drive, the first click says so once; nothing else ever happens.
     void unsupportedDesktopToldOnce() {
         backend.supported = false;
-        WallpaperController wallpaper(backend, boxes, temp.path(), u"Pluvix"_s);
+        WallpaperController wallpaper(backend, boxes, tempDir->path(), u"Pluvix"_s);
         wallpaper.rememberUserWallpaper();
         QVERIFY(wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
         QCOMPARE(boxes.shown.size(), 1);
@@ -120,22 +121,22 @@ private slots:
         QVERIFY(wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
         QCOMPARE(boxes.shown.size(), 1);
         QVERIFY(backend.setFiles.isEmpty());
-        QVERIFY(QDir(temp.path()).entryList(QDir::Files).isEmpty());
+        QVERIFY(QDir(tempDir->path()).entryList(QDir::Files).isEmpty());
     }
 
     void failuresLeaveTheItemOff() {
         // No folder can be made where a file stands.
-        QFile blocker(temp.filePath(u"blocker"_s));
+        QFile blocker(tempDir->filePath(u"blocker"_s));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        WallpaperController unwritable(backend, boxes, temp.filePath(u"blocker/tmp"_s),
+        WallpaperController unwritable(backend, boxes, tempDir->filePath(u"blocker/tmp"_s),
                                        u"Pluvix"_s);
         QVERIFY(!unwritable.toggle(true, picture(qRgb(1, 2, 3))));
         QCOMPARE(boxes.shown.size(), 1);
         QVERIFY(backend.setFiles.isEmpty());
 
         backend.setFails = true;
-        WallpaperController refused(backend, boxes, temp.path(), u"Pluvix"_s);
+        WallpaperController refused(backend, boxes, tempDir->path(), u"Pluvix"_s);
         refused.rememberUserWallpaper();
         QVERIFY(!refused.toggle(true, picture(qRgb(1, 2, 3))));
         QCOMPARE(boxes.shown.size(), 2);

@@ -57,8 +57,8 @@ private slots:
     void setThenRestore_data() {
         QTest::addColumn<QString>("userPicture");
         QTest::addColumn<QString>("userOptions");
-        QTest::newRow("zoomed picture") << u"file:///home/u/Pictures/it's%20mine.png"_s
-                                        << u"zoom"_s;
+        QTest::newRow("zoomed picture")
+            << u"file:///home/u/Pictures/it's%20mine.png"_s << u"zoom"_s;
         QTest::newRow("no picture") << QString() << u"wallpaper"_s;
     }
     void setThenRestore() {
@@ -74,7 +74,8 @@ private slots:
         wallpaper.rememberUserWallpaper();
 
         QCOMPARE(wallpaper.update(picture(), WallpaperFile::Follow), WallpaperResult::Set);
-        const QString expected = QUrl::fromLocalFile(wallpaper.lastFile()).toString(QUrl::FullyEncoded);
+        const QString expected =
+            QUrl::fromLocalFile(wallpaper.lastFile()).toString(QUrl::FullyEncoded);
         QCOMPARE(get(u"picture-uri"_s), expected);
         QCOMPARE(get(u"picture-uri-dark"_s), expected);
         QCOMPARE(get(u"picture-options"_s), u"centered"_s);

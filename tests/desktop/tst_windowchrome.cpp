@@ -41,8 +41,8 @@ private:
     XSession& x;
 
     QString xprop(QWidget& w, const QString& property) {
-        return x.runClient(u"xprop"_s, {u"-id"_s, QString::number(w.windowHandle()->winId()),
-                                        property})
+        return x
+            .runClient(u"xprop"_s, {u"-id"_s, QString::number(w.windowHandle()->winId()), property})
             .value_or(QString());
     }
 
@@ -92,17 +92,17 @@ private slots:
         ShowTitleBar(&w, false, false);
         QVERIFY(w.isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(frameExtents(w), (QList<int>{0, 0, 0, 0}), 5000);
-        QTRY_VERIFY2_WITH_TIMEOUT(near(clientOrigin(w), origin),
-                                  qPrintable(u"%1,%2"_s.arg(clientOrigin(w).x()).arg(clientOrigin(w).y())),
-                                  5000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            near(clientOrigin(w), origin),
+            qPrintable(u"%1,%2"_s.arg(clientOrigin(w).x()).arg(clientOrigin(w).y())), 5000);
         QCOMPARE(w.size(), size);
         QCOMPARE(w.frameGeometry(), w.geometry());
 
         ShowTitleBar(&w, true, false);
         QTRY_VERIFY_WITH_TIMEOUT(frameExtents(w).value(2) > 0, 5000);
-        QTRY_VERIFY2_WITH_TIMEOUT(near(clientOrigin(w), origin),
-                                  qPrintable(u"%1,%2"_s.arg(clientOrigin(w).x()).arg(clientOrigin(w).y())),
-                                  5000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            near(clientOrigin(w), origin),
+            qPrintable(u"%1,%2"_s.arg(clientOrigin(w).x()).arg(clientOrigin(w).y())), 5000);
         QCOMPARE(w.size(), size);
         QTRY_VERIFY(w.frameGeometry().top() < w.geometry().top());
     }
@@ -163,9 +163,9 @@ private slots:
             QTest::qWait(50);
         }
         QVERIFY(x.runClient(u"xdotool"_s, {u"mouseup"_s, u"1"_s}));
-        QTRY_VERIFY2_WITH_TIMEOUT(near(clientOrigin(w), origin + QPoint(60, 40)),
-                                  qPrintable(u"%1,%2"_s.arg(clientOrigin(w).x()).arg(clientOrigin(w).y())),
-                                  5000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            near(clientOrigin(w), origin + QPoint(60, 40)),
+            qPrintable(u"%1,%2"_s.arg(clientOrigin(w).x()).arg(clientOrigin(w).y())), 5000);
     }
 };
 

@@ -45,6 +45,26 @@ private slots:
         QCOMPARE(window.pos(), released);
     }
 
+    // The window may be handed over instead of the pressed widget.
+    void givenTheWindowFollowsItsChildren() {
+        QWidget window;
+        auto* map = new QWidget(&window);
+        map->setGeometry(0, 0, 200, 150);
+        window.setGeometry(100, 100, 200, 150);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QPoint start = window.pos();
+        QWidget other;
+        other.show();
+
+        QVERIFY(!startWindowMove(&window, QPoint(150, 150)));
+        sendMouse(&other, QEvent::MouseMove, QPoint(500, 500), Qt::LeftButton);
+        QCOMPARE(window.pos(), start);
+        sendMouse(map, QEvent::MouseMove, QPoint(160, 175), Qt::LeftButton);
+        QCOMPARE(window.pos(), start + QPoint(10, 25));
+        sendMouse(map, QEvent::MouseButtonRelease, QPoint(160, 175), Qt::NoButton);
+    }
+
     // A release that went elsewhere shows as a move without buttons: stop following.
     void lostReleaseStopsFollowing() {
         QWidget window;

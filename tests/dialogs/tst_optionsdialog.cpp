@@ -198,11 +198,8 @@ private slots:
         QTest::newRow("zero") << QStringLiteral("0") << QStringLiteral("0.01");
         QTest::newRow("between .99 and .999") << QStringLiteral("0.995") << QStringLiteral("0.995");
         QTest::newRow("upper limit") << QStringLiteral("0.999") << QStringLiteral("0.999");
-        QTest::newRow("lower limit") << QStringLiteral(".01") << QStringLiteral(".01");
         QTest::newRow("no number") << QStringLiteral("abc") << QStringLiteral("0.01");
-        QTest::newRow("negative") << QStringLiteral("-2") << QStringLiteral("0.01");
         QTest::newRow("beyond any number") << QStringLiteral("1e999") << QStringLiteral("0.99");
-        QTest::newRow("beyond, negative") << QStringLiteral(" -1e999") << QStringLiteral("0.01");
     }
     void shortRangeCorrectedOnLeaving() {
         QFETCH(QString, typed);

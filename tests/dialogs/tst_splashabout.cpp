@@ -1,5 +1,4 @@
 #include "dialogs/AboutBox.h"
-#include "dialogs/Logo.h"
 #include "dialogs/SplashScreen.h"
 #include "dialogs/VersionText.h"
 #include "dialogs/WindowPlacement.h"
@@ -140,18 +139,6 @@ private slots:
         AboutBox::showModal(QStringLiteral("Pluvix"));
         QVERIFY(clicked);
         QCOMPARE(seenTitle, QStringLiteral("Cirrusworks Pluvix"));
-    }
-
-    void logoIsDrawn() {
-        const QImage logo = dialogs::radarLogoPixmap(64, 2.0).toImage();
-        QCOMPARE(logo.size(), QSize(128, 128));
-        QCOMPARE(qAlpha(logo.pixel(0, 0)), 0); // round emblem, corners clear
-        QCOMPARE(qAlpha(logo.pixel(64, 64)), 255);
-        QSet<QRgb> colours;
-        for (int y = 0; y < logo.height(); y += 2)
-            for (int x = 0; x < logo.width(); x += 2)
-                colours.insert(logo.pixel(x, y));
-        QVERIFY(colours.size() > 20); // face, rings, sweep and echoes
     }
 };
 

@@ -57,23 +57,6 @@ private slots:
         QCOMPARE(buttons.size() * 15, area.size());
     }
 
-    void digitFaces() {
-        QSet<QByteArray> faces;
-        for (int digit = 1; digit <= 8; ++digit) {
-            const QImage face = presets::presetDigitPicture(digit);
-            QCOMPARE(face.size(), QSize(15, 15));
-            QCOMPARE(face.pixel(0, 0), qRgb(192, 192, 192));
-            int dark = 0;
-            for (int y = 0; y < 15; ++y)
-                for (int x = 0; x < 15; ++x)
-                    dark += qGray(face.pixel(x, y)) < 64 ? 1 : 0;
-            QVERIFY(dark >= 16);
-            faces.insert(
-                QByteArray(reinterpret_cast<const char*>(face.constBits()), face.sizeInBytes()));
-        }
-        QCOMPARE(faces.size(), 8);
-    }
-
     void leftPressStaysCheckedAfterRelease() {
         PresetButtons buttons;
         QSignalSpy spy(&buttons, &PresetButtons::presetMouseDown);

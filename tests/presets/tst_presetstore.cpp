@@ -134,27 +134,6 @@ private slots:
         QCOMPARE(PresetStore(store, app).tooltip(7), expected);
     }
 
-    void storedTextsAreConverted() {
-        settings::MemorySettingsStore store;
-        const QString s = QStringLiteral("SectionPreset1");
-        store.SaveSetting(app, s, QStringLiteral("ZoomLevel"), QStringLiteral("10.5"));
-        store.SaveSetting(app, s, QStringLiteral("MapLeft"), QStringLiteral("abc"));
-        store.SaveSetting(app, s, QStringLiteral("BullsEyeX"), QStringLiteral(" .25xyz"));
-        PresetStore presets(store, app);
-        const PresetView v = presets.read(1);
-        QCOMPARE(v.ZoomLevel, 10); // half to even
-        QCOMPARE(v.MapLeft, 0.0f);
-        QCOMPARE(v.BullsEyeX, 0.25f);
-
-        store.SaveSetting(app, s, QStringLiteral("BullsEyeGraduations"), QStringLiteral("40000"));
-        try {
-            presets.read(1);
-            QFAIL("a 16-bit overflow was read");
-        } catch (const core::RuntimeError& e) {
-            QCOMPARE(e.number(), 6);
-        }
-    }
-
     void slotsOutsideTheEightAreErrors() {
         settings::MemorySettingsStore store;
         PresetStore presets(store, app);

@@ -21,7 +21,8 @@ desktop::CommandResult FakeCommandRunner::failed() {
     return r;
 }
 
-desktop::CommandResult FakeCommandRunner::run(const QString& program, const QStringList& arguments) {
+desktop::CommandResult FakeCommandRunner::run(const QString& program,
+                                              const QStringList& arguments) {
     calls.append(QStringList{program} + arguments);
     const auto it = answers.constFind(key(program, arguments));
     if (it != answers.cend())

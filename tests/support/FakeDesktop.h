@@ -39,8 +39,8 @@ public:
     bool setFails = false;
     QMap<QString, QString> values{{QStringLiteral("picture"), QStringLiteral("/home/user/own.jpg")},
                                   {QStringLiteral("placement"), QStringLiteral("zoom")}};
-    QStringList setFiles;    // every setPicture call
-    int placements = 0;      // writePlacement calls
+    QStringList setFiles; // every setPicture call
+    int placements = 0;   // writePlacement calls
     int restores = 0;
 
     QString desktopName() const override { return QStringLiteral("Fake"); }

@@ -16,18 +16,15 @@ namespace pluvix::testsupport {
 
 RadarServerProcess::RadarServerProcess() = default;
 
-RadarServerProcess::~RadarServerProcess()
-{
+RadarServerProcess::~RadarServerProcess() {
     stop();
 }
 
-QString RadarServerProcess::executable()
-{
+QString RadarServerProcess::executable() {
     return qEnvironmentVariable("PLUVIX_RADAR_SERVER");
 }
 
-bool RadarServerProcess::start(const QStringList& arguments, int timeoutMs)
-{
+bool RadarServerProcess::start(const QStringList& arguments, int timeoutMs) {
     stop();
     m_error.clear();
     m_output.clear();
@@ -41,7 +38,8 @@ bool RadarServerProcess::start(const QStringList& arguments, int timeoutMs)
     // A crashed test must not leave a server behind.
     m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 #endif
-    m_process->start(program, QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
+    m_process->start(program,
+                     QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
     if (!m_process->waitForStarted(timeoutMs)) {
         m_error = m_process->errorString();
         return false;
@@ -72,8 +70,7 @@ bool RadarServerProcess::start(const QStringList& arguments, int timeoutMs)
     return true;
 }
 
-void RadarServerProcess::stop()
-{
+void RadarServerProcess::stop() {
     m_network.reset();
     if (!m_process)
         return;
@@ -88,28 +85,23 @@ void RadarServerProcess::stop()
     m_port = 0;
 }
 
-bool RadarServerProcess::isRunning() const
-{
+bool RadarServerProcess::isRunning() const {
     return m_process && m_process->state() == QProcess::Running;
 }
 
-QString RadarServerProcess::hostPort() const
-{
+QString RadarServerProcess::hostPort() const {
     return u"127.0.0.1:" + QString::number(m_port);
 }
 
-QUrl RadarServerProcess::url(const QString& pathAndQuery) const
-{
+QUrl RadarServerProcess::url(const QString& pathAndQuery) const {
     return QUrl(u"http://" + hostPort() + pathAndQuery);
 }
 
-QString RadarServerProcess::folderUrl(const QString& station, const QString& product) const
-{
+QString RadarServerProcess::folderUrl(const QString& station, const QString& product) const {
     return u"http://" + hostPort() + u"/radar/images/DS." + product + u"/SI." + station + u'/';
 }
 
-QByteArray RadarServerProcess::Reply::header(const QByteArray& name) const
-{
+QByteArray RadarServerProcess::Reply::header(const QByteArray& name) const {
     for (const auto& [key, value] : headers) {
         if (key.compare(name, Qt::CaseInsensitive) == 0)
             return value;
@@ -117,8 +109,8 @@ QByteArray RadarServerProcess::Reply::header(const QByteArray& name) const
     return {};
 }
 
-RadarServerProcess::Reply RadarServerProcess::get(const QString& pathAndQuery, int timeoutMs) const
-{
+RadarServerProcess::Reply RadarServerProcess::get(const QString& pathAndQuery,
+                                                  int timeoutMs) const {
     Reply result;
     if (!m_network) {
         result.error = QStringLiteral("server not started");
@@ -153,16 +145,14 @@ RadarServerProcess::Reply RadarServerProcess::get(const QString& pathAndQuery, i
     return result;
 }
 
-bool RadarServerProcess::control(const QString& command, QByteArray* body) const
-{
+bool RadarServerProcess::control(const QString& command, QByteArray* body) const {
     const Reply r = get(u"/control/" + command);
     if (body)
         *body = r.body;
     return r.status == 200;
 }
 
-QStringList RadarServerProcess::requestLog() const
-{
+QStringList RadarServerProcess::requestLog() const {
     if (m_process) {
         m_process->waitForReadyRead(50);
         m_output += m_process->readAllStandardOutput();

@@ -36,9 +36,9 @@ public:
     QString folderUrl(const QString& station, const QString& product) const;
 
     struct Reply {
-        int status = 0;  // 0 when no HTTP answer came
+        int status = 0; // 0 when no HTTP answer came
         QByteArray body;
-        QString error;   // empty on a complete transfer, whatever the status
+        QString error; // empty on a complete transfer, whatever the status
         QList<QPair<QByteArray, QByteArray>> headers;
         QByteArray header(const QByteArray& name) const;
     };

@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <QThread>
 
@@ -26,28 +27,28 @@ XSession::XSession(Options options) {
     if (!startServer())
         return;
     if (options.windowManager) {
-        if (!startHelper(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")}) ||
-            !waitFor(
-                [this] {
-                    return runClient(QStringLiteral("xprop"),
-                                     {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
-                        .value_or(QString())
-                        .contains(QLatin1String("window id"));
-                },
-                10000)) {
+        // openbox runs the start-up command once it manages windows; its supporting-WM
+        // property appears earlier, while windows mapped then may be left unmanaged.
+        const QString ready = m_home.filePath(QStringLiteral("wm-ready"));
+        if (!startHelper(QStringLiteral("openbox"),
+                         {QStringLiteral("--sm-disable"), QStringLiteral("--startup"),
+                          QStringLiteral("touch '") + ready + QLatin1Char('\'')}) ||
+            !waitFor([&ready] { return QFile::exists(ready); }, 10000)) {
             m_problem = QStringLiteral("openbox did not start");
             m_display.clear();
             return;
         }
     }
     if (options.tray) {
-        if (!startHelper(QStringLiteral("trayer"), {QStringLiteral("--edge"), QStringLiteral("top"),
-                                                   QStringLiteral("--align"), QStringLiteral("right"),
-                                                   QStringLiteral("--widthtype"), QStringLiteral("request"),
-                                                   QStringLiteral("--height"), QStringLiteral("24")}) ||
+        if (!startHelper(QStringLiteral("trayer"),
+                         {QStringLiteral("--edge"), QStringLiteral("top"),
+                          QStringLiteral("--align"), QStringLiteral("right"),
+                          QStringLiteral("--widthtype"), QStringLiteral("request"),
+                          QStringLiteral("--height"), QStringLiteral("24")}) ||
             !waitFor(
                 [this] {
-                    return runClient(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")})
+                    return runClient(QStringLiteral("xwininfo"),
+                                     {QStringLiteral("-root"), QStringLiteral("-tree")})
                         .value_or(QString())
                         .contains(QLatin1String("\"trayer\""));
                 },
@@ -86,9 +87,10 @@ bool XSession::startServer() {
     m_server->setProcessChannelMode(QProcess::SeparateChannels);
     m_server->setStandardErrorFile(QProcess::nullDevice());
     // -displayfd: the server picks a free display and writes its number once it accepts clients.
-    m_server->start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                           QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                           QStringLiteral("1280x1024x24")});
+    m_server->start(xvfb,
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+                     QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+                     QStringLiteral("1280x1024x24")});
     if (!m_server->waitForStarted(5000)) {
         m_problem = QStringLiteral("Xvfb did not start");
         return false;
@@ -146,7 +148,8 @@ void XSession::exportToEnvironment() const {
     qputenv("DISPLAY", m_display.toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "xcb");
     qunsetenv("WAYLAND_DISPLAY");
-    qputenv("DBUS_SESSION_BUS_ADDRESS", m_env.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")).toLocal8Bit());
+    qputenv("DBUS_SESSION_BUS_ADDRESS",
+            m_env.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")).toLocal8Bit());
 }
 
 std::optional<QString> XSession::runClient(const QString& program, const QStringList& args,

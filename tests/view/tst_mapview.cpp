@@ -1,11 +1,8 @@
 #include "view/MapView.h"
 
-#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QToolTip>
 #include <QtTest>
-
-#include <queue>
 
 using namespace pluvix::view;
 
@@ -52,30 +49,22 @@ RingLayout oneRing(double x, double y, double diameter) {
     return layout;
 }
 
-// Whether a 4-connected fill from the ring's centre over pixels of the centre's colour gets out
-// of the ring.
-bool leaksOutOfRing(const QImage& img, QPointF centre, double radius) {
-    const QPoint seed = centre.toPoint();
-    const QRgb colour = img.pixel(seed);
-    QImage seen(img.size(), QImage::Format_Mono);
-    seen.fill(0);
-    std::queue<QPoint> todo;
-    todo.push(seed);
-    seen.setPixel(seed, 1);
-    while (!todo.empty()) {
-        const QPoint p = todo.front();
-        todo.pop();
-        if (std::hypot(p.x() + 0.5 - centre.x(), p.y() + 0.5 - centre.y()) > radius + 1.5)
-            return true;
-        for (QPoint d : {QPoint(1, 0), QPoint(-1, 0), QPoint(0, 1), QPoint(0, -1)}) {
-            const QPoint n = p + d;
-            if (img.rect().contains(n) && seen.pixelIndex(n) == 0 && img.pixel(n) == colour) {
-                seen.setPixel(n, 1);
-                todo.push(n);
-            }
+// Pixels of the colour, away from the border, with fewer than two neighbours of that colour: the
+// ends of a broken outline.
+int looseEnds(const QImage& img, QRgb colour) {
+    int ends = 0;
+    for (int y = 1; y < img.height() - 1; ++y) {
+        for (int x = 1; x < img.width() - 1; ++x) {
+            if (img.pixel(x, y) != colour)
+                continue;
+            int neighbours = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    neighbours += (dx || dy) && img.pixel(x + dx, y + dy) == colour ? 1 : 0;
+            ends += neighbours < 2 ? 1 : 0;
         }
     }
-    return false;
+    return ends;
 }
 
 int countColour(const QImage& img, QRgb colour) {
@@ -242,11 +231,9 @@ void TestMapView::ringOutlinesAreClosed() {
     view.setRings(oneRing(x, x, diameter));
     view.setRingsVisible(true);
     const QImage out = renderOf(view);
-    // A pixel inverted twice would open a gap through which the inside leaks out.
-    const QPointF centre(x + diameter / 2, x + diameter / 2);
-    QCOMPARE(out.pixel(centre.toPoint()), qRgb(0, 0, 0));
+    // A pixel inverted twice would break the outline.
     QVERIFY(countColour(out, qRgb(255, 255, 255)) > 2 * std::min(diameter, 20.0));
-    QVERIFY(!leaksOutOfRing(out, centre, diameter / 2));
+    QCOMPARE(looseEnds(out, qRgb(255, 255, 255)), 0);
 }
 
 void TestMapView::labels() {
@@ -389,17 +376,19 @@ void TestMapView::paintSpeed() {
         in, [&view](const QString& caption) { return view.ringLabelSizeTwips(caption, 8); }));
     view.setRingsVisible(true);
 
+    // Each frame shows a new picture, as the loop player does.
+    const QImage other = picture.mirrored();
     QImage out(view.size(), QImage::Format_RGB32);
-    QElapsedTimer timer;
-    timer.start();
+    view.render(&out); // fonts and caches warmed up
     int frames = 0;
     QBENCHMARK {
+        view.setPicture(frames % 2 ? picture : other);
         view.render(&out);
         ++frames;
     }
-    qInfo("%.2f ms per frame", double(timer.nsecsElapsed()) / 1e6 / frames);
 
     // Source pixels are 4 x 4 here; the sample points lie inside blocks, off their edges.
+    view.setPicture(picture);
     view.setRingsVisible(false);
     view.render(&out);
     for (QPoint p : {QPoint(1, 1), QPoint(960, 540), QPoint(1917, 1077), QPoint(402, 911)}) {

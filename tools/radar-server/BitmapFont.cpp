@@ -70,14 +70,12 @@ struct SmallGlyph {
 };
 
 constexpr SmallGlyph kSmallGlyphs[] = {
-    {'0', {7, 5, 5, 5, 7}}, {'1', {2, 6, 2, 2, 7}}, {'2', {7, 1, 7, 4, 7}},
-    {'3', {7, 1, 7, 1, 7}}, {'4', {5, 5, 7, 1, 1}}, {'5', {7, 4, 7, 1, 7}},
-    {'6', {7, 4, 7, 5, 7}}, {'7', {7, 1, 1, 2, 2}}, {'8', {7, 5, 7, 5, 7}},
-    {'9', {7, 5, 7, 1, 7}}, {'.', {0, 0, 0, 0, 2}},
+    {'0', {7, 5, 5, 5, 7}}, {'1', {2, 6, 2, 2, 7}}, {'2', {7, 1, 7, 4, 7}}, {'3', {7, 1, 7, 1, 7}},
+    {'4', {5, 5, 7, 1, 1}}, {'5', {7, 4, 7, 1, 7}}, {'6', {7, 4, 7, 5, 7}}, {'7', {7, 1, 1, 2, 2}},
+    {'8', {7, 5, 7, 5, 7}}, {'9', {7, 5, 7, 1, 7}}, {'.', {0, 0, 0, 0, 2}},
 };
 
-const Glyph* glyphFor(char c)
-{
+const Glyph* glyphFor(char c) {
     const char up = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     for (const Glyph& g : kGlyphs) {
         if (g.ch == up)
@@ -86,21 +84,18 @@ const Glyph* glyphFor(char c)
     return nullptr;
 }
 
-inline void plot(const Target& t, int x, int y, uchar colour)
-{
+inline void plot(const Target& t, int x, int y, uchar colour) {
     if (x >= 0 && y >= 0 && x < t.width && y < t.height)
         t.pixels[y * t.stride + x] = colour;
 }
 
 } // namespace
 
-int textWidth(QByteArrayView text, int scale)
-{
+int textWidth(QByteArrayView text, int scale) {
     return text.isEmpty() ? 0 : int(text.size()) * Advance * scale - scale;
 }
 
-void drawText(const Target& target, int x, int y, QByteArrayView text, uchar colour, int scale)
-{
+void drawText(const Target& target, int x, int y, QByteArrayView text, uchar colour, int scale) {
     for (char c : text) {
         if (const Glyph* g = glyphFor(c)) {
             for (int row = 0; row < GlyphHeight; ++row) {
@@ -118,13 +113,11 @@ void drawText(const Target& target, int x, int y, QByteArrayView text, uchar col
     }
 }
 
-int smallTextWidth(QByteArrayView text)
-{
+int smallTextWidth(QByteArrayView text) {
     return text.isEmpty() ? 0 : int(text.size()) * 4 - 1;
 }
 
-void drawSmallText(const Target& target, int x, int y, QByteArrayView text, uchar colour)
-{
+void drawSmallText(const Target& target, int x, int y, QByteArrayView text, uchar colour) {
     for (char c : text) {
         for (const SmallGlyph& g : kSmallGlyphs) {
             if (g.ch != c)
@@ -141,8 +134,7 @@ void drawSmallText(const Target& target, int x, int y, QByteArrayView text, ucha
 }
 
 void drawOutlinedText(const Target& target, int x, int y, QByteArrayView text, uchar colour,
-                      uchar outline)
-{
+                      uchar outline) {
     for (int dy = -1; dy <= 1; ++dy) {
         for (int dx = -1; dx <= 1; ++dx) {
             if (dx != 0 || dy != 0)

@@ -20,8 +20,7 @@ struct Target {
 };
 
 // Lower-case letters print as capitals; characters without a glyph print as blanks.
-void drawText(const Target& target, int x, int y, QByteArrayView text, uchar colour,
-              int scale = 1);
+void drawText(const Target& target, int x, int y, QByteArrayView text, uchar colour, int scale = 1);
 // Same, with a one-pixel ring of `outline` so the text stays readable on a busy background.
 void drawOutlinedText(const Target& target, int x, int y, QByteArrayView text, uchar colour,
                       uchar outline);

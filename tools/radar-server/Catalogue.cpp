@@ -9,20 +9,19 @@ namespace {
 
 // The station codes of the viewer's table; a code listed twice there appears once here.
 constexpr const char* kStations[] = {
-    "kbmx", "kmxx", "keox", "kmob", "khtx", "pabc", "pacg", "papd", "pahg", "pakc", "paih",
-    "paec", "kfsx", "kiwa", "kemx", "kyux", "klzk", "ksrx", "kbbx", "keyx", "kbhx", "khnx",
-    "kvtx", "kdax", "knkx", "kmux", "ksox", "kvbx", "kftg", "kgjx", "kpux", "kdox", "kevx",
-    "kjax", "kbyx", "kmlb", "kamx", "ktlh", "ktbw", "kffc", "kvax", "kjgx", "pgua", "phki",
-    "phkm", "phmo", "phwa", "kcbx", "ksfx", "kilx", "klot", "kvwx", "kind", "kiwx", "kdmx",
-    "kdvn", "kddc", "kgld", "ktwx", "kict", "khpx", "kjkl", "klvx", "kpah", "kpoe", "klch",
-    "klix", "kshv", "kcbw", "kgyx", "klwx", "kbox", "kdtx", "kapx", "kgrr", "kmqt", "kmpx",
-    "kgwx", "kdgx", "keax", "ksgf", "klsx", "kblx", "kggw", "ktfx", "kmsx", "kuex", "klnx",
-    "koax", "klrx", "kesx", "krgx", "kdix", "kabx", "kfdx", "khdx", "kenx", "kbgm", "kbuf",
-    "ktyx", "kokx", "krax", "kmhx", "kltx", "kbis", "kmvx", "kmbx", "kiln", "kcle", "kfdr",
-    "ktlx", "kinx", "kvnx", "kmax", "kpdt", "krtx", "kpbz", "kccx", "tjua", "kclx", "kcae",
-    "kgsp", "kabr", "kudx", "kfsd", "kmrx", "knqa", "kohx", "kama", "kewx", "kbro", "kgrk",
-    "kcrp", "kfws", "kdyx", "kepz", "khgx", "kdfx", "klbb", "kmaf", "ksjt", "kicx", "kmtx",
-    "kcxx", "kfcx", "kakq", "katx", "kotx", "krlx", "kgrb", "karx", "kmkx", "kcys", "kriw",
+    "kbmx", "kmxx", "keox", "kmob", "khtx", "pabc", "pacg", "papd", "pahg", "pakc", "paih", "paec",
+    "kfsx", "kiwa", "kemx", "kyux", "klzk", "ksrx", "kbbx", "keyx", "kbhx", "khnx", "kvtx", "kdax",
+    "knkx", "kmux", "ksox", "kvbx", "kftg", "kgjx", "kpux", "kdox", "kevx", "kjax", "kbyx", "kmlb",
+    "kamx", "ktlh", "ktbw", "kffc", "kvax", "kjgx", "pgua", "phki", "phkm", "phmo", "phwa", "kcbx",
+    "ksfx", "kilx", "klot", "kvwx", "kind", "kiwx", "kdmx", "kdvn", "kddc", "kgld", "ktwx", "kict",
+    "khpx", "kjkl", "klvx", "kpah", "kpoe", "klch", "klix", "kshv", "kcbw", "kgyx", "klwx", "kbox",
+    "kdtx", "kapx", "kgrr", "kmqt", "kmpx", "kgwx", "kdgx", "keax", "ksgf", "klsx", "kblx", "kggw",
+    "ktfx", "kmsx", "kuex", "klnx", "koax", "klrx", "kesx", "krgx", "kdix", "kabx", "kfdx", "khdx",
+    "kenx", "kbgm", "kbuf", "ktyx", "kokx", "krax", "kmhx", "kltx", "kbis", "kmvx", "kmbx", "kiln",
+    "kcle", "kfdr", "ktlx", "kinx", "kvnx", "kmax", "kpdt", "krtx", "kpbz", "kccx", "tjua", "kclx",
+    "kcae", "kgsp", "kabr", "kudx", "kfsd", "kmrx", "knqa", "kohx", "kama", "kewx", "kbro", "kgrk",
+    "kcrp", "kfws", "kdyx", "kepz", "khgx", "kdfx", "klbb", "kmaf", "ksjt", "kicx", "kmtx", "kcxx",
+    "kfcx", "kakq", "katx", "kotx", "krlx", "kgrb", "karx", "kmkx", "kcys", "kriw",
 };
 
 constexpr Product kProducts[] = {
@@ -42,8 +41,7 @@ constexpr Product kProducts[] = {
 
 } // namespace
 
-const Product* findProduct(QStringView code)
-{
+const Product* findProduct(QStringView code) {
     for (const Product& p : kProducts) {
         if (code == QLatin1StringView(p.code))
             return &p;
@@ -51,8 +49,7 @@ const Product* findProduct(QStringView code)
     return nullptr;
 }
 
-const QList<const Product*>& allProducts()
-{
+const QList<const Product*>& allProducts() {
     static const QList<const Product*> list = [] {
         QList<const Product*> l;
         for (const Product& p : kProducts)
@@ -62,8 +59,7 @@ const QList<const Product*>& allProducts()
     return list;
 }
 
-const QStringList& stationCodes()
-{
+const QStringList& stationCodes() {
     static const QStringList codes = [] {
         QStringList l;
         for (const char* c : kStations)
@@ -73,8 +69,7 @@ const QStringList& stationCodes()
     return codes;
 }
 
-bool isKnownStation(QStringView code)
-{
+bool isKnownStation(QStringView code) {
     for (const char* c : kStations) {
         if (code == QLatin1StringView(c))
             return true;
@@ -82,15 +77,13 @@ bool isKnownStation(QStringView code)
     return false;
 }
 
-QString imageName(QStringView station, const Product& product, qint64 utcSecs)
-{
+QString imageName(QStringView station, const Product& product, qint64 utcSecs) {
     const QDateTime t = QDateTime::fromSecsSinceEpoch(utcSecs, QTimeZone::utc());
     return station.mid(1).toString().toUpper() + t.toString(u"yyyyMMdd") +
            QLatin1StringView(product.tag) + t.toString(u"HHmm") + u".gif";
 }
 
-std::optional<qint64> imageNameTime(QStringView name, QStringView station, const Product& product)
-{
+std::optional<qint64> imageNameTime(QStringView name, QStringView station, const Product& product) {
     if (name.size() != 23)
         return std::nullopt;
     auto number = [name](qsizetype from, qsizetype count) {

@@ -4,8 +4,7 @@ namespace pluvix::radarserver {
 
 namespace {
 
-bool toInt(const QString& text, int lo, int hi, int& out)
-{
+bool toInt(const QString& text, int lo, int hi, int& out) {
     bool ok = false;
     const int v = text.toInt(&ok);
     if (!ok || v < lo || v > hi)
@@ -14,8 +13,7 @@ bool toInt(const QString& text, int lo, int hi, int& out)
     return true;
 }
 
-bool toSwitch(const QString& text, bool& out)
-{
+bool toSwitch(const QString& text, bool& out) {
     if (text == u"1" || text == u"true" || text == u"on" || text.isEmpty()) {
         out = true;
         return true;
@@ -29,8 +27,7 @@ bool toSwitch(const QString& text, bool& out)
 
 } // namespace
 
-QString FaultSettings::apply(const QUrlQuery& query)
-{
+QString FaultSettings::apply(const QUrlQuery& query) {
     FaultSettings next = *this;
     for (const auto& [name, value] : query.queryItems(QUrl::FullyDecoded)) {
         bool ok = false;
@@ -59,9 +56,10 @@ QString FaultSettings::apply(const QUrlQuery& query)
     return {};
 }
 
-QByteArray FaultSettings::describe() const
-{
-    auto line = [](const char* name, int v) { return QByteArray(name) + '=' + QByteArray::number(v) + '\n'; };
+QByteArray FaultSettings::describe() const {
+    auto line = [](const char* name, int v) -> QByteArray {
+        return QByteArray(name) + '=' + QByteArray::number(v) + '\n';
+    };
     return line("latency", latencyMs) + line("fail-next", failNext) +
            line("fail-status", failStatus) + line("stall-next", stallNext) +
            line("listing-404", listing404) + line("truncate", truncate) +

@@ -9,10 +9,10 @@ namespace pluvix::radarserver {
 // Misbehaviour on demand, for testing clients. Counters count down per request; the switches
 // stay until changed or reset. Control requests are never affected.
 struct FaultSettings {
-    int latencyMs = 0;     // delay before every answer
-    int failNext = 0;      // answer this many requests with failStatus
+    int latencyMs = 0; // delay before every answer
+    int failNext = 0;  // answer this many requests with failStatus
     int failStatus = 500;
-    int stallNext = 0;     // accept this many requests and never answer
+    int stallNext = 0;       // accept this many requests and never answer
     bool listing404 = false; // folder listings answer 404
     bool truncate = false;   // bodies stop half-way although Content-Length promises all
     int oversizeMiB = 0;     // station listings padded past this many MiB (0 = off)

@@ -18,20 +18,17 @@ struct Waterfront {
 
 // Sites by the sea or a great lake; everything else is inland with a few lakes.
 constexpr Waterfront kWaterfronts[] = {
-    {"kmlb", 90, 14},   {"kamx", 90, 22},   {"kbyx", -1, 14},  {"kjax", 90, 32},
-    {"ktbw", 255, 22},  {"ktlh", 190, 45},  {"kevx", 180, 20}, {"kmob", 180, 48},
-    {"klix", 150, 32},  {"klch", 180, 45},  {"khgx", 135, 42}, {"kcrp", 110, 18},
-    {"kbro", 90, 32},   {"kclx", 135, 60},  {"kltx", 140, 16}, {"kmhx", 120, 14},
-    {"kakq", 90, 90},   {"kdox", 100, 20},  {"kdix", 120, 58}, {"kokx", 180, 6},
-    {"kbox", 90, 36},   {"kgyx", 150, 42},  {"knkx", 250, 12}, {"kvtx", 220, 36},
-    {"ksox", 240, 52},  {"kvbx", 270, 6},   {"kmux", 260, 30}, {"kbhx", 280, 16},
-    {"krtx", 270, 110}, {"katx", 280, 60},  {"kmax", 280, 120}, {"tjua", -1, 48},
-    {"phki", -1, 26},   {"phkm", -1, 42},   {"phmo", -1, 30},  {"phwa", -1, 40},
-    {"pgua", -1, 16},   {"paih", -1, 11},   {"pabc", 250, 110}, {"pacg", 270, 10},
-    {"paec", 200, 8},   {"pakc", 300, 60},  {"pahg", 220, 12}, {"klot", 90, 45},
-    {"kmkx", 90, 26},   {"kgrr", 270, 60},  {"kdtx", 60, 70},  {"kbuf", 270, 16},
-    {"kcle", 0, 26},    {"kapx", 270, 50},  {"kmqt", 0, 22},   {"kgrb", 90, 40},
-    {"ktyx", 270, 70},
+    {"kmlb", 90, 14},   {"kamx", 90, 22},  {"kbyx", -1, 14},  {"kjax", 90, 32},   {"ktbw", 255, 22},
+    {"ktlh", 190, 45},  {"kevx", 180, 20}, {"kmob", 180, 48}, {"klix", 150, 32},  {"klch", 180, 45},
+    {"khgx", 135, 42},  {"kcrp", 110, 18}, {"kbro", 90, 32},  {"kclx", 135, 60},  {"kltx", 140, 16},
+    {"kmhx", 120, 14},  {"kakq", 90, 90},  {"kdox", 100, 20}, {"kdix", 120, 58},  {"kokx", 180, 6},
+    {"kbox", 90, 36},   {"kgyx", 150, 42}, {"knkx", 250, 12}, {"kvtx", 220, 36},  {"ksox", 240, 52},
+    {"kvbx", 270, 6},   {"kmux", 260, 30}, {"kbhx", 280, 16}, {"krtx", 270, 110}, {"katx", 280, 60},
+    {"kmax", 280, 120}, {"tjua", -1, 48},  {"phki", -1, 26},  {"phkm", -1, 42},   {"phmo", -1, 30},
+    {"phwa", -1, 40},   {"pgua", -1, 16},  {"paih", -1, 11},  {"pabc", 250, 110}, {"pacg", 270, 10},
+    {"paec", 200, 8},   {"pakc", 300, 60}, {"pahg", 220, 12}, {"klot", 90, 45},   {"kmkx", 90, 26},
+    {"kgrr", 270, 60},  {"kdtx", 60, 70},  {"kbuf", 270, 16}, {"kcle", 0, 26},    {"kapx", 270, 50},
+    {"kmqt", 0, 22},    {"kgrb", 90, 40},  {"ktyx", 270, 70},
 };
 
 constexpr double kCountyKm = 42;
@@ -39,8 +36,7 @@ constexpr double kCountyKm = 42;
 } // namespace
 
 Geography::Geography(QStringView station)
-    : m_hash(hashBytes(station.toUtf8())), m_noise(m_hash ^ 0x6e0c0a5dU)
-{
+    : m_hash(hashBytes(station.toUtf8())), m_noise(m_hash ^ 0x6e0c0a5dU) {
     const QByteArray code = station.toUtf8();
     for (const Waterfront& w : kWaterfronts) {
         if (code != w.station)
@@ -66,8 +62,7 @@ Geography::Geography(QStringView station)
     }
 }
 
-double Geography::coastExcess(double x, double y) const
-{
+double Geography::coastExcess(double x, double y) const {
     const double across = x * m_seaX + y * m_seaY - m_coastKm;
     const double along = -x * m_seaY + y * m_seaX;
     const double bends = 26 * m_noise.fbm(float(along / 140), 3.3f, 3);
@@ -75,14 +70,15 @@ double Geography::coastExcess(double x, double y) const
     return across + bends + bays;
 }
 
-Geography::Cover Geography::coverAt(double x, double y) const
-{
+Geography::Cover Geography::coverAt(double x, double y) const {
     const double r = std::hypot(x, y);
     switch (m_shape) {
     case Shape::Coast: {
         const double e = coastExcess(x, y);
-        if (e > 0)
-            return {true, e < 35 ? 1 : 0};
+        if (e > 0) {
+            const double across = x * m_seaX + y * m_seaY - m_coastKm;
+            return {true, across < 30 ? 1 : 0};
+        }
         break;
     }
     case Shape::Island: {
@@ -97,7 +93,8 @@ Geography::Cover Geography::coverAt(double x, double y) const
             return {true, best < 1.6 ? 1 : 0};
         break;
     }
-    case Shape::Inland: break;
+    case Shape::Inland:
+        break;
     }
     if (r > 14 && m_noise.fbm(float(x / 55 + 91), float(y / 55 + 17), 3) > 0.62)
         return {true, 1};
@@ -106,8 +103,7 @@ Geography::Cover Geography::coverAt(double x, double y) const
 }
 
 std::vector<QPointF> Geography::wiggle(QPointF a, QPointF b, double amplitude, std::uint32_t h,
-                                       int depth) const
-{
+                                       int depth) const {
     if (depth == 0)
         return {a, b};
     const QPointF d = b - a;
@@ -120,8 +116,7 @@ std::vector<QPointF> Geography::wiggle(QPointF a, QPointF b, double amplitude, s
     return left;
 }
 
-std::vector<Geography::Line> Geography::lines(double extentKm) const
-{
+std::vector<Geography::Line> Geography::lines(double extentKm) const {
     std::vector<Line> out;
     const int n = int(extentKm / kCountyKm) + 2;
     const Draws st(hashCombine(m_hash, 5));
@@ -175,15 +170,14 @@ std::vector<Geography::Line> Geography::lines(double extentKm) const
     for (const auto& [a, b] : roads) {
         const QPointF d = cities[b] - cities[a];
         const double len = std::hypot(d.x(), d.y());
-        out.push_back({LineKind::Highway,
-                       wiggle(cities[a], cities[b], len * 0.07,
-                              hashCombine(m_hash, std::uint32_t(a * 97 + b), 404), 5)});
+        out.push_back(
+            {LineKind::Highway, wiggle(cities[a], cities[b], len * 0.07,
+                                       hashCombine(m_hash, std::uint32_t(a * 97 + b), 404), 5)});
     }
     return out;
 }
 
-std::vector<Geography::Place> Geography::places(double extentKm) const
-{
+std::vector<Geography::Place> Geography::places(double extentKm) const {
     // Places are drawn from a fixed square so that every view of this radar agrees.
     constexpr double kSquare = 900;
     std::vector<Place> out;

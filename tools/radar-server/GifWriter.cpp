@@ -9,8 +9,7 @@ namespace pluvix::radarserver {
 
 namespace {
 
-int appendToByteArray(GifFileType* gif, const GifByteType* data, int length)
-{
+int appendToByteArray(GifFileType* gif, const GifByteType* data, int length) {
     static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(data), length);
     return length;
 }
@@ -21,8 +20,7 @@ struct MapDeleter {
 
 } // namespace
 
-QByteArray encodeGif(const IndexedImage& image)
-{
+QByteArray encodeGif(const IndexedImage& image) {
     const qsizetype paletteSize = image.palette.size();
     if (image.width <= 0 || image.height <= 0 || paletteSize == 0 || paletteSize > 256 ||
         image.pixels.size() != qsizetype(image.width) * image.height)

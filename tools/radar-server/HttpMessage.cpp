@@ -4,8 +4,7 @@
 
 namespace pluvix::radarserver {
 
-QByteArray HttpRequest::header(QByteArrayView name) const
-{
+QByteArray HttpRequest::header(QByteArrayView name) const {
     for (const auto& [key, value] : headers) {
         if (key == name)
             return value;
@@ -13,8 +12,7 @@ QByteArray HttpRequest::header(QByteArrayView name) const
     return {};
 }
 
-ParseStatus parseHttpRequest(QByteArray& buffer, HttpRequest& request)
-{
+ParseStatus parseHttpRequest(QByteArray& buffer, HttpRequest& request) {
     // Tolerate stray empty lines between requests, as the standard asks.
     qsizetype start = 0;
     while (start + 1 < buffer.size() && buffer[start] == '\r' && buffer[start + 1] == '\n')
@@ -74,52 +72,69 @@ ParseStatus parseHttpRequest(QByteArray& buffer, HttpRequest& request)
     r.body = buffer.mid(bodyStart, length);
 
     const QByteArray connection = r.header("connection").toLower();
-    r.keepAlive = r.version == "HTTP/1.1" ? !connection.contains("close")
-                                          : connection.contains("keep-alive");
+    r.keepAlive =
+        r.version == "HTTP/1.1" ? !connection.contains("close") : connection.contains("keep-alive");
     buffer.remove(0, bodyStart + length);
     request = std::move(r);
     return ParseStatus::Complete;
 }
 
-HttpResponse HttpResponse::text(int status, const QByteArray& text)
-{
+HttpResponse HttpResponse::text(int status, const QByteArray& text) {
     return {status, "text/plain; charset=utf-8", text, {}};
 }
 
-HttpResponse HttpResponse::html(int status, const QByteArray& html)
-{
+HttpResponse HttpResponse::html(int status, const QByteArray& html) {
     return {status, "text/html", html, {}};
 }
 
-QByteArray reasonPhrase(int status)
-{
+QByteArray reasonPhrase(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 304: return "Not Modified";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 408: return "Request Timeout";
-    case 410: return "Gone";
-    case 413: return "Content Too Large";
-    case 429: return "Too Many Requests";
-    case 431: return "Request Header Fields Too Large";
-    case 500: return "Internal Server Error";
-    case 501: return "Not Implemented";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    case 504: return "Gateway Timeout";
-    default: return "Status " + QByteArray::number(status);
+    case 200:
+        return "OK";
+    case 204:
+        return "No Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 304:
+        return "Not Modified";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 408:
+        return "Request Timeout";
+    case 410:
+        return "Gone";
+    case 413:
+        return "Content Too Large";
+    case 429:
+        return "Too Many Requests";
+    case 431:
+        return "Request Header Fields Too Large";
+    case 500:
+        return "Internal Server Error";
+    case 501:
+        return "Not Implemented";
+    case 502:
+        return "Bad Gateway";
+    case 503:
+        return "Service Unavailable";
+    case 504:
+        return "Gateway Timeout";
+    default:
+        return "Status " + QByteArray::number(status);
     }
 }
 
-QByteArray serializeHead(const HttpResponse& response, bool keepAlive, const QByteArray& date)
-{
+QByteArray serializeHead(const HttpResponse& response, bool keepAlive, const QByteArray& date) {
     QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
                       reasonPhrase(response.status) + "\r\n";
     head += "Server: pluvix-radar-server\r\n";

@@ -41,8 +41,7 @@ struct HttpResponse {
     QByteArray body;
     QList<QPair<QByteArray, QByteArray>> headers;
 
-    void addHeader(const QByteArray& name, const QByteArray& value)
-    {
+    void addHeader(const QByteArray& name, const QByteArray& value) {
         headers.append(qMakePair(name, value));
     }
 

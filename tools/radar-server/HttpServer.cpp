@@ -14,37 +14,31 @@ constexpr qsizetype MaxBufferedBytes = 1024 * 1024;
 } // namespace
 
 HttpServer::HttpServer(RadarService& service, RequestLog log, QObject* parent)
-    : QObject(parent), m_service(service), m_log(std::move(log)), m_server(new QTcpServer(this))
-{
+    : QObject(parent), m_service(service), m_log(std::move(log)), m_server(new QTcpServer(this)) {
     connect(m_server, &QTcpServer::newConnection, this, &HttpServer::acceptConnections);
 }
 
-bool HttpServer::listen(const QHostAddress& address, quint16 port)
-{
+bool HttpServer::listen(const QHostAddress& address, quint16 port) {
     m_server->setListenBacklogSize(256);
     return m_server->listen(address, port);
 }
 
-quint16 HttpServer::port() const
-{
+quint16 HttpServer::port() const {
     return m_server->serverPort();
 }
 
-QString HttpServer::errorString() const
-{
+QString HttpServer::errorString() const {
     return m_server->errorString();
 }
 
-void HttpServer::acceptConnections()
-{
+void HttpServer::acceptConnections() {
     while (QTcpSocket* socket = m_server->nextPendingConnection())
         new HttpConnection(socket, m_service, m_log, this);
 }
 
 HttpConnection::HttpConnection(QTcpSocket* socket, RadarService& service, const RequestLog& log,
                                QObject* parent)
-    : QObject(parent), m_socket(socket), m_service(service), m_log(log)
-{
+    : QObject(parent), m_socket(socket), m_service(service), m_log(log) {
     socket->setParent(this);
     m_idle.setSingleShot(true);
     m_idle.setInterval(IdleMs);
@@ -60,8 +54,7 @@ HttpConnection::HttpConnection(QTcpSocket* socket, RadarService& service, const 
         readMore();
 }
 
-void HttpConnection::readMore()
-{
+void HttpConnection::readMore() {
     m_buffer += m_socket->readAll();
     if (m_stalled || m_closing) {
         m_buffer.clear(); // nobody will answer these
@@ -75,17 +68,24 @@ void HttpConnection::readMore()
     processBuffer();
 }
 
-void HttpConnection::processBuffer()
-{
+void HttpConnection::processBuffer() {
     if (m_busy || m_closing || m_stalled)
         return;
     HttpRequest request;
     switch (parseHttpRequest(m_buffer, request)) {
-    case ParseStatus::Incomplete: return;
-    case ParseStatus::Bad: reject(400); return;
-    case ParseStatus::TooLarge: reject(m_buffer.contains("\r\n\r\n") ? 413 : 431); return;
-    case ParseStatus::Unsupported: reject(501); return;
-    case ParseStatus::Complete: break;
+    case ParseStatus::Incomplete:
+        return;
+    case ParseStatus::Bad:
+        reject(400);
+        return;
+    case ParseStatus::TooLarge:
+        reject(m_buffer.contains("\r\n\r\n") ? 413 : 431);
+        return;
+    case ParseStatus::Unsupported:
+        reject(501);
+        return;
+    case ParseStatus::Complete:
+        break;
     }
     m_busy = true;
     m_started.start();
@@ -103,8 +103,7 @@ void HttpConnection::processBuffer()
         send(request, reply);
 }
 
-void HttpConnection::reject(int status)
-{
+void HttpConnection::reject(int status) {
     HttpResponse r = HttpResponse::text(status, reasonPhrase(status) + '\n');
     m_socket->write(serializeHead(r, false, m_service.httpDate()) + r.body);
     logLine("-", "-", QByteArray::number(status), r.body.size());
@@ -113,8 +112,7 @@ void HttpConnection::reject(int status)
     m_socket->disconnectFromHost();
 }
 
-void HttpConnection::send(const HttpRequest& request, const ServiceReply& reply)
-{
+void HttpConnection::send(const HttpRequest& request, const ServiceReply& reply) {
     if (m_socket->state() != QAbstractSocket::ConnectedState) {
         m_busy = false;
         return;
@@ -142,8 +140,7 @@ void HttpConnection::send(const HttpRequest& request, const ServiceReply& reply)
 }
 
 void HttpConnection::logLine(const QByteArray& method, const QByteArray& target,
-                             const QByteArray& status, qint64 bytes)
-{
+                             const QByteArray& status, qint64 bytes) {
     if (!m_log)
         return;
     const qint64 ms = m_started.isValid() ? m_started.elapsed() : 0;
@@ -151,8 +148,7 @@ void HttpConnection::logLine(const QByteArray& method, const QByteArray& target,
           QByteArray::number(ms) + "ms");
 }
 
-void HttpConnection::releaseStall()
-{
+void HttpConnection::releaseStall() {
     if (!m_stalled)
         return;
     logLine(m_stalledRequest.method, m_stalledRequest.target, "stalled", 0);
@@ -162,8 +158,7 @@ void HttpConnection::releaseStall()
     deleteLater();
 }
 
-void HttpConnection::closed()
-{
+void HttpConnection::closed() {
     if (m_stalled) {
         logLine(m_stalledRequest.method, m_stalledRequest.target, "stalled", 0);
         m_stalled = false;

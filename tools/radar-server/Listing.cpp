@@ -8,15 +8,13 @@ namespace pluvix::radarserver {
 
 namespace {
 
-QByteArray when(qint64 utcSecs)
-{
+QByteArray when(qint64 utcSecs) {
     return QLocale::c()
         .toString(QDateTime::fromSecsSinceEpoch(utcSecs, QTimeZone::utc()), u"dd-MMM-yyyy HH:mm")
         .toLatin1();
 }
 
-QByteArray shortSize(qint64 size)
-{
+QByteArray shortSize(qint64 size) {
     if (size < 0)
         return "-";
     if (size < 1024)
@@ -26,21 +24,19 @@ QByteArray shortSize(qint64 size)
     return QByteArray::number(double(size) / (1024.0 * 1024.0), 'f', 1) + 'M';
 }
 
-QByteArray escaped(const QString& text)
-{
+QByteArray escaped(const QString& text) {
     return text.toHtmlEscaped().toUtf8();
 }
 
-QByteArray padded(const QByteArray& text, qsizetype width)
-{
+QByteArray padded(const QByteArray& text, qsizetype width) {
     return text.leftJustified(std::max(width, text.size() + 1), ' ');
 }
 
 } // namespace
 
 QByteArray folderListing(const QString& path, const QString& parent,
-                         const QList<ListingEntry>& entries, ListingStyle style, qint64 padToBytes)
-{
+                         const QList<ListingEntry>& entries, ListingStyle style,
+                         qint64 padToBytes) {
     QByteArray out;
     QByteArray tail;
     if (style == ListingStyle::UpperCase) {
@@ -48,11 +44,15 @@ QByteArray folderListing(const QString& path, const QString& parent,
         if (title.size() > 1 && title.endsWith(u'/'))
             title.chop(1);
         out += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\n<HTML>\n <HEAD>\n"
-               "  <TITLE>Index of " + escaped(title) + "</TITLE>\n </HEAD>\n <BODY>\n"
-               "<H1>Index of " + escaped(title) + "</H1>\n"
+               "  <TITLE>Index of " +
+               escaped(title) +
+               "</TITLE>\n </HEAD>\n <BODY>\n"
+               "<H1>Index of " +
+               escaped(title) +
+               "</H1>\n"
                "<PRE>Name                           Last modified       Size  Description\n<HR>\n";
-        out += "<A HREF=\"" + escaped(parent) + "\">Parent Directory</A>" +
-               QByteArray(33, ' ') + "-\n";
+        out += "<A HREF=\"" + escaped(parent) + "\">Parent Directory</A>" + QByteArray(33, ' ') +
+               "-\n";
         for (const ListingEntry& e : entries) {
             const QByteArray name = escaped(e.name);
             out += "<A HREF=\"" + name + "\">" + name + "</A>" +

@@ -9,13 +9,11 @@
 namespace pluvix::radarserver {
 
 // Keeps the `capacity` most recently used values; capacity 0 keeps nothing.
-template <typename Key, typename Value>
-class LruCache {
+template <typename Key, typename Value> class LruCache {
 public:
     explicit LruCache(int capacity) : m_capacity(capacity < 0 ? 0 : capacity) {}
 
-    std::optional<Value> find(const Key& key)
-    {
+    std::optional<Value> find(const Key& key) {
         const auto it = m_index.find(key);
         if (it == m_index.end())
             return std::nullopt;
@@ -23,8 +21,7 @@ public:
         return it.value()->second;
     }
 
-    void insert(const Key& key, Value value)
-    {
+    void insert(const Key& key, Value value) {
         if (m_capacity == 0)
             return;
         const auto it = m_index.find(key);
@@ -42,8 +39,7 @@ public:
     }
 
     int size() const { return int(m_order.size()); }
-    void clear()
-    {
+    void clear() {
         m_order.clear();
         m_index.clear();
     }

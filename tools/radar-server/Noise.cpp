@@ -4,8 +4,7 @@
 
 namespace pluvix::radarserver {
 
-std::uint32_t mix32(std::uint32_t h)
-{
+std::uint32_t mix32(std::uint32_t h) {
     h ^= h >> 16;
     h *= 0x7feb352dU;
     h ^= h >> 15;
@@ -14,18 +13,15 @@ std::uint32_t mix32(std::uint32_t h)
     return h;
 }
 
-std::uint32_t hashCombine(std::uint32_t seed, std::uint32_t value)
-{
+std::uint32_t hashCombine(std::uint32_t seed, std::uint32_t value) {
     return mix32(seed ^ (mix32(value) + 0x9e3779b9U + (seed << 6) + (seed >> 2)));
 }
 
-std::uint32_t hashCombine(std::uint32_t seed, std::uint32_t a, std::uint32_t b)
-{
+std::uint32_t hashCombine(std::uint32_t seed, std::uint32_t a, std::uint32_t b) {
     return hashCombine(hashCombine(seed, a), b);
 }
 
-std::uint32_t hashBytes(QByteArrayView bytes, std::uint32_t seed)
-{
+std::uint32_t hashBytes(QByteArrayView bytes, std::uint32_t seed) {
     // FNV-1a, then mixed.
     std::uint32_t h = 2166136261U ^ seed;
     for (char c : bytes) {
@@ -35,39 +31,42 @@ std::uint32_t hashBytes(QByteArrayView bytes, std::uint32_t seed)
     return mix32(h);
 }
 
-double unitFromHash(std::uint32_t h)
-{
+double unitFromHash(std::uint32_t h) {
     return static_cast<double>(h >> 8) / static_cast<double>(1U << 24);
 }
 
 namespace {
 
-inline float fade(float t)
-{
+inline float fade(float t) {
     return t * t * t * (t * (t * 6.0f - 15.0f) + 10.0f);
 }
 
-inline float lerp(float a, float b, float t)
-{
+inline float lerp(float a, float b, float t) {
     return a + t * (b - a);
 }
 
-inline float grad2(std::uint8_t h, float x, float y)
-{
+inline float grad2(std::uint8_t h, float x, float y) {
     switch (h & 7) {
-    case 0: return x + y;
-    case 1: return -x + y;
-    case 2: return x - y;
-    case 3: return -x - y;
-    case 4: return x;
-    case 5: return -x;
-    case 6: return y;
-    default: return -y;
+    case 0:
+        return x + y;
+    case 1:
+        return -x + y;
+    case 2:
+        return x - y;
+    case 3:
+        return -x - y;
+    case 4:
+        return x;
+    case 5:
+        return -x;
+    case 6:
+        return y;
+    default:
+        return -y;
     }
 }
 
-inline float grad3(std::uint8_t hash, float x, float y, float z)
-{
+inline float grad3(std::uint8_t hash, float x, float y, float z) {
     const int h = hash & 15;
     const float u = h < 8 ? x : y;
     const float v = h < 4 ? y : (h == 12 || h == 14 ? x : z);
@@ -75,8 +74,7 @@ inline float grad3(std::uint8_t hash, float x, float y, float z)
 }
 
 // Floor into the 256 period; also safe for negative input.
-inline int cell(float v, float& frac)
-{
+inline int cell(float v, float& frac) {
     const float f = std::floor(v);
     frac = v - f;
     return static_cast<int>(static_cast<long long>(f) & 255);
@@ -84,8 +82,7 @@ inline int cell(float v, float& frac)
 
 } // namespace
 
-GradientNoise::GradientNoise(std::uint32_t seed)
-{
+GradientNoise::GradientNoise(std::uint32_t seed) {
     std::array<std::uint8_t, 256> p{};
     for (int i = 0; i < 256; ++i)
         p[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i);
@@ -99,8 +96,7 @@ GradientNoise::GradientNoise(std::uint32_t seed)
         m_perm[i] = p[i & 255];
 }
 
-float GradientNoise::at(float x, float y) const
-{
+float GradientNoise::at(float x, float y) const {
     float fx = 0;
     float fy = 0;
     const int xi = cell(x, fx);
@@ -117,8 +113,7 @@ float GradientNoise::at(float x, float y) const
     return lerp(x1, x2, v) * 0.9f;
 }
 
-float GradientNoise::at(float x, float y, float z) const
-{
+float GradientNoise::at(float x, float y, float z) const {
     float fx = 0;
     float fy = 0;
     float fz = 0;
@@ -139,18 +134,16 @@ float GradientNoise::at(float x, float y, float z) const
     auto g = [&P](int i, float gx, float gy, float gz) {
         return grad3(P[static_cast<std::size_t>(i)], gx, gy, gz);
     };
-    const float r = lerp(lerp(lerp(g(aa, fx, fy, fz), g(ba, fx - 1, fy, fz), u),
-                              lerp(g(ab, fx, fy - 1, fz), g(bb, fx - 1, fy - 1, fz), u), v),
-                         lerp(lerp(g(aa + 1, fx, fy, fz - 1), g(ba + 1, fx - 1, fy, fz - 1), u),
-                              lerp(g(ab + 1, fx, fy - 1, fz - 1),
-                                   g(bb + 1, fx - 1, fy - 1, fz - 1), u),
-                              v),
-                         w);
+    const float r =
+        lerp(lerp(lerp(g(aa, fx, fy, fz), g(ba, fx - 1, fy, fz), u),
+                  lerp(g(ab, fx, fy - 1, fz), g(bb, fx - 1, fy - 1, fz), u), v),
+             lerp(lerp(g(aa + 1, fx, fy, fz - 1), g(ba + 1, fx - 1, fy, fz - 1), u),
+                  lerp(g(ab + 1, fx, fy - 1, fz - 1), g(bb + 1, fx - 1, fy - 1, fz - 1), u), v),
+             w);
     return r;
 }
 
-float GradientNoise::fbm(float x, float y, int octaves) const
-{
+float GradientNoise::fbm(float x, float y, int octaves) const {
     float sum = 0;
     float amp = 1;
     float norm = 0;
@@ -164,8 +157,7 @@ float GradientNoise::fbm(float x, float y, int octaves) const
     return sum / norm * 1.4f;
 }
 
-float GradientNoise::fbm(float x, float y, float z, int octaves) const
-{
+float GradientNoise::fbm(float x, float y, float z, int octaves) const {
     float sum = 0;
     float amp = 1;
     float norm = 0;

@@ -43,8 +43,7 @@ private:
     std::array<std::uint8_t, 512> m_perm{};
 };
 
-inline double smoothstep(double edge0, double edge1, double x)
-{
+inline double smoothstep(double edge0, double edge1, double x) {
     double t = (x - edge0) / (edge1 - edge0);
     t = t < 0 ? 0 : (t > 1 ? 1 : t);
     return t * t * (3 - 2 * t);

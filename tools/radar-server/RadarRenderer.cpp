@@ -43,15 +43,15 @@ enum Colour : uchar {
     ColourCount = Precip0 + 15,
 };
 
-const QList<QRgb>& palette()
-{
+const QList<QRgb>& palette() {
     static const QList<QRgb> p = [] {
         QList<QRgb> c(64, qRgb(0, 0, 0));
         c[White] = qRgb(255, 255, 255);
         c[Grey] = qRgb(0xa4, 0xa9, 0xb0);
         c[Frame] = qRgb(0x4a, 0x4f, 0x55);
-        const QRgb land[6] = {qRgb(0x1b, 0x21, 0x17), qRgb(0x1f, 0x26, 0x1a), qRgb(0x24, 0x2a, 0x1d),
-                              qRgb(0x29, 0x2e, 0x20), qRgb(0x2e, 0x32, 0x23), qRgb(0x34, 0x36, 0x27)};
+        const QRgb land[6] = {qRgb(0x1b, 0x21, 0x17), qRgb(0x1f, 0x26, 0x1a),
+                              qRgb(0x24, 0x2a, 0x1d), qRgb(0x29, 0x2e, 0x20),
+                              qRgb(0x2e, 0x32, 0x23), qRgb(0x34, 0x36, 0x27)};
         for (int i = 0; i < 6; ++i)
             c[Land0 + i] = land[i];
         c[WaterDeep] = qRgb(0x08, 0x12, 0x22);
@@ -92,50 +92,45 @@ constexpr std::array<const char*, 15> kTotalLabels = {".10", ".25", ".50", ".75"
                                                       "1.5", "2.0", "2.5", "3.0", "4.0",
                                                       "5.0", "6.0", "8.0", "10",  "12"};
 
-double kmPerPixel(RangeClass r)
-{
+double kmPerPixel(RangeClass r) {
     // The long-range view spans as much more ground as the viewer's bullseye scales assume.
     return r == RangeClass::Short ? 1.0 : 1.0 * 0.721 / 0.319;
 }
 
-double rangeKm(RangeClass r)
-{
+double rangeKm(RangeClass r) {
     return r == RangeClass::Short ? 230 : 460;
 }
 
-bool isPrecipitation(const Product& p)
-{
+bool isPrecipitation(const Product& p) {
     return p.kind != ProductKind::Reflectivity;
 }
 
-double cellKm(const Product& p)
-{
+double cellKm(const Product& p) {
     return isPrecipitation(p) ? 2.0 : kmPerPixel(p.range);
 }
 
-font::Target targetOf(QByteArray& pixels)
-{
+font::Target targetOf(QByteArray& pixels) {
     return {reinterpret_cast<uchar*>(pixels.data()), W, H, W};
 }
 
 // Polar sampling bins: each map pixel belongs to one bin of 1 degree by `radialKm`, so far
 // echoes come out in the blocky fans of real radar data.
 struct BinGrid {
-    std::vector<int> pixelBin;    // per map pixel, -1 outside the radar's range
-    std::vector<float> x;         // bin centre, km
+    std::vector<int> pixelBin; // per map pixel, -1 outside the radar's range
+    std::vector<float> x;      // bin centre, km
     std::vector<float> y;
-    std::vector<float> range;     // km
+    std::vector<float> range; // km
     std::vector<std::uint32_t> id;
     int fieldW = 0;
     int fieldH = 0;
     double cell = 1; // field grid cell size in km
 };
 
-BinGrid buildBins(const Product& product)
-{
+BinGrid buildBins(const Product& product) {
     const double kmpp = kmPerPixel(product.range);
     const double maxRange = rangeKm(product.range);
-    const double radial = isPrecipitation(product) ? 2.0 : (product.range == RangeClass::Short ? 1.0 : 2.0);
+    const double radial =
+        isPrecipitation(product) ? 2.0 : (product.range == RangeClass::Short ? 1.0 : 2.0);
     const int rings = int(std::ceil(maxRange / radial));
     BinGrid g;
     g.cell = cellKm(product);
@@ -174,8 +169,7 @@ BinGrid buildBins(const Product& product)
     return g;
 }
 
-const BinGrid& binsFor(const Product& product)
-{
+const BinGrid& binsFor(const Product& product) {
     static std::array<std::unique_ptr<BinGrid>, 6> grids;
     const qsizetype i = allProducts().indexOf(&product);
     auto& slot = grids[std::size_t(i)];
@@ -185,8 +179,7 @@ const BinGrid& binsFor(const Product& product)
 }
 
 // Rain rate in mm/h from reflectivity (Z = 200 R^1.6), capped as for hail.
-double rainRate(double dbz)
-{
+double rainRate(double dbz) {
     static const std::array<float, 400> table = [] {
         std::array<float, 400> t{};
         for (std::size_t i = 0; i < t.size(); ++i) {
@@ -201,8 +194,7 @@ double rainRate(double dbz)
 }
 
 void drawLine(QByteArray& overlay, const QByteArray& background, int x0, int y0, int x1, int y1,
-              uchar colour, bool landOnly)
-{
+              uchar colour, bool landOnly) {
     const int dx = std::abs(x1 - x0);
     const int dy = -std::abs(y1 - y0);
     const int sx = x0 < x1 ? 1 : -1;
@@ -229,8 +221,7 @@ void drawLine(QByteArray& overlay, const QByteArray& background, int x0, int y0,
     }
 }
 
-void fillRect(QByteArray& pixels, int x, int y, int w, int h, uchar colour)
-{
+void fillRect(QByteArray& pixels, int x, int y, int w, int h, uchar colour) {
     for (int yy = std::max(0, y); yy < std::min(H, y + h); ++yy) {
         for (int xx = std::max(0, x); xx < std::min(W, x + w); ++xx)
             pixels[qsizetype(yy) * W + xx] = char(colour);
@@ -245,8 +236,7 @@ public:
     double wavelength; // km, of the largest texture features
 
     TextureLattice(const Weather& weather, double hours, RangeClass range)
-        : wavelength(range == RangeClass::Short ? 26 : 38)
-    {
+        : wavelength(range == RangeClass::Short ? 26 : 38) {
         const double kmpp = kmPerPixel(range);
         m_spacing = wavelength / 6;
         m_x0 = -CentreX * kmpp - 2 * m_spacing;
@@ -270,14 +260,15 @@ public:
                 const float v = float((m_y0 - j * m_spacing) / wavelength) - dv;
                 float* out = &m_values[(std::size_t(j) * std::size_t(m_nx) + std::size_t(i)) * 3];
                 out[0] = noise.fbm(u, v, dz, 2);
-                out[1] = float(0.45 * wavelength) * noise.at(u / warpScale, v / warpScale, wz + 17.3f);
-                out[2] = float(0.45 * wavelength) * noise.at(u / warpScale + 31.7f, v / warpScale, wz);
+                out[1] =
+                    float(0.45 * wavelength) * noise.at(u / warpScale, v / warpScale, wz + 17.3f);
+                out[2] =
+                    float(0.45 * wavelength) * noise.at(u / warpScale + 31.7f, v / warpScale, wz);
             }
         }
     }
 
-    void sample(float x, float y, float& tex, float& warpX, float& warpY) const
-    {
+    void sample(float x, float y, float& tex, float& warpX, float& warpY) const {
         const float gx = std::clamp(float((x - m_x0) / m_spacing), 0.0f, float(m_nx - 1.001));
         const float gy = std::clamp(float((m_y0 - y) / m_spacing), 0.0f, float(m_ny - 1.001));
         const int i = int(gx);
@@ -328,8 +319,7 @@ RadarRenderer::RadarRenderer(std::uint32_t seed) : m_seed(seed) {}
 RadarRenderer::~RadarRenderer() = default;
 
 std::shared_ptr<const RadarRenderer::MapLayers> RadarRenderer::mapLayers(const QString& station,
-                                                                         RangeClass range)
-{
+                                                                         RangeClass range) {
     const QString key = station + (range == RangeClass::Short ? u"/s" : u"/l");
     if (auto hit = m_maps.find(key))
         return *hit;
@@ -341,7 +331,8 @@ std::shared_ptr<const RadarRenderer::MapLayers> RadarRenderer::mapLayers(const Q
     bg.fill(char(Black), qsizetype(W) * H);
     for (int py = 0; py < MapH; ++py) {
         for (int px = 0; px < W; ++px) {
-            const auto cover = geo.coverAt((px + 0.5 - CentreX) * kmpp, (CentreY - py - 0.5) * kmpp);
+            const auto cover =
+                geo.coverAt((px + 0.5 - CentreX) * kmpp, (CentreY - py - 0.5) * kmpp);
             bg[qsizetype(py) * W + px] =
                 char(cover.water ? (cover.shade ? WaterShallow : WaterDeep) : Land0 + cover.shade);
         }
@@ -355,8 +346,8 @@ std::shared_ptr<const RadarRenderer::MapLayers> RadarRenderer::mapLayers(const Q
     };
     const double extent = CentreX * kmpp + 60;
     auto lines = geo.lines(extent);
-    for (Geography::LineKind pass : {Geography::LineKind::County, Geography::LineKind::State,
-                                     Geography::LineKind::Highway}) {
+    for (Geography::LineKind pass :
+         {Geography::LineKind::County, Geography::LineKind::State, Geography::LineKind::Highway}) {
         const uchar colour = pass == Geography::LineKind::County  ? County
                              : pass == Geography::LineKind::State ? State
                                                                   : Highway;
@@ -425,8 +416,7 @@ std::shared_ptr<const RadarRenderer::MapLayers> RadarRenderer::mapLayers(const Q
 }
 
 std::shared_ptr<const RadarRenderer::Scene> RadarRenderer::scene(const QString& station,
-                                                                 const Product& product)
-{
+                                                                 const Product& product) {
     const QString key = station + u'/' + QLatin1StringView(product.code);
     if (auto hit = m_scenes.find(key))
         return *hit;
@@ -463,8 +453,7 @@ std::shared_ptr<const RadarRenderer::Scene> RadarRenderer::scene(const QString& 
     return s;
 }
 
-IndexedImage RadarRenderer::render(const QString& station, const Product& product, qint64 utcSecs)
-{
+IndexedImage RadarRenderer::render(const QString& station, const Product& product, qint64 utcSecs) {
     const auto sc = scene(station, product);
     const BinGrid& bins = *sc->bins;
     const Weather weather(station, m_seed);
@@ -515,18 +504,22 @@ IndexedImage RadarRenderer::render(const QString& station, const Product& produc
         // Rain totals: integrate each echo's rain rate along its track over the period.
         const bool hour = product.kind == ProductKind::OneHourPrecipitation;
         const double window = hour ? 1.0 : 8.0;
-        const double step = hour ? 5.0 / 60 : 10.0 / 60;
+        const double step = hour ? 5.0 / 60 : 15.0 / 60;
         const int samples = int(std::lround(window / step));
         for (int k = 0; k < samples; ++k) {
             const double t = hours - window + k * step;
             for (const Echo& e : weather.echoesAt(t)) {
+                // Wide steady rain changes slowly: every other sample, covering two, is enough.
+                if (!e.convective && k % 2)
+                    continue;
+                const double span = e.convective ? step : 2 * step;
                 const double reach = e.reach(15);
                 if (reach <= 0)
                     continue;
                 const double ax = e.x;
                 const double ay = e.y;
-                const double sx = e.vx * step;
-                const double sy = e.vy * step;
+                const double sx = e.vx * span;
+                const double sy = e.vy * span;
                 const double len2 = sx * sx + sy * sy;
                 int x0, x1, y0, y1;
                 cellRange(std::min(ax, ax + sx) - reach, std::max(ax, ax + sx) + reach, true, x0,
@@ -543,7 +536,7 @@ IndexedImage RadarRenderer::render(const QString& station, const Product& produc
                         s = std::clamp(s, 0.0, 1.0);
                         moved.x = ax + s * sx;
                         moved.y = ay + s * sy;
-                        row[i] += float(rainRate(moved.dbzAt(wx, wy)) * step);
+                        row[i] += float(rainRate(moved.dbzAt(wx, wy)) * span);
                     }
                 }
             }
@@ -584,8 +577,8 @@ IndexedImage RadarRenderer::render(const QString& station, const Product& produc
             if (clutter && r < 40) {
                 const std::uint32_t h = hashCombine(clutterSeed, bins.id[b]);
                 if (unitFromHash(h) < 0.16 * (1 - r / 40.0))
-                    v = std::max(v, float(8 + 30 * unitFromHash(mix32(h)) +
-                                          4 * unitFromHash(frame ^ h)));
+                    v = std::max(
+                        v, float(8 + 30 * unitFromHash(mix32(h)) + 4 * unitFromHash(frame ^ h)));
             }
             if (v < -14)
                 continue;
@@ -637,8 +630,7 @@ IndexedImage RadarRenderer::render(const QString& station, const Product& produc
 }
 
 QByteArray RadarRenderer::renderGif(const QString& station, const Product& product,
-                                    qint64 utcSecs)
-{
+                                    qint64 utcSecs) {
     return encodeGif(render(station, product, utcSecs));
 }
 

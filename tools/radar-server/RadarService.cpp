@@ -15,37 +15,33 @@ namespace {
 const QString RadarRoot = QStringLiteral("/radar/images/");
 const QString SatelliteFolder = QStringLiteral("/PS/TROP/DATA/RT/FLOAT/IR4/");
 
-QByteArray httpDateOf(qint64 utcSecs)
-{
+QByteArray httpDateOf(qint64 utcSecs) {
     return QLocale::c()
         .toString(QDateTime::fromSecsSinceEpoch(utcSecs, QTimeZone::utc()),
                   u"ddd, dd MMM yyyy HH:mm:ss 'GMT'")
         .toLatin1();
 }
 
-QByteArray isoTime(qint64 utcMsecs)
-{
+QByteArray isoTime(qint64 utcMsecs) {
     return QDateTime::fromMSecsSinceEpoch(utcMsecs, QTimeZone::utc())
         .toString(u"yyyy-MM-dd'T'HH:mm:ss'Z'")
         .toLatin1();
 }
 
-HttpResponse notFound()
-{
+HttpResponse notFound() {
     return HttpResponse::html(404, "<HTML><HEAD><TITLE>404 Not Found</TITLE></HEAD><BODY>\n"
                                    "<H1>Not Found</H1>\nThe requested URL was not found on this "
                                    "server.\n</BODY></HTML>\n");
 }
 
-HttpResponse errorPage(int status)
-{
+HttpResponse errorPage(int status) {
     const QByteArray title = QByteArray::number(status) + ' ' + reasonPhrase(status);
-    return HttpResponse::html(status, "<HTML><HEAD><TITLE>" + title + "</TITLE></HEAD><BODY>\n<H1>" +
-                                          title + "</H1>\n</BODY></HTML>\n");
+    return HttpResponse::html(status, "<HTML><HEAD><TITLE>" + title +
+                                          "</TITLE></HEAD><BODY>\n<H1>" + title +
+                                          "</H1>\n</BODY></HTML>\n");
 }
 
-HttpResponse redirect(const QString& to)
-{
+HttpResponse redirect(const QString& to) {
     HttpResponse r = HttpResponse::html(301, "<HTML><BODY>Moved <A HREF=\"" + to.toUtf8() +
                                                  "\">here</A>.</BODY></HTML>\n");
     r.addHeader("Location", to.toUtf8());
@@ -53,16 +49,14 @@ HttpResponse redirect(const QString& to)
 }
 
 HttpResponse fileResponse(const QByteArray& body, const QByteArray& type, qint64 modified,
-                          bool immutable)
-{
+                          bool immutable) {
     HttpResponse r{200, type, body, {}};
     r.addHeader("Last-Modified", httpDateOf(modified));
     r.addHeader("Cache-Control", immutable ? QByteArray("max-age=86400") : QByteArray("no-cache"));
     return r;
 }
 
-QString withGifRenamed(QString name)
-{
+QString withGifRenamed(QString name) {
     if (name.endsWith(u".gif", Qt::CaseInsensitive))
         name = name.chopped(4) + u".png";
     return name;
@@ -73,17 +67,13 @@ QString withGifRenamed(QString name)
 RadarService::RadarService(const ServiceConfig& config, ServerClock& clock,
                            const FaultSettings& faults, QObject* parent)
     : QObject(parent), m_config(config), m_clock(clock), m_faults(faults), m_radar(config.seed),
-      m_satellite(config.seed), m_images(config.cacheEntries)
-{
-}
+      m_satellite(config.seed), m_images(config.cacheEntries) {}
 
-QByteArray RadarService::httpDate() const
-{
+QByteArray RadarService::httpDate() const {
     return httpDateOf(m_clock.nowMsecs() / 1000);
 }
 
-ServiceReply RadarService::handle(const HttpRequest& request, bool fromLoopback)
-{
+ServiceReply RadarService::handle(const HttpRequest& request, bool fromLoopback) {
     ServiceReply reply;
     reply.headOnly = request.method == "HEAD";
     if (request.path.startsWith(u"/control/") || request.path == u"/control") {
@@ -112,8 +102,7 @@ ServiceReply RadarService::handle(const HttpRequest& request, bool fromLoopback)
     return reply;
 }
 
-HttpResponse RadarService::control(const HttpRequest& request, bool fromLoopback)
-{
+HttpResponse RadarService::control(const HttpRequest& request, bool fromLoopback) {
     if (!fromLoopback)
         return errorPage(403);
     if (request.method != "GET" && request.method != "POST" && request.method != "HEAD") {
@@ -159,11 +148,11 @@ HttpResponse RadarService::control(const HttpRequest& request, bool fromLoopback
     return notFound();
 }
 
-HttpResponse RadarService::content(const HttpRequest& request)
-{
+HttpResponse RadarService::content(const HttpRequest& request) {
     static const QRegularExpression stationFolder(
         QStringLiteral("^/radar/images/DS\\.([^/]+)/SI\\.([^/]+)(/?)$"));
-    static const QRegularExpression productFolder(QStringLiteral("^/radar/images/DS\\.([^/]+)(/?)$"));
+    static const QRegularExpression productFolder(
+        QStringLiteral("^/radar/images/DS\\.([^/]+)(/?)$"));
     static const QRegularExpression image(
         QStringLiteral("^/radar/images/DS\\.([^/]+)/SI\\.([^/]+)/([^/]+)$"));
     static const QRegularExpression satelliteImage(
@@ -182,7 +171,8 @@ HttpResponse RadarService::content(const HttpRequest& request)
             return redirect(RadarRoot);
         QList<ListingEntry> entries;
         for (const Product* p : allProducts())
-            entries.append({u"DS." + QLatin1StringView(p->code) + u'/', m_clock.newestImageTime(), -1});
+            entries.append(
+                {u"DS." + QLatin1StringView(p->code) + u'/', m_clock.newestImageTime(), -1});
         return folderPage(RadarRoot, QStringLiteral("/radar/"), entries);
     }
     if (const auto m = stationFolder.match(path); m.hasMatch()) {
@@ -212,19 +202,17 @@ HttpResponse RadarService::content(const HttpRequest& request)
 }
 
 HttpResponse RadarService::folderPage(const QString& path, const QString& parent,
-                                      const QList<ListingEntry>& entries) const
-{
+                                      const QList<ListingEntry>& entries) const {
     if (m_faults.listing404)
         return notFound();
     return HttpResponse::html(200, folderListing(path, parent, entries, m_config.listingStyle));
 }
 
-QList<ListingEntry> RadarService::folderImages() const
-{
+QList<ListingEntry> RadarService::folderImages() const {
     QList<ListingEntry> entries;
     const QDir dir(m_config.imageDir);
-    const QFileInfoList files =
-        dir.entryInfoList({QStringLiteral("*.gif"), QStringLiteral("*.GIF")}, QDir::Files, QDir::Name);
+    const QFileInfoList files = dir.entryInfoList(
+        {QStringLiteral("*.gif"), QStringLiteral("*.GIF")}, QDir::Files, QDir::Name);
     for (const QFileInfo& f : files)
         entries.append({f.fileName(), f.lastModified().toSecsSinceEpoch(), f.size()});
     std::sort(entries.begin(), entries.end(),
@@ -232,8 +220,7 @@ QList<ListingEntry> RadarService::folderImages() const
     return entries;
 }
 
-HttpResponse RadarService::stationListing(const QString& productCode, const QString& station)
-{
+HttpResponse RadarService::stationListing(const QString& productCode, const QString& station) {
     if (m_faults.listing404)
         return notFound();
     const Product& product = *findProduct(productCode);
@@ -243,8 +230,8 @@ HttpResponse RadarService::stationListing(const QString& productCode, const QStr
         entries = entries.mid(std::max<qsizetype>(0, entries.size() - 10));
     } else {
         for (qint64 t : m_clock.recentImageTimes(10))
-            entries.append({imageName(station, product, t), t,
-                            generatedImage(station, product, t).size()});
+            entries.append(
+                {imageName(station, product, t), t, generatedImage(station, product, t).size()});
     }
     if (m_faults.noGif) {
         for (ListingEntry& e : entries)
@@ -253,15 +240,14 @@ HttpResponse RadarService::stationListing(const QString& productCode, const QStr
     const QString path = RadarRoot + u"DS." + productCode + u"/SI." + station + u'/';
     const QString parent = RadarRoot + u"DS." + productCode + u'/';
     const qint64 pad = qint64(m_faults.oversizeMiB) * 1024 * 1024;
-    HttpResponse r = HttpResponse::html(
-        200, folderListing(path, parent, entries, m_config.listingStyle, pad));
+    HttpResponse r =
+        HttpResponse::html(200, folderListing(path, parent, entries, m_config.listingStyle, pad));
     r.addHeader("Cache-Control", "no-cache");
     return r;
 }
 
 HttpResponse RadarService::radarImage(const QString& productCode, const QString& station,
-                                      const QString& name)
-{
+                                      const QString& name) {
     const Product* product = findProduct(productCode);
     if (!product || !isKnownStation(station))
         return notFound();
@@ -282,8 +268,7 @@ HttpResponse RadarService::radarImage(const QString& productCode, const QString&
     return fileResponse(generatedImage(station, *product, *t), "image/gif", *t, true);
 }
 
-HttpResponse RadarService::satelliteListing()
-{
+HttpResponse RadarService::satelliteListing() {
     QList<ListingEntry> entries;
     const qint64 newest = m_clock.newestImageTime();
     for (int k = 11; k <= 20; ++k) {
@@ -293,8 +278,7 @@ HttpResponse RadarService::satelliteListing()
     return folderPage(SatelliteFolder, QStringLiteral("/PS/TROP/DATA/RT/FLOAT/"), entries);
 }
 
-HttpResponse RadarService::satellite(const QString& name)
-{
+HttpResponse RadarService::satellite(const QString& name) {
     static const QRegularExpression numbered(QStringLiteral("^(1[1-9]|20)\\.jpg$"));
     if (!numbered.match(name).hasMatch())
         return notFound();
@@ -304,16 +288,15 @@ HttpResponse RadarService::satellite(const QString& name)
             return fileResponse(f.readAll(), "image/jpeg",
                                 QFileInfo(f).lastModified().toSecsSinceEpoch(), false);
     }
-    const qint64 t = m_clock.newestImageTime() -
-                     qint64(20 - name.left(2).toInt()) * m_clock.intervalSecs();
+    const qint64 t =
+        m_clock.newestImageTime() - qint64(20 - name.left(2).toInt()) * m_clock.intervalSecs();
     return fileResponse(satelliteImage(t), "image/jpeg", t, false);
 }
 
 QByteArray RadarService::generatedImage(const QString& station, const Product& product,
-                                        qint64 utcSecs)
-{
-    const QString key = station + u'/' + QLatin1StringView(product.code) + u'/' +
-                        QString::number(utcSecs);
+                                        qint64 utcSecs) {
+    const QString key =
+        station + u'/' + QLatin1StringView(product.code) + u'/' + QString::number(utcSecs);
     if (auto hit = m_images.find(key))
         return *hit;
     QByteArray gif = m_radar.renderGif(station, product, utcSecs);
@@ -321,8 +304,7 @@ QByteArray RadarService::generatedImage(const QString& station, const Product& p
     return gif;
 }
 
-QByteArray RadarService::satelliteImage(qint64 utcSecs)
-{
+QByteArray RadarService::satelliteImage(qint64 utcSecs) {
     const QString key = u"satellite/" + QString::number(utcSecs);
     if (auto hit = m_images.find(key))
         return *hit;

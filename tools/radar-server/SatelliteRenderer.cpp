@@ -23,19 +23,16 @@ constexpr double LatNorth = 31;
 constexpr double LatSouth = 8.5;
 constexpr int Half = 2; // clouds are computed on a grid of 2 x 2 pixels
 
-double lonAt(double px)
-{
+double lonAt(double px) {
     return LonWest + (LonEast - LonWest) * px / W;
 }
 
-double latAt(double py)
-{
+double latAt(double py) {
     return LatNorth - (LatNorth - LatSouth) * py / H;
 }
 
 // A South American coast in the south-west and a chain of islands in the east.
-const std::vector<bool>& landMask()
-{
+const std::vector<bool>& landMask() {
     static const std::vector<bool> mask = [] {
         const GradientNoise land(0x1a2d);
         std::vector<bool> m(std::size_t(W) * H);
@@ -60,8 +57,7 @@ const std::vector<bool>& landMask()
 
 SatelliteRenderer::SatelliteRenderer(std::uint32_t seed) : m_seed(seed) {}
 
-QImage SatelliteRenderer::render(qint64 utcSecs) const
-{
+QImage SatelliteRenderer::render(qint64 utcSecs) const {
     const GradientNoise noise(hashCombine(m_seed, 0x5a7e111eU));
     const double hours = double(utcSecs) / 3600.0;
 
@@ -97,7 +93,8 @@ QImage SatelliteRenderer::render(qint64 utcSecs) const
                 const double core = std::exp(-std::pow(r / 2.4, 4));
                 const double eye = std::exp(-(r * r) / 0.08);
                 const double texture = 0.78 + 0.4 * noise.fbm(u * 4, v * 4, dz + 40, 3);
-                const double storm = std::min(1.0, 0.98 * core + bands) * texture * smoothstep(16, 11, r);
+                const double storm =
+                    std::min(1.0, 0.98 * core + bands) * texture * smoothstep(16, 11, r);
                 c = std::max(c, storm) * (1 - 0.92 * eye);
             }
             cloud[std::size_t(j) * std::size_t(gw) + std::size_t(i)] = float(std::min(c, 1.0));
@@ -117,8 +114,8 @@ QImage SatelliteRenderer::render(qint64 utcSecs) const
             const float fy = float(y % Half) / Half;
             const std::size_t a = std::size_t(j) * std::size_t(gw) + std::size_t(i);
             const float top = cloud[a] + (cloud[a + 1] - cloud[a]) * fx;
-            const float bottom =
-                cloud[a + std::size_t(gw)] + (cloud[a + std::size_t(gw) + 1] - cloud[a + std::size_t(gw)]) * fx;
+            const float bottom = cloud[a + std::size_t(gw)] +
+                                 (cloud[a + std::size_t(gw) + 1] - cloud[a + std::size_t(gw)]) * fx;
             const double c = top + (bottom - top) * fy;
             grey = grey + (240 - grey) * c;
             line[x] = uchar(std::clamp(int(grey), 0, 255));
@@ -131,7 +128,8 @@ QImage SatelliteRenderer::render(qint64 utcSecs) const
         const int x = int(std::lround((lon - LonWest) / (LonEast - LonWest) * W));
         for (int y = 0; y < H; y += 3)
             img.scanLine(y)[x] = 150;
-        font::drawOutlinedText(t, x + 3, H - 10, QByteArray(QByteArray::number(-lon) + 'W'), 220, 0);
+        font::drawOutlinedText(t, x + 3, H - 10, QByteArray(QByteArray::number(-lon) + 'W'), 220,
+                               0);
     }
     for (int lat = 10; lat <= 30; lat += 5) {
         const int y = int(std::lround((LatNorth - lat) / (LatNorth - LatSouth) * H));
@@ -149,8 +147,7 @@ QImage SatelliteRenderer::render(qint64 utcSecs) const
     return img;
 }
 
-QByteArray SatelliteRenderer::renderJpeg(qint64 utcSecs) const
-{
+QByteArray SatelliteRenderer::renderJpeg(qint64 utcSecs) const {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);

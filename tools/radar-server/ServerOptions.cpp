@@ -10,8 +10,7 @@ namespace pluvix::radarserver {
 
 namespace {
 
-std::optional<qint64> parseUtc(const QString& text)
-{
+std::optional<qint64> parseUtc(const QString& text) {
     QDateTime t = QDateTime::fromString(text, Qt::ISODateWithMs);
     if (!t.isValid())
         t = QDateTime::fromString(text, Qt::ISODate);
@@ -25,8 +24,7 @@ std::optional<qint64> parseUtc(const QString& text)
 
 } // namespace
 
-ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPort)
-{
+ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPort) {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Serves radar image folders, generated radar GIFs and satellite JPEGs over HTTP, "
@@ -50,10 +48,9 @@ ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPo
     const QCommandLineOption address(QStringLiteral("address"),
                                      QStringLiteral("Address to listen on."),
                                      QStringLiteral("ADDRESS"), QStringLiteral("127.0.0.1"));
-    const QCommandLineOption interval(
-        QStringLiteral("interval"),
-        QStringLiteral("Seconds between images, a multiple of 60."), QStringLiteral("S"),
-        QStringLiteral("300"));
+    const QCommandLineOption interval(QStringLiteral("interval"),
+                                      QStringLiteral("Seconds between images, a multiple of 60."),
+                                      QStringLiteral("S"), QStringLiteral("300"));
     const QCommandLineOption start(QStringLiteral("start"),
                                    QStringLiteral("Start the clock at this UTC time "
                                                   "(2024-05-01T15:30:00Z) instead of now."),
@@ -74,8 +71,7 @@ ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPo
     const QCommandLineOption cache(QStringLiteral("cache"),
                                    QStringLiteral("Generated images kept in memory."),
                                    QStringLiteral("N"), QStringLiteral("200"));
-    const QCommandLineOption quiet(QStringLiteral("quiet"),
-                                   QStringLiteral("Do not log requests."));
+    const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Do not log requests."));
     const QCommandLineOption latency(QStringLiteral("latency"),
                                      QStringLiteral("Fault: delay every answer."),
                                      QStringLiteral("MS"));
@@ -100,9 +96,9 @@ ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPo
                                       QStringLiteral("N"));
     const QCommandLineOption noGif(QStringLiteral("no-gif"),
                                    QStringLiteral("Fault: station listings name no .gif files."));
-    parser.addOptions({help, version, port, address, interval, start, frozen, seed, dir,
-                       lowercase, cache, quiet, latency, failNext, failStatus, stallNext,
-                       listing404, truncate, oversize, noGif});
+    parser.addOptions({help,       version,   port,       address,  interval, start,   frozen,
+                       seed,       dir,       lowercase,  cache,    quiet,    latency, failNext,
+                       failStatus, stallNext, listing404, truncate, oversize, noGif});
 
     ParsedOptions result;
     auto fail = [&result](const QString& text) {
@@ -160,7 +156,8 @@ ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPo
     o.quiet = parser.isSet(quiet);
 
     QUrlQuery faults;
-    for (const QCommandLineOption* opt : {&latency, &failNext, &failStatus, &stallNext, &oversize}) {
+    for (const QCommandLineOption* opt :
+         {&latency, &failNext, &failStatus, &stallNext, &oversize}) {
         if (parser.isSet(*opt))
             faults.addQueryItem(opt->names().first(), parser.value(*opt));
     }

@@ -18,14 +18,12 @@ struct Vec {
     double y;
 };
 
-Vec rotate(Vec v, double a)
-{
+Vec rotate(Vec v, double a) {
     return {v.x * std::cos(a) - v.y * std::sin(a), v.x * std::sin(a) + v.y * std::cos(a)};
 }
 
 // Rise, plateau, decay; exactly 0 at both ends of a life.
-double lifeEnvelope(double u, double rise, double fall)
-{
+double lifeEnvelope(double u, double rise, double fall) {
     return smoothstep(0, rise, u) * (1 - smoothstep(1 - fall, 1, u));
 }
 
@@ -35,16 +33,14 @@ struct Generation {
     double start; // hours
 };
 
-Generation generationAt(double t, double period, double phase)
-{
+Generation generationAt(double t, double period, double phase) {
     const double x = t / period + phase;
     const double g = std::floor(x);
     return {static_cast<long long>(g), x - g, (g - phase) * period};
 }
 
 // Fades an echo in and out: weaker and smaller while young or dying.
-Echo faded(Echo e, double f)
-{
+Echo faded(Echo e, double f) {
     e.peak = -15 + (e.peak + 15) * f;
     const double s = 0.55 + 0.45 * f;
     e.major *= s;
@@ -53,8 +49,7 @@ Echo faded(Echo e, double f)
 }
 
 Echo makeEcho(Vec at, double peak, double major, double minor, double angle, Vec v,
-              bool convective)
-{
+              bool convective) {
     Echo e;
     e.x = at.x;
     e.y = at.y;
@@ -71,8 +66,7 @@ Echo makeEcho(Vec at, double peak, double major, double minor, double angle, Vec
 
 // A storm cell is a core plus a weaker, wider lobe on its forward flank, which keeps it from
 // looking like a bullseye.
-void addCell(const Echo& core, const Draws& d, double fade, std::vector<Echo>& out)
-{
+void addCell(const Echo& core, const Draws& d, double fade, std::vector<Echo>& out) {
     out.push_back(faded(core, fade));
     if (core.peak < 38)
         return;
@@ -93,8 +87,7 @@ void addCell(const Echo& core, const Draws& d, double fade, std::vector<Echo>& o
 } // namespace
 
 Weather::Weather(QStringView station, std::uint32_t seed)
-    : m_hash(hashCombine(hashBytes(station.toUtf8()), seed, 0x77eaU)), m_noise(m_hash)
-{
+    : m_hash(hashCombine(hashBytes(station.toUtf8()), seed, 0x77eaU)), m_noise(m_hash) {
     const Draws d(hashCombine(m_hash, 1));
     // Mostly west-south-westerly steering, as over much of the continent.
     const double dir = d.range(0, -0.35, 1.05);
@@ -103,14 +96,12 @@ Weather::Weather(QStringView station, std::uint32_t seed)
     m_windY = speed * std::sin(dir);
 }
 
-void Weather::textureDrift(double utcHours, double& dx, double& dy) const
-{
+void Weather::textureDrift(double utcHours, double& dx, double& dy) const {
     dx = m_windX * utcHours;
     dy = m_windY * utcHours;
 }
 
-std::vector<Echo> Weather::echoesAt(double utcHours) const
-{
+std::vector<Echo> Weather::echoesAt(double utcHours) const {
     std::vector<Echo> out;
     out.reserve(160);
     for (int s = 0; s < kSystemSlots; ++s)
@@ -119,15 +110,14 @@ std::vector<Echo> Weather::echoesAt(double utcHours) const
     return out;
 }
 
-void Weather::addSystem(int slot, double t, std::vector<Echo>& out) const
-{
+void Weather::addSystem(int slot, double t, std::vector<Echo>& out) const {
     const Draws slotDraw(hashCombine(m_hash, 100 + std::uint32_t(slot)));
     const double period = slotDraw.range(0, 5, 10);
     const Generation gen = generationAt(t, period, slotDraw.unit(1));
     const Draws d(hashCombine(slotDraw.hash(), std::uint32_t(gen.index & 0xffffffff),
                               std::uint32_t(gen.index >> 32)));
-    // The first slot always has a system; the others now and then take a quiet turn.
-    if (slot > 0 && d.unit(0) < 0.28)
+    // The first two slots always have a system; the others now and then take a quiet turn.
+    if (slot > 1 && d.unit(0) < 0.28)
         return;
     const double envelope = lifeEnvelope(gen.u, 0.22, 0.3);
     if (envelope <= 0)
@@ -152,7 +142,7 @@ void Weather::addSystem(int slot, double t, std::vector<Echo>& out) const
     auto cells = [&](int count, auto&& place) {
         for (int j = 0; j < count; ++j) {
             const Draws cs(hashCombine(d.hash(), 500 + std::uint32_t(j)));
-            const double cp = cs.range(0, 0.6, 1.5);
+            const double cp = cs.range(0, 1.0, 2.2);
             const Generation cg = generationAt(t, cp, cs.unit(1));
             const Draws cd(hashCombine(cs.hash(), std::uint32_t(cg.index & 0xffffffff),
                                        std::uint32_t(cg.index >> 32)));
@@ -205,15 +195,15 @@ void Weather::addSystem(int slot, double t, std::vector<Echo>& out) const
             const double s = bd.range(0, -0.85, 0.85) * half;
             const double major = bd.range(2, 22, 42);
             return makeEcho(onLine(s, bd.range(1, 18, 55)), bd.range(3, 23, 32), major,
-                            major * bd.range(4, 0.5, 0.85), tangent(s) + bd.range(5, -0.4, 0.4),
-                            v, false);
+                            major * bd.range(4, 0.5, 0.85), tangent(s) + bd.range(5, -0.4, 0.4), v,
+                            false);
         });
         cells(15, [&](const Draws& cd) {
             const double s = cd.range(2, -1, 1) * half;
             const double major = cd.range(4, 4, 8);
             return makeEcho(onLine(s, cd.range(3, -5, 6)), cd.range(5, 44, 63), major,
-                            major * cd.range(6, 0.55, 0.9), tangent(s) + cd.range(7, -0.3, 0.3),
-                            v, true);
+                            major * cd.range(6, 0.55, 0.9), tangent(s) + cd.range(7, -0.3, 0.3), v,
+                            true);
         });
     } else if (type < 0.7) {
         // A cluster of storms with a rain shield around them.
@@ -244,8 +234,8 @@ void Weather::addSystem(int slot, double t, std::vector<Echo>& out) const
                             false);
         });
         cells(6, [&](const Draws& cd) {
-            const Vec off = rotate({cd.range(2, -1, 1) * spread, cd.range(3, -0.5, 0.5) * spread},
-                                   heading);
+            const Vec off =
+                rotate({cd.range(2, -1, 1) * spread, cd.range(3, -0.5, 0.5) * spread}, heading);
             const double major = cd.range(4, 6, 12);
             return makeEcho({c.x + off.x, c.y + off.y}, cd.range(5, 28, 41), major,
                             major * cd.range(6, 0.5, 0.9), cd.range(7, 0, kPi), v, true);
@@ -253,8 +243,7 @@ void Weather::addSystem(int slot, double t, std::vector<Echo>& out) const
     }
 }
 
-void Weather::addShowers(double t, std::vector<Echo>& out) const
-{
+void Weather::addShowers(double t, std::vector<Echo>& out) const {
     // Afternoon (in North American time) showers on some days only; the day turns over at 09
     // UTC, when there are none.
     const double day = std::floor((t - 9) / 24);
@@ -268,7 +257,7 @@ void Weather::addShowers(double t, std::vector<Echo>& out) const
     const Vec v{m_windX * 0.6, m_windY * 0.6};
     for (int j = 0; j < 22; ++j) {
         const Draws cs(hashCombine(m_hash, 4000 + std::uint32_t(j)));
-        const double cp = cs.range(0, 0.5, 1.1);
+        const double cp = cs.range(0, 0.8, 1.6);
         const Generation cg = generationAt(t, cp, cs.unit(1));
         const Draws cd(hashCombine(cs.hash(), std::uint32_t(cg.index & 0xffffffff),
                                    std::uint32_t(cg.index >> 32)));

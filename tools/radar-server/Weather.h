@@ -24,8 +24,7 @@ struct Echo {
 
     static constexpr double Falloff = 10; // dBZ at one axis length
 
-    double dbzAt(double px, double py) const
-    {
+    double dbzAt(double px, double py) const {
         const double dx = px - x;
         const double dy = py - y;
         const double a = (dx * cosA + dy * sinA) / major;
@@ -33,9 +32,9 @@ struct Echo {
         return peak - Falloff * (a * a + b * b);
     }
     // Half-width of the area where the echo is above `floorDbz`.
-    double reach(double floorDbz) const
-    {
-        return peak <= floorDbz ? 0 : std::max(major, minor) * std::sqrt((peak - floorDbz) / Falloff);
+    double reach(double floorDbz) const {
+        return peak <= floorDbz ? 0
+                                : std::max(major, minor) * std::sqrt((peak - floorDbz) / Falloff);
     }
 };
 

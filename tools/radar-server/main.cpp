@@ -12,8 +12,7 @@ using namespace pluvix::radarserver;
 
 namespace {
 
-void writeLine(std::FILE* stream, const QByteArray& line)
-{
+void writeLine(std::FILE* stream, const QByteArray& line) {
     // Flushed per line: tests read the port from the first line through a pipe.
     std::fwrite(line.constData(), 1, std::size_t(line.size()), stream);
     std::fputc('\n', stream);
@@ -22,15 +21,16 @@ void writeLine(std::FILE* stream, const QByteArray& line)
 
 } // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("pluvix-radar-server"));
     QCoreApplication::setApplicationVersion(QStringLiteral(PLUVIX_VERSION));
 
     const ParsedOptions parsed = parseServerOptions(app.arguments(), PLUVIX_DEFAULT_PORT);
     switch (parsed.outcome) {
-    case ParsedOptions::Outcome::ShowHelp: writeLine(stdout, parsed.text.toUtf8()); return 0;
+    case ParsedOptions::Outcome::ShowHelp:
+        writeLine(stdout, parsed.text.toUtf8());
+        return 0;
     case ParsedOptions::Outcome::ShowVersion:
         writeLine(stdout, "pluvix-radar-server " PLUVIX_VERSION);
         return 0;
@@ -38,7 +38,8 @@ int main(int argc, char* argv[])
         writeLine(stderr, "pluvix-radar-server: " + parsed.text.toUtf8() +
                               "\nTry 'pluvix-radar-server --help'.");
         return 2;
-    case ParsedOptions::Outcome::Run: break;
+    case ParsedOptions::Outcome::Run:
+        break;
     }
     const ServerOptions& o = parsed.options;
 
@@ -55,9 +56,9 @@ int main(int argc, char* argv[])
         log = [](const QByteArray& line) { writeLine(stdout, line); };
     HttpServer server(service, log);
     if (!server.listen(o.address, o.port)) {
-        writeLine(stderr, "pluvix-radar-server: cannot listen on " +
-                              o.address.toString().toUtf8() + ':' + QByteArray::number(o.port) +
-                              ": " + server.errorString().toUtf8());
+        writeLine(stderr, "pluvix-radar-server: cannot listen on " + o.address.toString().toUtf8() +
+                              ':' + QByteArray::number(o.port) + ": " +
+                              server.errorString().toUtf8());
         return 1;
     }
     const QString host = o.address.protocol() == QAbstractSocket::IPv6Protocol

@@ -13,8 +13,7 @@ namespace {
 const QStringList Frozen = {u"--start"_s, u"2024-05-01T15:32:10Z"_s, u"--frozen"_s};
 const QString Folder = u"/radar/images/DS.p37cr/SI.kmlb/"_s;
 
-QStringList imageLinks(const QByteArray& html)
-{
+QStringList imageLinks(const QByteArray& html) {
     static const QRegularExpression href(u"<a href=\"([^\"]*)\">"_s,
                                          QRegularExpression::CaseInsensitiveOption);
     QStringList out;
@@ -30,8 +29,7 @@ struct RawAnswer {
 };
 
 // One request on a plain socket, reading until the server closes or `waitMs` pass.
-RawAnswer rawGet(quint16 port, const QByteArray& target, int waitMs)
-{
+RawAnswer rawGet(quint16 port, const QByteArray& target, int waitMs) {
     QTcpSocket socket;
     socket.connectToHost(u"127.0.0.1"_s, port);
     RawAnswer a;
@@ -55,8 +53,7 @@ RawAnswer rawGet(quint16 port, const QByteArray& target, int waitMs)
     return a;
 }
 
-qint64 contentLength(const QByteArray& head)
-{
+qint64 contentLength(const QByteArray& head) {
     static const QRegularExpression length(u"Content-Length: (\\d+)"_s);
     return length.match(QString::fromLatin1(head)).captured(1).toLongLong();
 }
@@ -87,20 +84,17 @@ private:
     QStringList m_names;
 };
 
-void TestRadarServerFaults::initTestCase()
-{
+void TestRadarServerFaults::initTestCase() {
     QVERIFY2(m_server.start(Frozen), qPrintable(m_server.errorString()));
     m_names = imageLinks(m_server.get(Folder).body);
     QCOMPARE(m_names.size(), 10);
 }
 
-void TestRadarServerFaults::init()
-{
+void TestRadarServerFaults::init() {
     QVERIFY(m_server.control(u"reset"_s));
 }
 
-void TestRadarServerFaults::latency()
-{
+void TestRadarServerFaults::latency() {
     QVERIFY(m_server.control(u"faults?latency=600"_s));
     QElapsedTimer timer;
     timer.start();
@@ -108,8 +102,7 @@ void TestRadarServerFaults::latency()
     QVERIFY(timer.elapsed() >= 600);
 }
 
-void TestRadarServerFaults::failNext()
-{
+void TestRadarServerFaults::failNext() {
     QVERIFY(m_server.control(u"faults?fail-next=2&fail-status=503"_s));
     QCOMPARE(m_server.get(Folder).status, 503);
     QCOMPARE(m_server.get(Folder + m_names.last()).status, 503);
@@ -120,8 +113,7 @@ void TestRadarServerFaults::failNext()
     QCOMPARE(m_server.get(Folder + m_names.last()).status, 200);
 }
 
-void TestRadarServerFaults::stallNext()
-{
+void TestRadarServerFaults::stallNext() {
     QVERIFY(m_server.control(u"faults?stall-next=1"_s));
     QTcpSocket stalled;
     stalled.connectToHost(u"127.0.0.1"_s, m_server.port());
@@ -140,8 +132,7 @@ void TestRadarServerFaults::stallNext()
     QVERIFY(stalled.readAll().isEmpty());
 }
 
-void TestRadarServerFaults::listing404()
-{
+void TestRadarServerFaults::listing404() {
     QVERIFY(m_server.control(u"faults?listing-404=1"_s));
     QCOMPARE(m_server.get(Folder).status, 404);
     QCOMPARE(m_server.get(Folder).status, 404);
@@ -149,8 +140,7 @@ void TestRadarServerFaults::listing404()
     QCOMPARE(m_server.get(Folder + m_names.last()).status, 200);
 }
 
-void TestRadarServerFaults::truncatedBodies()
-{
+void TestRadarServerFaults::truncatedBodies() {
     QVERIFY(m_server.control(u"faults?truncate=1"_s));
     const RawAnswer a = rawGet(m_server.port(), (Folder + m_names.last()).toLatin1(), 20000);
     QVERIFY(a.closed);
@@ -163,8 +153,7 @@ void TestRadarServerFaults::truncatedBodies()
     QVERIFY2(!reply.error.isEmpty(), "a short listing must not look complete");
 }
 
-void TestRadarServerFaults::oversizeListing()
-{
+void TestRadarServerFaults::oversizeListing() {
     QVERIFY(m_server.control(u"faults?oversize-mib=3"_s));
     const auto reply = m_server.get(Folder);
     QCOMPARE(reply.status, 200);
@@ -172,8 +161,7 @@ void TestRadarServerFaults::oversizeListing()
     QCOMPARE(imageLinks(reply.body), m_names);
 }
 
-void TestRadarServerFaults::listingWithoutGif()
-{
+void TestRadarServerFaults::listingWithoutGif() {
     QVERIFY(m_server.control(u"faults?no-gif=1"_s));
     const auto reply = m_server.get(Folder);
     QCOMPARE(reply.status, 200);
@@ -181,8 +169,7 @@ void TestRadarServerFaults::listingWithoutGif()
     QCOMPARE(imageLinks(reply.body).size(), 10);
 }
 
-void TestRadarServerFaults::resetClearsEverything()
-{
+void TestRadarServerFaults::resetClearsEverything() {
     QVERIFY(m_server.control(
         u"faults?latency=50&fail-next=3&listing-404=1&truncate=1&oversize-mib=2&no-gif=1"_s));
     QByteArray state;
@@ -196,8 +183,7 @@ void TestRadarServerFaults::resetClearsEverything()
     QVERIFY(reply.body.size() < 100000);
 }
 
-void TestRadarServerFaults::controlIsNeverFaulted()
-{
+void TestRadarServerFaults::controlIsNeverFaulted() {
     QVERIFY(m_server.control(u"faults?fail-next=1&stall-next=1&listing-404=1"_s));
     QByteArray state;
     QVERIFY(m_server.control(u"time"_s));
@@ -206,8 +192,7 @@ void TestRadarServerFaults::controlIsNeverFaulted()
     QVERIFY(state.contains("stall-next=1\n"));
 }
 
-void TestRadarServerFaults::controlRejectsBadRequests_data()
-{
+void TestRadarServerFaults::controlRejectsBadRequests_data() {
     QTest::addColumn<QString>("command");
     QTest::addColumn<int>("status");
     QTest::newRow("unknown fault") << u"faults?wobble=1"_s << 400;
@@ -218,8 +203,7 @@ void TestRadarServerFaults::controlRejectsBadRequests_data()
     QTest::newRow("unknown command") << u"explode"_s << 404;
 }
 
-void TestRadarServerFaults::controlRejectsBadRequests()
-{
+void TestRadarServerFaults::controlRejectsBadRequests() {
     QFETCH(QString, command);
     QFETCH(int, status);
     QCOMPARE(m_server.get(u"/control/"_s + command).status, status);
@@ -229,11 +213,10 @@ void TestRadarServerFaults::controlRejectsBadRequests()
     QVERIFY(state.contains("truncate=0\n"));
 }
 
-void TestRadarServerFaults::faultsFromCommandLine()
-{
+void TestRadarServerFaults::faultsFromCommandLine() {
     RadarServerProcess server;
     QVERIFY2(server.start(Frozen + QStringList{u"--fail-next"_s, u"1"_s, u"--fail-status"_s,
-                                                u"502"_s, u"--no-gif"_s}),
+                                               u"502"_s, u"--no-gif"_s}),
              qPrintable(server.errorString()));
     QCOMPARE(server.get(Folder).status, 502);
     const auto reply = server.get(Folder);

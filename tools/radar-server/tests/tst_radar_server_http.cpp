@@ -22,8 +22,7 @@ namespace {
 const QStringList Frozen = {u"--start"_s, u"2024-05-01T15:32:10Z"_s, u"--frozen"_s};
 const QString Folder = u"/radar/images/DS.p37cr/SI.kmlb/"_s;
 
-QStringList links(const QByteArray& html)
-{
+QStringList links(const QByteArray& html) {
     static const QRegularExpression href(u"<a href=\"([^\"]*)\">"_s,
                                          QRegularExpression::CaseInsensitiveOption);
     QStringList out;
@@ -33,14 +32,12 @@ QStringList links(const QByteArray& html)
 }
 
 // The names after the parent link.
-QStringList imageLinks(const QByteArray& html)
-{
+QStringList imageLinks(const QByteArray& html) {
     return links(html).mid(1);
 }
 
 // UTC time from the fixed positions of an image name.
-QDateTime nameTime(const QString& name)
-{
+QDateTime nameTime(const QString& name) {
     const QDate d(name.mid(3, 4).toInt(), name.mid(7, 2).toInt(), name.mid(9, 2).toInt());
     const QTime t(name.mid(15, 2).toInt(), name.mid(17, 2).toInt());
     return QDateTime(d, t, QTimeZone::utc());
@@ -71,8 +68,7 @@ private:
     RadarServerProcess m_server; // frozen at 2024-05-01 15:32:10 UTC, upper-case listings
 };
 
-void TestRadarServerHttp::listingForm_data()
-{
+void TestRadarServerHttp::listingForm_data() {
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("product");
     QTest::addColumn<QString>("station");
@@ -81,15 +77,13 @@ void TestRadarServerHttp::listingForm_data()
 
     QTest::newRow("upper case") << QStringList() << u"p37cr"_s << u"kmlb"_s << 300
                                 << u"MLB20240501_NCR1530.gif"_s;
-    QTest::newRow("lower case") << QStringList{u"--lowercase-listing"_s} << u"p19r0"_s
-                                << u"ktlx"_s << 300 << u"TLX20240501_N0R1530.gif"_s;
-    QTest::newRow("ten-minute interval")
-        << QStringList{u"--interval"_s, u"600"_s} << u"p20-r"_s << u"pabc"_s << 600
-        << u"ABC20240501_N0Z1530.gif"_s;
+    QTest::newRow("lower case") << QStringList{u"--lowercase-listing"_s} << u"p19r0"_s << u"ktlx"_s
+                                << 300 << u"TLX20240501_N0R1530.gif"_s;
+    QTest::newRow("ten-minute interval") << QStringList{u"--interval"_s, u"600"_s} << u"p20-r"_s
+                                         << u"pabc"_s << 600 << u"ABC20240501_N0Z1530.gif"_s;
 }
 
-void TestRadarServerHttp::listingForm()
-{
+void TestRadarServerHttp::listingForm() {
     QFETCH(QStringList, options);
     QFETCH(QString, product);
     QFETCH(QString, station);
@@ -122,15 +116,13 @@ void TestRadarServerHttp::listingForm()
     QVERIFY(reply.body.contains("01-May-2024 15:30"));
 }
 
-void TestRadarServerHttp::imagesAreGifs_data()
-{
+void TestRadarServerHttp::imagesAreGifs_data() {
     QTest::addColumn<QString>("product");
     for (const char* p : {"p19r0", "p37cr", "78ohp", "80stp", "p20-r", "p38cr"})
         QTest::newRow(p) << QString::fromLatin1(p);
 }
 
-void TestRadarServerHttp::imagesAreGifs()
-{
+void TestRadarServerHttp::imagesAreGifs() {
     QFETCH(QString, product);
     if (!m_server.isRunning())
         QVERIFY2(m_server.start(Frozen), qPrintable(m_server.errorString()));
@@ -155,8 +147,7 @@ void TestRadarServerHttp::imagesAreGifs()
     }
 }
 
-void TestRadarServerHttp::sameArgumentsSameBytes()
-{
+void TestRadarServerHttp::sameArgumentsSameBytes() {
     RadarServerProcess a;
     RadarServerProcess b;
     RadarServerProcess otherSeed;
@@ -175,8 +166,7 @@ void TestRadarServerHttp::sameArgumentsSameBytes()
     QVERIFY(otherSeed.get(folder + names.last()).body != newest);
 }
 
-void TestRadarServerHttp::notFound_data()
-{
+void TestRadarServerHttp::notFound_data() {
     QTest::addColumn<QString>("path");
     QTest::newRow("unknown station") << u"/radar/images/DS.p37cr/SI.kxyz/"_s;
     QTest::newRow("station in upper case") << u"/radar/images/DS.p37cr/SI.KMLB/"_s;
@@ -193,16 +183,14 @@ void TestRadarServerHttp::notFound_data()
     QTest::newRow("elsewhere") << u"/cgi-bin/radar"_s;
 }
 
-void TestRadarServerHttp::notFound()
-{
+void TestRadarServerHttp::notFound() {
     QFETCH(QString, path);
     if (!m_server.isRunning())
         QVERIFY2(m_server.start(Frozen), qPrintable(m_server.errorString()));
     QCOMPARE(m_server.get(path).status, 404);
 }
 
-void TestRadarServerHttp::folderNavigation()
-{
+void TestRadarServerHttp::folderNavigation() {
     if (!m_server.isRunning())
         QVERIFY2(m_server.start(Frozen), qPrintable(m_server.errorString()));
     const auto moved = m_server.get(u"/radar/images/DS.p37cr/SI.kmlb"_s);
@@ -220,8 +208,7 @@ void TestRadarServerHttp::folderNavigation()
     QTRY_VERIFY(!m_server.requestLog().filter(line).isEmpty());
 }
 
-void TestRadarServerHttp::advanceMakesNewNewest()
-{
+void TestRadarServerHttp::advanceMakesNewNewest() {
     RadarServerProcess server;
     QVERIFY2(server.start(Frozen), qPrintable(server.errorString()));
     const QStringList before = imageLinks(server.get(Folder).body);
@@ -242,8 +229,9 @@ void TestRadarServerHttp::advanceMakesNewNewest()
     QVERIFY(server.control(u"advance?seconds=60"_s));
     QCOMPARE(imageLinks(server.get(Folder).body), after);
     QNetworkAccessManager nam;
-    std::unique_ptr<QNetworkReply> post(
-        nam.post(QNetworkRequest(server.url(u"/control/advance?images=2"_s)), QByteArray()));
+    QNetworkRequest request(server.url(u"/control/advance?images=2"_s));
+    request.setHeader(QNetworkRequest::ContentTypeHeader, u"text/plain"_s);
+    std::unique_ptr<QNetworkReply> post(nam.post(request, QByteArray()));
     QSignalSpy done(post.get(), &QNetworkReply::finished);
     QVERIFY(done.wait(10000));
     QCOMPARE(post->readAll().trimmed(), QByteArray("2024-05-01T15:48:10Z"));
@@ -251,8 +239,7 @@ void TestRadarServerHttp::advanceMakesNewNewest()
              -600);
 }
 
-void TestRadarServerHttp::servesManyAtOnce()
-{
+void TestRadarServerHttp::servesManyAtOnce() {
     if (!m_server.isRunning())
         QVERIFY2(m_server.start(Frozen), qPrintable(m_server.errorString()));
     const QStringList names = imageLinks(m_server.get(Folder).body);
@@ -270,7 +257,8 @@ void TestRadarServerHttp::servesManyAtOnce()
             path = Folder;
         else if (i % 10 == 5)
             path = u"/PS/TROP/DATA/RT/FLOAT/IR4/"_s + QString::number(11 + i % 10) + u".jpg"_s;
-        replies.emplace_back(managers[std::size_t(i % 10)]->get(QNetworkRequest(m_server.url(path))));
+        replies.emplace_back(
+            managers[std::size_t(i % 10)]->get(QNetworkRequest(m_server.url(path))));
         connect(replies.back().get(), &QNetworkReply::finished, this, [&finished] { ++finished; });
     }
     QTRY_COMPARE_WITH_TIMEOUT(finished, 100, 120000);
@@ -281,8 +269,7 @@ void TestRadarServerHttp::servesManyAtOnce()
     }
 }
 
-void TestRadarServerHttp::realClient()
-{
+void TestRadarServerHttp::realClient() {
     const QString curl = QStandardPaths::findExecutable(u"curl"_s);
     if (curl.isEmpty())
         QSKIP("curl is not installed");
@@ -305,8 +292,7 @@ void TestRadarServerHttp::realClient()
     QCOMPARE(run({folder + u"nothing.gif"_s}).first, 22); // curl's code for an HTTP error
 }
 
-void TestRadarServerHttp::folderMode()
-{
+void TestRadarServerHttp::folderMode() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     auto write = [&dir](const QString& name, const QByteArray& bytes) {
@@ -337,8 +323,7 @@ void TestRadarServerHttp::folderMode()
     QCOMPARE(now.first(), names[3]);
 }
 
-void TestRadarServerHttp::satelliteImages()
-{
+void TestRadarServerHttp::satelliteImages() {
     RadarServerProcess server;
     QVERIFY2(server.start(Frozen), qPrintable(server.errorString()));
     const QString folder = u"/PS/TROP/DATA/RT/FLOAT/IR4/"_s;
@@ -361,8 +346,7 @@ void TestRadarServerHttp::satelliteImages()
     QCOMPARE(links(server.get(folder).body).mid(1).last(), u"20.jpg"_s);
 }
 
-void TestRadarServerHttp::commandLine()
-{
+void TestRadarServerHttp::commandLine() {
     const QString program = RadarServerProcess::executable();
     QVERIFY(!program.isEmpty());
     QProcess help;
@@ -375,10 +359,9 @@ void TestRadarServerHttp::commandLine()
                                "--listing-404", "--truncate", "--oversize-mib", "--no-gif"})
         QVERIFY2(text.contains(option), option);
 
-    for (const QStringList& bad : {QStringList{u"--interval"_s, u"90"_s},
-                                   QStringList{u"--start"_s, u"yesterday"_s},
-                                   QStringList{u"--fail-status"_s, u"42"_s},
-                                   QStringList{u"--bogus"_s}}) {
+    for (const QStringList& bad :
+         {QStringList{u"--interval"_s, u"90"_s}, QStringList{u"--start"_s, u"yesterday"_s},
+          QStringList{u"--fail-status"_s, u"42"_s}, QStringList{u"--bogus"_s}}) {
         QProcess p;
         p.start(program, QStringList{u"--port"_s, u"0"_s} + bad);
         QVERIFY(p.waitForFinished(20000));

@@ -17,14 +17,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-qint64 utc(const char* iso)
-{
+qint64 utc(const char* iso) {
     return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toSecsSinceEpoch();
 }
 
 // The viewer's cut: after the first "HREF=", each of the next ten "HREF=" links up to ".gif".
-QStringList cutLikeTheViewer(const QByteArray& text)
-{
+QStringList cutLikeTheViewer(const QByteArray& text) {
     QStringList names;
     const QByteArray upper = text.toUpper();
     qsizetype p = upper.indexOf("HREF=");
@@ -41,8 +39,7 @@ QStringList cutLikeTheViewer(const QByteArray& text)
     return names;
 }
 
-int echoPixels(const IndexedImage& img)
-{
+int echoPixels(const IndexedImage& img) {
     // Echo colours follow the map colours in the palette; everything saturated counts.
     int n = 0;
     for (int y = 0; y < RadarRenderer::MapHeight; ++y) {
@@ -55,8 +52,7 @@ int echoPixels(const IndexedImage& img)
     return n;
 }
 
-double differingShare(const IndexedImage& a, const IndexedImage& b)
-{
+double differingShare(const IndexedImage& a, const IndexedImage& b) {
     qsizetype n = 0;
     const qsizetype map = qsizetype(a.width) * RadarRenderer::MapHeight;
     for (qsizetype i = 0; i < map; ++i)
@@ -87,8 +83,7 @@ private slots:
     void picturesAreDeterministicAndSmooth();
 };
 
-void TestRadarServerUnits::imageNameFields()
-{
+void TestRadarServerUnits::imageNameFields() {
     const Product& p = *findProduct(u"p37cr");
     const QString name = imageName(u"kmlb", p, utc("2005-09-15T15:03:00Z"));
     QCOMPARE(name.size(), 23);
@@ -107,8 +102,7 @@ void TestRadarServerUnits::imageNameFields()
     QCOMPARE(tags.size(), 6);
 }
 
-void TestRadarServerUnits::imageNameRejects_data()
-{
+void TestRadarServerUnits::imageNameRejects_data() {
     QTest::addColumn<QString>("name");
     QTest::newRow("other station") << u"TBW20050915_NCR1503.gif"_s;
     QTest::newRow("other product") << u"MLB20050915_N0R1503.gif"_s;
@@ -120,14 +114,12 @@ void TestRadarServerUnits::imageNameRejects_data()
     QTest::newRow("short") << u"MLB20050915_NCR150.gif"_s;
 }
 
-void TestRadarServerUnits::imageNameRejects()
-{
+void TestRadarServerUnits::imageNameRejects() {
     QFETCH(QString, name);
     QVERIFY(!imageNameTime(name, u"kmlb", *findProduct(u"p37cr")));
 }
 
-void TestRadarServerUnits::clockGrid()
-{
+void TestRadarServerUnits::clockGrid() {
     QCOMPARE(floorToMultiple(-1, 300), -300);
     QCOMPARE(floorToMultiple(-300, 300), -300);
     QCOMPARE(floorToMultiple(299, 300), 0);
@@ -149,17 +141,15 @@ void TestRadarServerUnits::clockGrid()
     QVERIFY(clock.isServedImageTime(newest + 300));
 }
 
-void TestRadarServerUnits::parseRequests_data()
-{
+void TestRadarServerUnits::parseRequests_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("keepAlive");
 
     const int complete = int(ParseStatus::Complete);
-    QTest::newRow("1.1 keeps alive")
-        << QByteArray("GET /radar/images/ HTTP/1.1\r\nHost: x\r\n\r\n") << complete
-        << u"/radar/images/"_s << true;
+    QTest::newRow("1.1 keeps alive") << QByteArray("GET /radar/images/ HTTP/1.1\r\nHost: x\r\n\r\n")
+                                     << complete << u"/radar/images/"_s << true;
     QTest::newRow("1.1 close") << QByteArray("GET / HTTP/1.1\r\nConnection: close\r\n\r\n")
                                << complete << u"/"_s << false;
     QTest::newRow("1.0 closes") << QByteArray("GET / HTTP/1.0\r\n\r\n") << complete << u"/"_s
@@ -168,13 +158,14 @@ void TestRadarServerUnits::parseRequests_data()
         << QByteArray("GET / HTTP/1.0\r\nConnection: Keep-Alive\r\n\r\n") << complete << u"/"_s
         << true;
     QTest::newRow("absolute form, escapes")
-        << QByteArray("GET http://h:1/PS/a%20b?x=1 HTTP/1.1\r\n\r\n") << complete
-        << u"/PS/a b"_s << true;
-    QTest::newRow("no version") << QByteArray("GET /\r\n\r\n") << int(ParseStatus::Bad)
-                                << QString() << false;
+        << QByteArray("GET http://h:1/PS/a%20b?x=1 HTTP/1.1\r\n\r\n") << complete << u"/PS/a b"_s
+        << true;
+    QTest::newRow("no version") << QByteArray("GET /\r\n\r\n") << int(ParseStatus::Bad) << QString()
+                                << false;
     QTest::newRow("header without colon") << QByteArray("GET / HTTP/1.1\r\nHost\r\n\r\n")
                                           << int(ParseStatus::Bad) << QString() << false;
-    QTest::newRow("chunked body") << QByteArray("POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n")
+    QTest::newRow("chunked body") << QByteArray(
+                                         "POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n")
                                   << int(ParseStatus::Unsupported) << QString() << false;
     QTest::newRow("huge body") << QByteArray("POST / HTTP/1.1\r\nContent-Length: 999999999\r\n\r\n")
                                << int(ParseStatus::TooLarge) << QString() << false;
@@ -184,8 +175,7 @@ void TestRadarServerUnits::parseRequests_data()
                                 << int(ParseStatus::Incomplete) << QString() << false;
 }
 
-void TestRadarServerUnits::parseRequests()
-{
+void TestRadarServerUnits::parseRequests() {
     QFETCH(QByteArray, bytes);
     QFETCH(int, status);
     QFETCH(QString, path);
@@ -199,8 +189,7 @@ void TestRadarServerUnits::parseRequests()
     }
 }
 
-void TestRadarServerUnits::parseSplitAndPipelined()
-{
+void TestRadarServerUnits::parseSplitAndPipelined() {
     const QByteArray two = "POST /control/advance?images=2 HTTP/1.1\r\nContent-Length: 3\r\n\r\nabc"
                            "GET /x HTTP/1.1\r\n\r\n";
     QByteArray buffer;
@@ -221,8 +210,7 @@ void TestRadarServerUnits::parseSplitAndPipelined()
     QVERIFY(buffer.isEmpty());
 }
 
-void TestRadarServerUnits::lruKeepsRecent()
-{
+void TestRadarServerUnits::lruKeepsRecent() {
     LruCache<QString, int> cache(2);
     cache.insert(u"a"_s, 1);
     cache.insert(u"b"_s, 2);
@@ -240,8 +228,7 @@ void TestRadarServerUnits::lruKeepsRecent()
     QVERIFY(!off.find(u"a"_s));
 }
 
-void TestRadarServerUnits::gifRoundTrip()
-{
+void TestRadarServerUnits::gifRoundTrip() {
     IndexedImage img;
     img.width = 37;
     img.height = 23;
@@ -263,8 +250,7 @@ void TestRadarServerUnits::gifRoundTrip()
     }
 }
 
-void TestRadarServerUnits::gifRejectsIndexOutsidePalette()
-{
+void TestRadarServerUnits::gifRejectsIndexOutsidePalette() {
     IndexedImage img;
     img.width = 2;
     img.height = 1;
@@ -275,8 +261,7 @@ void TestRadarServerUnits::gifRejectsIndexOutsidePalette()
     QVERIFY(encodeGif(img).isEmpty());
 }
 
-void TestRadarServerUnits::faultsApplyAllOrNothing()
-{
+void TestRadarServerUnits::faultsApplyAllOrNothing() {
     FaultSettings f;
     QVERIFY(f.apply(QUrlQuery(u"latency=250&fail-next=2&fail-status=503&truncate"_s)).isEmpty());
     QCOMPARE(f.latencyMs, 250);
@@ -294,15 +279,13 @@ void TestRadarServerUnits::faultsApplyAllOrNothing()
     QVERIFY(f.describe().contains("fail-next=2\n"));
 }
 
-void TestRadarServerUnits::listingsCutLikeTheViewer_data()
-{
+void TestRadarServerUnits::listingsCutLikeTheViewer_data() {
     QTest::addColumn<int>("style");
     QTest::newRow("upper") << int(ListingStyle::UpperCase);
     QTest::newRow("lower") << int(ListingStyle::LowerCase);
 }
 
-void TestRadarServerUnits::listingsCutLikeTheViewer()
-{
+void TestRadarServerUnits::listingsCutLikeTheViewer() {
     QFETCH(int, style);
     const Product& p = *findProduct(u"p19r0");
     QList<ListingEntry> entries;
@@ -312,15 +295,14 @@ void TestRadarServerUnits::listingsCutLikeTheViewer()
         names.append(imageName(u"ktlx", p, t));
         entries.append({names.last(), t, 1000 + i * 4000});
     }
-    const QByteArray page = folderListing(u"/radar/images/DS.p19r0/SI.ktlx/"_s,
-                                          u"/radar/images/DS.p19r0/"_s, entries,
-                                          ListingStyle(style));
+    const QByteArray page =
+        folderListing(u"/radar/images/DS.p19r0/SI.ktlx/"_s, u"/radar/images/DS.p19r0/"_s, entries,
+                      ListingStyle(style));
     QCOMPARE(cutLikeTheViewer(page), names);
     QVERIFY(page.contains(style == int(ListingStyle::UpperCase) ? "<A HREF=\"" : "<a href=\""));
 }
 
-void TestRadarServerUnits::listingPadding()
-{
+void TestRadarServerUnits::listingPadding() {
     const QList<ListingEntry> entries{{u"A.gif"_s, 0, 10}};
     const QByteArray plain = folderListing(u"/f/"_s, u"/"_s, entries, ListingStyle::UpperCase);
     const QByteArray big =
@@ -331,8 +313,7 @@ void TestRadarServerUnits::listingPadding()
     QVERIFY(big.endsWith("</BODY></HTML>\n"));
 }
 
-void TestRadarServerUnits::picturesAreDeterministicAndSmooth()
-{
+void TestRadarServerUnits::picturesAreDeterministicAndSmooth() {
     const Product& composite = *findProduct(u"p37cr");
     const qint64 t = utc("2024-05-01T21:30:00Z");
     RadarRenderer a(7);

@@ -1,0 +1,184 @@
+// Ending by a termination signal, and ticks and closes that arrive while images load.
+#include "AppHarness.h"
+
+#include "app/TerminationSignals.h"
+
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <csignal>
+
+using namespace pluvix;
+using testsupport::AppHarness;
+
+namespace {
+
+const QString kFolder = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.kmlb/");
+
+// As the program wires it: a termination request closes the window.
+void closeOnTermination(app::TerminationSignals& termination, app::MainWindow& w) {
+    QObject::connect(&termination, &app::TerminationSignals::terminationRequested, &w,
+                     [&w](int) { w.close(); });
+}
+
+} // namespace
+
+class TestShutDown : public QObject {
+    Q_OBJECT
+private slots:
+    void signalsBecomeTerminationRequests_data();
+    void signalsBecomeTerminationRequests();
+    void terminationSavesLikeAClose();
+    void terminationInTheTraySavesAndRemovesTheIcon();
+    void tickAndCloseDuringAReloadWaitForTheLoad();
+    void tickDuringAPollStartsNoSecondPoll();
+};
+
+void TestShutDown::signalsBecomeTerminationRequests_data() {
+    QTest::addColumn<int>("number");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+    QTest::newRow("SIGHUP") << int(SIGHUP);
+}
+
+void TestShutDown::signalsBecomeTerminationRequests() {
+    QFETCH(int, number);
+    app::TerminationSignals termination;
+    QSignalSpy spy(&termination, &app::TerminationSignals::terminationRequested);
+    QCOMPARE(::raise(number), 0);
+    QVERIFY(spy.wait(5000));
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), number);
+
+    // Each signal is one request, also when they come quickly.
+    QCOMPARE(::raise(number), 0);
+    QCOMPARE(::raise(number), 0);
+    QTRY_COMPARE(spy.count(), 3);
+}
+
+void TestShutDown::terminationSavesLikeAClose() {
+    AppHarness h;
+    testsupport::FakeDownloadService fake;
+    h.useFakeFolder(fake, kFolder, testsupport::tenImageNamesUpTo(10, 0));
+    auto& w = h.loadStill();
+    app::TerminationSignals termination;
+    closeOnTermination(termination, w);
+    w.Settings.PollInterval = 45;
+    w.historySlider()->setValue(4);
+    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("PollInterval")),
+             QStringLiteral("<missing>"));
+
+    QCOMPARE(::raise(SIGTERM), 0);
+    QTRY_VERIFY(w.shutDownDone());
+
+    QVERIFY(!w.isVisible());
+    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("PollInterval")),
+             QStringLiteral("45"));
+    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("BaseURL")), kFolder);
+    QCOMPARE(h.stored(QStringLiteral("SectionMap-p37cr-kmlb"), QStringLiteral("ZoomLevel")),
+             QStringLiteral("8"));
+    QCOMPARE(h.desktop.restored, 1);
+    QCOMPARE(h.programEnd.endCount, 0);
+
+    // A second request does not run the shut-down again.
+    w.Settings.PollInterval = 30;
+    QCOMPARE(::raise(SIGTERM), 0);
+    QTest::qWait(50);
+    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("PollInterval")),
+             QStringLiteral("45"));
+    QCOMPARE(h.desktop.restored, 1);
+}
+
+void TestShutDown::terminationInTheTraySavesAndRemovesTheIcon() {
+    AppHarness h;
+    testsupport::FakeDownloadService fake;
+    h.useFakeFolder(fake, kFolder, testsupport::tenImageNamesUpTo(10, 0));
+    h.set(QStringLiteral("MinimizeToTray"), QStringLiteral("1"));
+    auto& w = h.loadStill();
+    app::TerminationSignals termination;
+    closeOnTermination(termination, w);
+
+    w.setWindowState(Qt::WindowMinimized);
+    QTRY_VERIFY(w.inTray());
+    QVERIFY(h.desktop.iconShown);
+    QVERIFY(!w.isVisible());
+    w.Settings.LoopDelay = 7;
+
+    QCOMPARE(::raise(SIGTERM), 0);
+    QTRY_VERIFY(w.shutDownDone());
+    QVERIFY(!h.desktop.iconShown);
+    QVERIFY(!w.inTray());
+    QCOMPARE(h.desktop.restored, 1);
+    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("LoopDelay")),
+             QStringLiteral("7"));
+}
+
+void TestShutDown::tickAndCloseDuringAReloadWaitForTheLoad() {
+    AppHarness h;
+    QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+    auto& w = h.loadStill();
+    QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
+    QVERIFY(h.server.control(QStringLiteral("faults?latency=200")));
+    const int listings = h.listingRequests();
+
+    bool tickWhileLoading = false;
+    bool closeWhileLoading = false;
+    QTimer::singleShot(0, &w, [&] {
+        tickWhileLoading = w.IsLoadingMap();
+        w.PollCounter = w.Settings.PollInterval - 1;
+        w.Timer1_Timer();
+    });
+    QTimer::singleShot(0, &w, [&] {
+        closeWhileLoading = w.IsLoadingMap();
+        w.close();
+    });
+    w.ReFreshNewMap();
+
+    QVERIFY(tickWhileLoading);
+    QVERIFY(closeWhileLoading);
+    // Only the reload's own listing: the tick did not poll in the middle.
+    QCOMPARE(h.listingRequests(), listings + 1);
+    QVERIFY(w.shutDownDone());
+    QCOMPARE(h.desktop.restored, 1);
+    // The load itself ran to its end.
+    QCOMPARE(w.Image2.UBound(), 9);
+    QVERIFY(!w.IsLoadingMap());
+    QVERIFY(h.boxes.shown.isEmpty());
+    QCOMPARE(h.programEnd.endCount, 0);
+
+    // Ticks after the shut-down poll no more, and the shut-down stays done once.
+    w.PollCounter = w.Settings.PollInterval - 1;
+    w.Timer1_Timer();
+    w.close();
+    QCOMPARE(h.listingRequests(), listings + 1);
+    QCOMPARE(h.desktop.restored, 1);
+}
+
+void TestShutDown::tickDuringAPollStartsNoSecondPoll() {
+    AppHarness h;
+    QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+    auto& w = h.loadStill();
+    QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
+    QVERIFY(h.server.control(QStringLiteral("faults?latency=200")));
+    const int listings = h.listingRequests();
+
+    int nestedTicks = 0;
+    QTimer::singleShot(0, &w, [&] {
+        ++nestedTicks;
+        w.PollCounter = w.Settings.PollInterval - 1;
+        w.Timer1_Timer();
+    });
+    w.PollCounter = w.Settings.PollInterval - 1;
+    w.Timer1_Timer();
+
+    QCOMPARE(nestedTicks, 1);
+    QCOMPARE(h.listingRequests(), listings + 1);
+    QCOMPARE(w.Image2.UBound(), 10);
+    QCOMPARE(w.historySlider()->maximum(), 11);
+    QCOMPARE(w.PollCounter, 0);
+    QVERIFY(h.boxes.shown.isEmpty());
+}
+
+QTEST_MAIN(TestShutDown)
+#include "tst_shutdown.moc"
