@@ -9,7 +9,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPainter>
 #include <QTest>
 #include <QTimer>
 

@@ -168,7 +168,9 @@ void ImageHistory::setPictureFromFile(int i, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw core::RuntimeError::fileNotFound();
-    setPicture(i, file.readAll());
+    QByteArray bytes = file.readAll();
+    bytes.squeeze(); // the history keeps it for the whole run
+    setPicture(i, std::move(bytes));
 }
 
 QImage ImageHistory::picture(int i) const {

@@ -14,7 +14,7 @@ namespace pluvix::acquisition {
 // decoded on demand; the most recently used decoded frames are kept, enough for a whole loop.
 class ImageHistory {
 public:
-    explicit ImageHistory(int decodedFrames = 24);
+    explicit ImageHistory(int decodedFrames = 12);
 
     // Index of the oldest element still in use.
     qint16 FirstHistoryIndex = 0;

@@ -496,7 +496,8 @@ void MainWindow::Form_Resize() {
                              px(clockSide));
         m_clock->setFaceBitmapShown(layout.clockFaceBitmap);
         placeTimeLabel();
-        if ((windowState() & Qt::WindowMinimized) && Settings.MinimizeToTray == 1 && !m_inTray) {
+        if ((windowState() & Qt::WindowMinimized) && Settings.MinimizeToTray == 1 && !m_inTray &&
+            !m_shutDownDone) {
             m_map->setMapVisible(false);
             Minimize_To_Tray();
         }

@@ -85,6 +85,8 @@ public:
     void Form_Load(dialogs::SplashScreen* splash);
     // The shut-down sequence; runs once, whichever way the window is closed.
     void Form_QueryUnload();
+    // Closes the window the normal way, also while it is hidden in the tray.
+    void requestClose();
     bool shutDownDone() const { return m_shutDownDone; }
     // True once the program was told to end without the shut-down.
     bool programEnded() const { return m_end.ended; }

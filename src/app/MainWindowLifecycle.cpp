@@ -117,6 +117,12 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
         show();
 }
 
+void MainWindow::requestClose() {
+    close();
+    if (!m_shutDownDone)
+        Form_QueryUnload();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     Form_QueryUnload();
     event->accept();

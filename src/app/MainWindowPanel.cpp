@@ -259,22 +259,27 @@ void MainWindow::ToggleStatusBar(bool bToggle) {
             }
             return;
         }
+        // The height change lays the window out at once; the last steps then place the panel
+        // and the clock, as the resize alone would leave the clock above the bottom edge.
         const int panelPx = qRound(view::twipsToPx(view::statusPanelShownHeight));
         if (m_panelHeight == view::statusPanelHiddenHeight) {
             m_clock->setHandColour(view::ClockWidget::panelHandColour());
             m_panelHeight = view::statusPanelShownHeight;
             m_panel->show();
             resize(width(), height() + panelPx);
+            Form_Resize();
             hideStatus->setChecked(false);
+            m_clock->move(width() - m_clock->width(), m_clock->y());
         } else {
             m_clock->setHandColour(view::ClockWidget::bareHandColour());
             m_panelHeight = view::statusPanelHiddenHeight;
             m_panel->hide();
             if (formHeight() > view::statusPanelShownHeight)
                 resize(width(), height() - panelPx);
+            Form_Resize();
             hideStatus->setChecked(true);
+            m_clock->move(width() - m_clock->width(), height() - m_clock->height());
         }
-        Form_Resize();
     });
 }
 

@@ -73,7 +73,7 @@ int main(int argc, char* argv[]) {
     // Ending the session or a termination signal closes the window the normal way.
     app::TerminationSignals termination;
     QObject::connect(&termination, &app::TerminationSignals::terminationRequested, &window,
-                     [&window](int) { window.close(); });
+                     [&window](int) { window.requestClose(); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.Form_QueryUnload(); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,

@@ -7,11 +7,14 @@
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QThread>
 #include <QTimer>
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <condition_variable>
 #include <mutex>
 #include <vector>
@@ -39,6 +42,25 @@ enum class AbortReason { None, TooLarge, TotalTimeout, Cancelled };
 
 namespace detail {
 
+// Replaces the file in one step: readers see the old content or the whole new one. The file
+// is a scratch copy, so it is not forced to disk (that cost more than the transfer).
+bool replaceFile(const QString& path, const QByteArray& bytes, QString& error) {
+    QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
+    temp.setAutoRemove(true);
+    if (!temp.open() || temp.write(bytes) != bytes.size() || !temp.flush()) {
+        error = temp.errorString();
+        return false;
+    }
+    temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    if (::rename(QFile::encodeName(temp.fileName()).constData(),
+                 QFile::encodeName(path).constData()) != 0) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    temp.setAutoRemove(false);
+    return true;
+}
+
 struct Transfer {
     QUrl url;
     qint64 cap = 0;
@@ -48,7 +70,8 @@ struct Transfer {
 
     std::mutex mutex;
     std::condition_variable cond;
-    bool done = false; // guarded by mutex; result and body are final once it is set
+    bool spread = false; // may use the second connection pool
+    bool done = false;   // guarded by mutex; result and body are final once it is set
     DownloadResult result;
     QByteArray body;
 };
@@ -58,7 +81,8 @@ public:
     explicit DownloadEngine(const QString& cacheDirectory);
     ~DownloadEngine();
 
-    std::shared_ptr<Transfer> start(const QUrl& url, qint64 cap, CachePolicy cache);
+    std::shared_ptr<Transfer> start(const QUrl& url, qint64 cap, CachePolicy cache,
+                                    bool spread = false);
     void cancel(const std::shared_ptr<Transfer>& t);
     void removeFromCache(const QUrl& url);
     // Caller's thread: waits for the transfer, then writes its body into localFile.
@@ -77,6 +101,10 @@ private:
     QThread m_thread;
     QObject* m_context = nullptr;
     QNetworkAccessManager* m_nam = nullptr;
+    // A manager opens at most six connections per server; a batch spreads over a second one
+    // so that ten images travel in one round.
+    QNetworkAccessManager* m_spreadNam = nullptr;
+    bool m_spreadNext = false;
     QHash<Transfer*, QNetworkReply*> m_active;
     QHash<QNetworkReply*, AbortReason> m_reasons;
 };
@@ -94,6 +122,12 @@ DownloadEngine::DownloadEngine(const QString& cacheDirectory) {
                 auto* cache = new QNetworkDiskCache(m_nam);
                 cache->setCacheDirectory(cacheDirectory);
                 m_nam->setCache(cache);
+            }
+            m_spreadNam = new QNetworkAccessManager(m_context);
+            if (!cacheDirectory.isEmpty()) {
+                auto* cache = new QNetworkDiskCache(m_spreadNam);
+                cache->setCacheDirectory(cacheDirectory + QStringLiteral("/batch"));
+                m_spreadNam->setCache(cache);
             }
         },
         Qt::BlockingQueuedConnection);
@@ -116,8 +150,10 @@ DownloadEngine::~DownloadEngine() {
     m_thread.wait();
 }
 
-std::shared_ptr<Transfer> DownloadEngine::start(const QUrl& url, qint64 cap, CachePolicy cache) {
+std::shared_ptr<Transfer> DownloadEngine::start(const QUrl& url, qint64 cap, CachePolicy cache,
+                                                bool spread) {
     auto t = std::make_shared<Transfer>();
+    t->spread = spread;
     t->url = url;
     t->cap = cap;
     t->cache = cache;
@@ -144,8 +180,9 @@ void DownloadEngine::removeFromCache(const QUrl& url) {
     QMetaObject::invokeMethod(
         m_context,
         [this, url] {
-            if (QAbstractNetworkCache* cache = m_nam->cache())
-                cache->remove(url);
+            for (QNetworkAccessManager* nam : {m_nam, m_spreadNam})
+                if (QAbstractNetworkCache* cache = nam->cache())
+                    cache->remove(url);
         },
         Qt::BlockingQueuedConnection);
 }
@@ -177,7 +214,12 @@ void DownloadEngine::begin(const std::shared_ptr<Transfer>& t) {
     }
     request.setTransferTimeout(t->inactivityMs);
 
-    QNetworkReply* reply = m_nam->get(request);
+    QNetworkAccessManager* nam = m_nam;
+    if (t->spread) {
+        nam = m_spreadNext ? m_spreadNam : m_nam;
+        m_spreadNext = !m_spreadNext;
+    }
+    QNetworkReply* reply = nam->get(request);
     m_active.insert(t.get(), reply);
     m_reasons.insert(reply, AbortReason::None);
 
@@ -321,12 +363,11 @@ DownloadResult DownloadEngine::finishInto(const std::shared_ptr<Transfer>& t,
     if (!result.ok)
         return result;
 
-    QSaveFile file(localFile);
-    const bool written =
-        file.open(QIODevice::WriteOnly) && file.write(t->body) == t->body.size() && file.commit();
+    QString error;
+    const bool written = replaceFile(localFile, t->body, error);
     t->body = QByteArray();
     if (!written)
-        return failed(Failure::LocalFile, file.errorString() + QStringLiteral(": ") + localFile,
+        return failed(Failure::LocalFile, error + QStringLiteral(": ") + localFile,
                       result.httpStatus);
     return result;
 }
@@ -402,7 +443,7 @@ std::unique_ptr<DownloadBatch> NetworkDownloadService::startBatch(const QList<QU
     std::vector<std::shared_ptr<detail::Transfer>> transfers;
     transfers.reserve(std::size_t(urls.size()));
     for (const QUrl& url : urls)
-        transfers.push_back(m_engine->start(url, maxBytesEach, cache));
+        transfers.push_back(m_engine->start(url, maxBytesEach, cache, true));
     return std::make_unique<detail::NetworkBatch>(m_engine, std::move(transfers));
 }
 

@@ -109,7 +109,6 @@ private slots:
             QCOMPARE(states, (QList<bool>{true, false}));
         }
     }
-
 };
 
 QTEST_MAIN(TrayControllerTest)

@@ -49,24 +49,6 @@ RingLayout oneRing(double x, double y, double diameter) {
     return layout;
 }
 
-// Pixels of the colour, away from the border, with fewer than two neighbours of that colour: the
-// ends of a broken outline.
-int looseEnds(const QImage& img, QRgb colour) {
-    int ends = 0;
-    for (int y = 1; y < img.height() - 1; ++y) {
-        for (int x = 1; x < img.width() - 1; ++x) {
-            if (img.pixel(x, y) != colour)
-                continue;
-            int neighbours = 0;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx)
-                    neighbours += (dx || dy) && img.pixel(x + dx, y + dy) == colour ? 1 : 0;
-            ends += neighbours < 2 ? 1 : 0;
-        }
-    }
-    return ends;
-}
-
 int countColour(const QImage& img, QRgb colour) {
     int n = 0;
     for (int y = 0; y < img.height(); ++y)
@@ -90,8 +72,6 @@ private slots:
     void nothingWhenOutsideOrHidden();
     void transparentPicturePixelsShowBackground();
     void ringsInvertWhatIsBeneath();
-    void ringOutlinesAreClosed_data();
-    void ringOutlinesAreClosed();
     void labels();
     void pressesCarryTwips();
     void dragEndsOnRelease();
@@ -209,31 +189,6 @@ void TestMapView::ringsInvertWhatIsBeneath() {
 
     view.setRingsVisible(false);
     QCOMPARE(renderOf(view), plain);
-}
-
-void TestMapView::ringOutlinesAreClosed_data() {
-    QTest::addColumn<double>("x");
-    QTest::addColumn<double>("diameter");
-    QTest::newRow("small") << 40.0 << 7.0;
-    QTest::newRow("medium") << 30.0 << 21.0;
-    QTest::newRow("fractional place") << 20.4 << 40.6;
-    QTest::newRow("large") << 5.0 << 110.0;
-    QTest::newRow("cut by the view's edges") << -100.0 << 240.0;
-}
-
-void TestMapView::ringOutlinesAreClosed() {
-    QFETCH(double, x);
-    QFETCH(double, diameter);
-    MapView view;
-    view.resize(130, 130);
-    view.setPicture(filled(1, 1, Qt::black));
-    view.setMapRect(pxRect(0, 0, 130, 130));
-    view.setRings(oneRing(x, x, diameter));
-    view.setRingsVisible(true);
-    const QImage out = renderOf(view);
-    // A pixel inverted twice would break the outline.
-    QVERIFY(countColour(out, qRgb(255, 255, 255)) > 2 * std::min(diameter, 20.0));
-    QCOMPARE(looseEnds(out, qRgb(255, 255, 255)), 0);
 }
 
 void TestMapView::labels() {
