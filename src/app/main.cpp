@@ -3,6 +3,7 @@
 #include "app/MainWindow.h"
 #include "app/TerminationSignals.h"
 #include "diagnostics/ErrorReporter.h"
+#include "dialogs/Logo.h"
 #include "dialogs/SplashScreen.h"
 #include "platform/Clock.h"
 #include "platform/NetworkDownloadService.h"
@@ -16,6 +17,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -34,6 +36,11 @@ int main(int argc, char* argv[]) {
     const QString appName = settings::appNameFromProgramFile(programFile);
     QApplication::setApplicationName(appName);
     QApplication::setDesktopFileName(QStringLiteral("pluvix"));
+    // The logo is the window's and the tray's icon.
+    QIcon icon;
+    for (int side : {16, 24, 32, 48, 64, 128})
+        icon.addPixmap(dialogs::radarLogoPixmap(side));
+    QApplication::setWindowIcon(icon);
 
     platform::QtMessageBoxes boxes;
     platform::ProcessEnd programEnd;
