@@ -341,22 +341,9 @@ void MainWindow::buildMenus() {
 }
 
 QAction* MainWindow::action(const QString& objectName) const {
+    // Items of sub-menus, and the sub-menus' own entries, are children of the menus too.
     for (QMenu* menu : {m_mnuImage, m_mnuFile})
-        for (QAction* a : menu->findChildren<QAction*>(objectName))
-            return a;
-    // Sub-menu entries and items of sub-menus.
-    for (QMenu* sub : m_mnuImage->findChildren<QMenu*>()) {
-        if (sub->menuAction()->objectName() == objectName)
-            return sub->menuAction();
-        for (QAction* a : sub->actions())
-            if (a->objectName() == objectName)
-                return a;
-    }
-    for (QAction* a : m_mnuImage->actions())
-        if (a->objectName() == objectName)
-            return a;
-    for (QAction* a : m_mnuFile->actions())
-        if (a->objectName() == objectName)
+        if (auto* a = menu->findChild<QAction*>(objectName))
             return a;
     return nullptr;
 }

@@ -234,6 +234,8 @@ private:
     view::MapRect mapRect() const;
     view::ClientArea clientArea() const;
     void showPicture(int element);
+    // Puts the tag's date-and-time text in Label4; returns its hour-and-minute text.
+    QString showTimeCaption(const QString& tag);
     void showImageTime(const QString& tag);
     void setLabel4Caption(const QString& text);
     void updateZoomChecks(int level);

@@ -41,12 +41,17 @@ void MainWindow::showPicture(int element) {
     m_map->setPicture(Image2.picture(element));
 }
 
-void MainWindow::showImageTime(const QString& tag) {
+QString MainWindow::showTimeCaption(const QString& tag) {
     QString text = tag;
     QString hourMinute;
     acquisition::FormatImageTime(text, hourMinute);
-    PastImageTime(hourMinute);
     setLabel4Caption(QStringLiteral(" ") + text + QStringLiteral(" "));
+    return hourMinute;
+}
+
+void MainWindow::showImageTime(const QString& tag) {
+    const QString hourMinute = showTimeCaption(tag);
+    PastImageTime(hourMinute);
 }
 
 void MainWindow::PastImageTime(const QString& hourMinute) {
@@ -189,10 +194,7 @@ void MainWindow::CheckForNewImage() {
                 Image2.create(u + 1);
                 Image2.setPictureFromFile(u + 1, ImageTempFile);
                 Image2.setTag(u + 1, newest);
-                QString text = newest;
-                QString hourMinute;
-                acquisition::FormatImageTime(text, hourMinute);
-                setLabel4Caption(QStringLiteral(" ") + text + QStringLiteral(" "));
+                showTimeCaption(newest);
                 m_label3->setText(QString::number(u + 2));
                 if (Settings.MapTypeIndex >= 6)
                     LastImageFileSize =
@@ -248,13 +250,8 @@ void MainWindow::HScroll1_Change(int index) {
             // Errors of these steps are ignored and the next step runs.
             const int i = m_slider[0]->value() - 1;
             ignoreErrors([&] { showPicture(i); });
-            QString text;
             QString hourMinute;
-            ignoreErrors([&] {
-                text = Image2.tag(i);
-                acquisition::FormatImageTime(text, hourMinute);
-                setLabel4Caption(QStringLiteral(" ") + text + QStringLiteral(" "));
-            });
+            ignoreErrors([&] { hourMinute = showTimeCaption(Image2.tag(i)); });
             m_label3->setText(QString::number(i + 1));
             ignoreErrors([&] { PastImageTime(hourMinute); });
             if (wallpaperChecked())
