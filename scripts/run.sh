@@ -8,8 +8,6 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 
 scripts/install-deps.sh
-# Compiler cache entries are shared between checkouts in different folders.
-export CCACHE_BASEDIR="$(pwd)" CCACHE_NOHASHDIR=1
 cmake --preset default >/dev/null
 cmake --build --preset default --target pluvix pluvix-radar-server
 
