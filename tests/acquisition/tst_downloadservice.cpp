@@ -1,24 +1,25 @@
 #include "platform/NetworkDownloadService.h"
+#include "platform/TempFolder.h"
 #include "support/FaultHttpServer.h"
 
-#include <QDir>
 #include <QElapsedTimer>
+#include <QMouseEvent>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
 #include <QtTest>
+
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
-using pluvix::platform::CachePolicy;
 using pluvix::platform::DownloadResult;
-using pluvix::platform::NetworkDownloadService;
 using pluvix::testsupport::FaultHttpServer;
 using Failure = DownloadResult::Failure;
-
 Q_DECLARE_METATYPE(DownloadResult::Failure)
 
 namespace {
-
 constexpr qint64 mib = 1024 * 1024;
 
 QByteArray contentOf(const QString& path) {
@@ -26,189 +27,139 @@ QByteArray contentOf(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
+class Canvas : public QWidget {
+public:
+    int paints = 0, presses = 0;
 
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
 } // namespace
 
+// The download service against a server whose faults the test controls, and the private
+// temporary folder the downloads land in.
 class DownloadServiceTest : public QObject {
     Q_OBJECT
-
-private slots:
-    void init();
-    void wholeBodyReplacesFile();
-    void failureLeavesFileAlone_data();
-    void failureLeavesFileAlone();
-    void unwritableLocalFile();
-    void batchRunsAtOnceAndAnswersInOrder();
-    void batchGoesOnAfterAFailure();
-    void cacheAnswersImagesButNotListings();
-
-private:
     QTemporaryDir m_dir;
     QString m_file;
-};
+    FaultHttpServer m_server;
+    pluvix::platform::NetworkDownloadService m_service{QString()};
 
-void DownloadServiceTest::init() {
-    m_file = m_dir.filePath(QStringLiteral("tempIMG.gif"));
-    QFile::remove(m_file);
-}
+private slots:
+    void init() {
+        m_file = m_dir.filePath(u"tempIMG.gif"_s);
+        QFile f(m_file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("previous") == 8);
+    }
 
-void DownloadServiceTest::wholeBodyReplacesFile() {
-    FaultHttpServer server;
-    NetworkDownloadService service({});
-    writeFile(m_file, "previous content that is longer");
-    const DownloadResult r = service.download(server.url(QStringLiteral("/ok/hello")), m_file,
-                                              pluvix::platform::imageByteCap);
-    QVERIFY2(r.ok, qPrintable(r.message));
-    QCOMPARE(r.failure, Failure::None);
-    QCOMPARE(r.httpStatus, 200);
-    QCOMPARE(r.bytes, 10);
-    QCOMPARE(contentOf(m_file), QByteArray("body:hello"));
-}
-
-void DownloadServiceTest::failureLeavesFileAlone_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<qint64>("cap");
-    QTest::addColumn<int>("totalMs");
-    QTest::addColumn<Failure>("failure");
-    QTest::addColumn<int>("status");
-
-    QTest::newRow("refused") << QString() << mib << 0 << Failure::Refused << 0;
-    QTest::newRow("not found") << u"/missing"_s << mib << 0 << Failure::HttpStatus << 404;
-    QTest::newRow("stalls mid-body") << u"/stall"_s << mib << 0 << Failure::Timeout << 200;
-    QTest::newRow("never answers") << u"/silent"_s << mib << 0 << Failure::Timeout << 0;
-    QTest::newRow("cut off") << u"/cut"_s << mib << 0 << Failure::Truncated << 200;
-    QTest::newRow("announced too large") << u"/big"_s << mib << 0 << Failure::TooLarge << 200;
-    QTest::newRow("streamed too large") << u"/bigstream"_s << mib << 0 << Failure::TooLarge << 200;
-    QTest::newRow("trickles past the total limit")
-        << u"/trickle"_s << mib << 700 << Failure::Timeout << 200;
-    QTest::newRow("not http") << u"file:///etc/hostname"_s << mib << 0 << Failure::Other << 0;
-}
-
-void DownloadServiceTest::failureLeavesFileAlone() {
-    QFETCH(QString, path);
-    QFETCH(qint64, cap);
-    QFETCH(int, totalMs);
-
-    FaultHttpServer server;
-    NetworkDownloadService service({});
-    service.setTransferTimeout(500ms);
-    if (totalMs > 0)
-        service.setTotalTimeout(std::chrono::milliseconds(totalMs));
-
-    QUrl url;
-    if (path.isEmpty()) {
+    void result_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<Failure>("failure");
+        QTest::addColumn<int>("status");
+        QTest::newRow("whole body") << u"/ok/hello"_s << Failure::None << 200;
+        QTest::newRow("refused") << QString() << Failure::Refused << 0;
+        QTest::newRow("not found") << u"/missing"_s << Failure::HttpStatus << 404;
+        QTest::newRow("stalls mid-body") << u"/stall"_s << Failure::Timeout << 200;
+        QTest::newRow("never answers") << u"/silent"_s << Failure::Timeout << 0;
+        QTest::newRow("cut off") << u"/cut"_s << Failure::Truncated << 200;
+        QTest::newRow("streamed too large") << u"/bigstream"_s << Failure::TooLarge << 200;
+        QTest::newRow("trickles past the total limit") << u"/trickle"_s << Failure::Timeout << 200;
+    }
+    // A failure leaves the local file as it was, with nothing beside it.
+    void result() {
+        QFETCH(QString, path);
+        QFETCH(Failure, failure);
+        m_service.setTransferTimeout(500ms);
+        m_service.setTotalTimeout(path == u"/trickle"_s ? 700ms : 60s);
         QTcpServer closed;
         QVERIFY(closed.listen(QHostAddress::LocalHost, 0));
-        url = QUrl(QStringLiteral("http://127.0.0.1:%1/ok/x").arg(closed.serverPort()));
-    } else {
-        url = path.startsWith(u'/') ? server.url(path) : QUrl(path);
+        const QUrl url = path.isEmpty() ? QUrl(u"http://127.0.0.1:%1/"_s.arg(closed.serverPort()))
+                                        : m_server.url(path);
+        closed.close();
+        QElapsedTimer clock;
+        clock.start();
+        const DownloadResult r = m_service.download(url, m_file, mib);
+        QCOMPARE(r.failure, failure);
+        QTEST(r.httpStatus, "status");
+        QCOMPARE(contentOf(m_file), failure == Failure::None ? "body:hello" : "previous");
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"tempIMG.gif"_s});
+        if (failure == Failure::Timeout)
+            QVERIFY2(clock.elapsed() >= 450 && clock.elapsed() < 5000,
+                     qPrintable(QString::number(clock.elapsed())));
     }
 
-    writeFile(m_file, "previous");
-    QElapsedTimer clock;
-    clock.start();
-    const DownloadResult r = service.download(url, m_file, cap);
-    const qint64 ms = clock.elapsed();
-
-    QVERIFY(!r.ok);
-    QTEST(r.failure, "failure");
-    QTEST(r.httpStatus, "status");
-    QVERIFY(!r.message.isEmpty());
-    QCOMPARE(contentOf(m_file), QByteArray("previous"));
-    QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"tempIMG.gif"_s});
-    if (r.failure == Failure::Timeout) {
-        QVERIFY2(ms >= 450, qPrintable(QString::number(ms)));
-        QVERIFY2(ms < 5000, qPrintable(QString::number(ms)));
+    void batchRunsAtOnceAnswersInOrderAndGoesOn() {
+        QList<QUrl> urls;
+        for (int i = 0; i < 10; ++i)
+            urls << m_server.url(u"/slow/150/%1"_s.arg(i));
+        urls[3] = m_server.url(u"/missing"_s);
+        urls << m_server.url(u"/silent"_s);
+        QElapsedTimer clock;
+        clock.start();
+        auto batch = m_service.startBatch(urls, mib);
+        for (int i = 0; i < 10; ++i) {
+            const DownloadResult r = batch->takeNext(m_file);
+            QCOMPARE(r.ok, i != 3);
+            QCOMPARE(contentOf(m_file), "body:" + QByteArray::number(i == 3 ? 2 : i));
+        }
+        QVERIFY2(clock.elapsed() < 750, qPrintable(QString::number(clock.elapsed())));
+        batch.reset(); // must not wait for the transfer still hanging
+        QVERIFY(clock.elapsed() < 1750);
     }
-}
 
-void DownloadServiceTest::unwritableLocalFile() {
-    FaultHttpServer server;
-    NetworkDownloadService service({});
-    const DownloadResult r = service.download(server.url(QStringLiteral("/ok/x")),
-                                              m_dir.filePath(QStringLiteral("no/such/dir/f")), mib);
-    QVERIFY(!r.ok);
-    QCOMPARE(r.failure, Failure::LocalFile);
-    QCOMPARE(r.httpStatus, 200);
-}
-
-void DownloadServiceTest::batchRunsAtOnceAndAnswersInOrder() {
-    FaultHttpServer server;
-    NetworkDownloadService service({});
-    constexpr int latencyMs = 150;
-    QList<QUrl> urls;
-    for (int i = 0; i < 10; ++i)
-        urls << server.url(QStringLiteral("/slow/%1/%2").arg(latencyMs).arg(i));
-
-    QElapsedTimer clock;
-    clock.start();
-    auto batch = service.startBatch(urls, mib);
-    QCOMPARE(batch->remaining(), 10);
-    for (int i = 0; i < 10; ++i) {
-        const DownloadResult r = batch->takeNext(m_file);
-        QVERIFY2(r.ok, qPrintable(r.message));
-        QCOMPARE(contentOf(m_file), "body:" + QByteArray::number(i));
+    void cacheAnswersImagesButNotListings() {
+        QTemporaryDir cacheDir;
+        pluvix::platform::NetworkDownloadService service(cacheDir.path());
+        using pluvix::platform::CachePolicy;
+        const QUrl listing = m_server.url(u"/listing"_s), image = m_server.url(u"/img/a.gif"_s);
+        for (int i = 0; i < 2; ++i) {
+            service.deleteCacheEntry(listing);
+            QVERIFY(service.download(listing, m_file, mib, CachePolicy::AlwaysNetwork).ok);
+            QVERIFY(service.download(image, m_file, mib, CachePolicy::PreferCache).ok);
+        }
+        QCOMPARE(m_server.hits(u"/listing"_s), 2);
+        QCOMPARE(m_server.hits(u"/img/a.gif"_s), 1);
+        QCOMPARE(contentOf(m_file), "GIF89a-a.gif");
     }
-    const qint64 ms = clock.elapsed();
-    qInfo("10 transfers of %d ms each took %lld ms", latencyMs, ms);
-    QVERIFY2(ms < 5 * latencyMs, qPrintable(QString::number(ms)));
-    QCOMPARE(batch->remaining(), 0);
-    QVERIFY(!batch->takeNext(m_file).ok);
-}
 
-void DownloadServiceTest::batchGoesOnAfterAFailure() {
-    FaultHttpServer server;
-    NetworkDownloadService service({});
-    auto batch = service.startBatch({server.url(u"/ok/a"_s), server.url(u"/missing"_s),
-                                     server.url(u"/ok/c"_s), server.url(u"/silent"_s)},
-                                    mib);
-    QVERIFY(batch->takeNext(m_file).ok);
-    const DownloadResult missing = batch->takeNext(m_file);
-    QCOMPARE(missing.failure, Failure::HttpStatus);
-    QCOMPARE(contentOf(m_file), QByteArray("body:a"));
-    QVERIFY(batch->takeNext(m_file).ok);
-    QCOMPARE(contentOf(m_file), QByteArray("body:c"));
+    // While a download blocks, the window still repaints, but the user's clicks and the
+    // program's own timers wait until it has ended.
+    void waitingOnlyRepaints() {
+        Canvas canvas;
+        canvas.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&canvas));
+        QTRY_VERIFY(canvas.paints > 0);
+        const int paintsBefore = canvas.paints;
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        timer.start(10);
+        QCoreApplication::postEvent(
+            &canvas, new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
+                                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        canvas.update();
+        QVERIFY(m_service.download(m_server.url(u"/slow/300/x"_s), m_file, 1024).ok);
+        QCOMPARE(ticks + canvas.presses, 0);
+        QCOMPARE(canvas.paints, paintsBefore + 1);
+        QTRY_VERIFY(ticks > 0 && canvas.presses == 1);
+    }
 
-    // Dropping a batch with a transfer still hanging must not wait for it.
-    QElapsedTimer clock;
-    clock.start();
-    batch.reset();
-    QVERIFY(clock.elapsed() < 1000);
-}
+    // Private to the user, under the cache folder, and never reached through a link.
+    void tempFolderIsPrivate() {
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath(u"cache"_s)));
+        const QString path = pluvix::platform::userTempPath(u"Pluvix"_s);
+        QCOMPARE(path, m_dir.filePath(u"cache/pluvix/tmp/"_s));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(0x7777)));
+        QCOMPARE(pluvix::platform::userTempPath(u"Pluvix"_s), path);
+        QCOMPARE(int(QFileInfo(path).permissions() & 0x0077), 0);
+        const QString elsewhere = m_dir.filePath(u"elsewhere"_s);
+        QVERIFY(QDir().rename(path, elsewhere) && QFile::link(elsewhere, path.chopped(1)));
+        const QString fresh = pluvix::platform::userTempPath(u"Pluvix"_s);
+        QVERIFY(!fresh.startsWith(path.chopped(1)) && QFileInfo(fresh).isDir());
+        QCOMPARE(QFileInfo(fresh).ownerId(), uint(::geteuid()));
+    }
+};
 
-void DownloadServiceTest::cacheAnswersImagesButNotListings() {
-    QTemporaryDir cacheDir;
-    FaultHttpServer server;
-    NetworkDownloadService service(cacheDir.path());
-    const QUrl listing = server.url(u"/listing"_s);
-    const QUrl image = server.url(u"/img/a.gif"_s);
-    const QString listingFile = m_dir.filePath(u"tempURL.txt"_s);
-
-    QVERIFY(service.download(listing, listingFile, mib, CachePolicy::AlwaysNetwork).ok);
-    QVERIFY(service.download(image, m_file, mib, CachePolicy::PreferCache).ok);
-
-    service.deleteCacheEntry(listing);
-    QVERIFY(service.download(listing, listingFile, mib, CachePolicy::AlwaysNetwork).ok);
-    QCOMPARE(contentOf(listingFile), QByteArray("listing 2"));
-    QCOMPARE(server.hits(u"/listing"_s), 2);
-
-    QFile::remove(m_file);
-    const DownloadResult again = service.download(image, m_file, mib, CachePolicy::PreferCache);
-    QVERIFY(again.ok);
-    QCOMPARE(contentOf(m_file), QByteArray("GIF89a-a.gif"));
-    auto batch = service.startBatch({image}, mib, CachePolicy::PreferCache);
-    QVERIFY(batch->takeNext(m_file).ok);
-    QCOMPARE(server.hits(u"/img/a.gif"_s), 1);
-
-    service.deleteCacheEntry(image);
-    QVERIFY(service.download(image, m_file, mib, CachePolicy::PreferCache).ok);
-    QCOMPARE(server.hits(u"/img/a.gif"_s), 2);
-}
-
-QTEST_GUILESS_MAIN(DownloadServiceTest)
+QTEST_MAIN(DownloadServiceTest)
 #include "tst_downloadservice.moc"
