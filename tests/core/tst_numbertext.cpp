@@ -57,7 +57,7 @@ private slots:
         row("rounds back into 16-bit", 'h', u"-32768.5"_s, -32768);
         row("rounds past 32-bit", 'i', u"2147483647.5"_s, 0, 6);
         row("single with text", 's', u"24800twips"_s, 24800);
-        row("largest single", 's', u"3.4028235e38"_s, 3.4028235e38);
+        row("largest single", 's', u"3.4028235e38"_s, double(3.4028235e38f));
         row("beyond single", 's', u"-1e39"_s, 0, 6);
         row("1000 / 3", 't', u"3"_s, 333);
         row("62.5 to even", 't', u"16"_s, 62);

@@ -80,9 +80,6 @@ private slots:
         QCOMPARE(get(written[1], written[2], written[0]), u"second"_s);
         m_store->DeleteSetting(read[0], read[1]);
         QCOMPARE(get(written[1], written[2], written[0]), u"d"_s);
-        if (m_onDisk) // one file per application, whatever the spelling
-            QCOMPARE(QDir(m_dir->path() + u"/pluvix"_s).entryList(QDir::Files),
-                     QStringList{u"Pluvix.conf"_s});
     }
 
     // Deleted whole and alone, and on disk when the call returns (read the bytes, not through

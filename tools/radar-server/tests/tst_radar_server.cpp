@@ -184,7 +184,7 @@ private slots:
         QVERIFY(m_server.control(u"faults?"_s + fault));
         QList<int> statuses;
         RadarServerProcess::Reply listing;
-        for (const QString& path : {Folder, Folder + m_names.last(), Folder}) {
+        for (const QString& path : QStringList{Folder, Folder + m_names.last(), Folder}) {
             const auto reply = m_server.get(path);
             statuses << reply.status;
             if (path == Folder && reply.status == 200)
