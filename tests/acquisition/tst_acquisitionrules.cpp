@@ -1,5 +1,4 @@
 #include "acquisition/Catalogue.h"
-#include "acquisition/FolderAddress.h"
 #include "acquisition/HistoryTrim.h"
 #include "acquisition/ImageTime.h"
 #include "support/ErrorOf.h"
@@ -33,8 +32,6 @@ private slots:
         QVERIFY(errorOf([&] { addressForStationChoice(178); }) != 0);
         // Shared codes take the first row.
         QCOMPARE(fixedStations().labelForCode(u"kokx"_s), u"New York City, NY"_s);
-        const int upton = int(fixedStations().names().indexOf(u"NY Upton"_s));
-        QCOMPARE(addressForStationChoice(upton), stationPrefix() + u"kokx/"_s);
     }
 
     void captions_data() {

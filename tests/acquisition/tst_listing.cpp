@@ -82,9 +82,6 @@ private slots:
         const QStringList ten = imageNames(10);
         QTest::newRow("server form") << listingOf(ten) << ten;
         QTest::newRow("only the first eleven links count") << listingOf(imageNames(15)) << ten;
-        QStringList upper = ten;
-        upper.replaceInStrings(u".gif"_s, u".GIF"_s);
-        QTest::newRow("case ignored, kept") << listingOf(upper, "<a hReF=\"") << upper;
         QTest::newRow("unquoted links lose a character")
             << listingOf(ten, "<A HREF=").replace(".gif\">", ".gif>")
             << QStringList(ten).replaceInStrings(u"MLB"_s, u"LB"_s);
@@ -94,7 +91,6 @@ private slots:
             wrapped << u"b.gif"_s << u"EF=\"a.gif"_s;
         QTest::newRow("too few links wrap around")
             << QByteArray("<A HREF=\"a.gif\"><A HREF=\"b.gif\">") << wrapped;
-        QTest::newRow("no link") << QByteArray("123456789.gif") << QStringList(10, u"6789.gif"_s);
         const QStringList bytes(10, u"\u00e9t\u00ff\u0080.gif"_s); // one character per byte
         QTest::newRow("bytes stay bytes") << listingOf(bytes) << bytes;
     }
@@ -128,7 +124,8 @@ private slots:
                     t[at] = char(random.bounded(256));
             }
             const QStringList expected = referenceCut(t);
-            if (errorOf([&] { QCOMPARE(names(t), expected); }) == 5) {
+            if (const int error = errorOf([&] { QCOMPARE(names(t), expected); })) {
+                QCOMPARE(error, 5);
                 QCOMPARE(expected, QStringList{u"error"_s});
                 ++errors;
             }

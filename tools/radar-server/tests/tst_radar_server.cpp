@@ -232,15 +232,6 @@ private slots:
         QTRY_COMPARE(stalled.state(), QAbstractSocket::UnconnectedState);
         QVERIFY(stalled.readAll().isEmpty());
     }
-
-    void faultsFromCommandLine() {
-        RadarServerProcess server;
-        QVERIFY2(server.start(Frozen +
-                              QStringList{u"--fail-next"_s, u"1"_s, u"--fail-status"_s, u"502"_s}),
-                 qPrintable(server.errorString()));
-        QCOMPARE(server.get(Folder).status, 502);
-        QCOMPARE(server.get(Folder).status, 200);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestRadarServer)
