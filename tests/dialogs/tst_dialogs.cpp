@@ -19,8 +19,6 @@ using namespace Qt::StringLiterals;
 using dialogs::OptionsDialog;
 using platform::MessageButton;
 
-Q_DECLARE_METATYPE(platform::MessageButton)
-
 namespace {
 
 QString address(const QString& product, const QString& station) {
@@ -106,25 +104,14 @@ private slots:
         QCOMPARE(d->pos(), QPoint((1280 - d->width()) / 2, (1024 - d->height()) / 2));
     }
 
-    void valueNotOfferedAppliesAsZero() {
-        host->record.PollInterval = 50;
-        host->record.MapTypeShort = u"P37CR"_s; // product match is exact
-        auto d = open();
-        QCOMPARE(child(*d, "Combo6")->currentIndex(), -1);
-        child(*d, "Combo6")->setCurrentIndex(1);
-        QVERIFY(d->ApplyChanges());
-        QCOMPARE(host->record.PollInterval, qint16(0));
-        QCOMPARE(host->record.MaxImageNumber, qint16(20));
-    }
-
     // A new folder reads that view's record and reloads once, however often Apply is pressed.
     void newFolderReloadsOnce_data() {
         QTest::addColumn<QString>("station");
         QTest::addColumn<int>("product");
         QTest::addColumn<QString>("expected");
         QTest::newRow("station") << u"NY Upton"_s << 1 << address(u"p37cr"_s, u"kokx"_s);
-        QTest::newRow("product") << QString() << 0 << address(u"p19r0"_s, u"kmlb"_s);
-        QTest::newRow("both") << u"TX Houston"_s << 5 << address(u"p38cr"_s, u"khgx"_s);
+        QTest::newRow("product and station")
+            << u"TX Houston"_s << 5 << address(u"p38cr"_s, u"khgx"_s);
     }
     void newFolderReloadsOnce() {
         QFETCH(QString, station);
@@ -218,8 +205,8 @@ private slots:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         auto* tabs = child<QTabWidget>(dialog, "TabStrip1");
-        QList<QList<QWidget*>> groups{{dialog.findChildren<QPushButton*>().begin(),
-                                       dialog.findChildren<QPushButton*>().end()}};
+        const auto buttons = dialog.findChildren<QPushButton*>();
+        QList<QList<QWidget*>> groups{{buttons.begin(), buttons.end()}};
         for (int t = 0; t < tabs->count(); ++t) {
             tabs->setCurrentIndex(t);
             groups << tabs->widget(t)->findChildren<QWidget*>(QString(),
