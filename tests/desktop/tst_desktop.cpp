@@ -16,8 +16,6 @@ using namespace pluvix::desktop;
 using namespace pluvix::testsupport;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(pluvix::desktop::DesktopKind)
-
 namespace {
 
 QByteArray readAll(const QString& path) {
@@ -109,19 +107,6 @@ private slots:
         QVERIFY(links > 10);
     }
 
-    void desktopFromSession_data() {
-        QTest::addColumn<QString>("xdg");
-        QTest::addColumn<DesktopKind>("kind");
-        QTest::newRow("Ubuntu") << u"ubuntu:GNOME"_s << DesktopKind::Gnome;
-        QTest::newRow("unknown first, known later") << u"Foo:XFCE"_s << DesktopKind::Xfce;
-        QTest::newRow("none") << QString() << DesktopKind::Unsupported;
-    }
-    void desktopFromSession() {
-        QFETCH(QString, xdg);
-        QFETCH(DesktopKind, kind);
-        QCOMPARE(desktopKindFrom(xdg), kind);
-    }
-
     // A saved value is data, never script.
     void forgedPlasmaValueIsNotRestored() {
         FakeCommandRunner runner;
@@ -150,24 +135,6 @@ private slots:
                          qRgb(40 * step - 40, 0, 0));
             }
         }
-    }
-
-    // On a desktop we cannot drive, the first switch-on says so once; nothing else happens.
-    void unsupportedDesktopToldOnce() {
-        QTemporaryDir temp;
-        FakeWallpaperBackend backend;
-        backend.supported = false;
-        FakeMessageBoxes boxes;
-        WallpaperController wallpaper(backend, boxes, temp.path(), u"Pluvix"_s);
-        wallpaper.rememberUserWallpaper();
-        QVERIFY(wallpaper.toggle(true, picture(0)));
-        QCOMPARE(wallpaper.update(picture(0), WallpaperFile::Follow), WallpaperResult::Unsupported);
-        QVERIFY(!wallpaper.toggle(false, QImage()));
-        QVERIFY(wallpaper.toggle(true, picture(0)));
-        QCOMPARE(boxes.shown.size(), 1);
-        QCOMPARE(boxes.shown.first().title, u"Pluvix"_s);
-        QVERIFY(backend.setFiles.isEmpty());
-        QVERIFY(QDir(temp.path()).isEmpty());
     }
 };
 
