@@ -280,7 +280,7 @@ private slots:
         view.setMapRect(pxRect(0, 0, 400, 300));
         RingLayout layout;
         for (Ring& r : layout.rings)
-            r = {.Left = float(box.x() * 15), .Top = float(box.y() * 15)};
+            r.Left = float(box.x() * 15), r.Top = float(box.y() * 15);
         layout.rings[0].Diameter = float(box.width() * 15);
         view.setRings(layout);
         const QImage plain = renderOf(view);
@@ -322,11 +322,11 @@ private slots:
         const QSizeF size = view.ringLabelSizeTwips(QStringLiteral("10"), 8);
         RingLayout layout;
         Ring& r = layout.rings[0];
-        r = {.caption = QStringLiteral("10"),
-             .LabelLeft = 150,
-             .LabelTop = 180,
-             .LabelWidth = float(size.width()),
-             .LabelHeight = float(size.height())};
+        r.caption = QStringLiteral("10");
+        r.LabelLeft = 150;
+        r.LabelTop = 180;
+        r.LabelWidth = float(size.width());
+        r.LabelHeight = float(size.height());
         view.setRings(layout);
         view.setRingLabelPointSize(8);
         const auto yellow = [](QRgb c) {
