@@ -70,12 +70,4 @@ void NearestStretcher::writeRow(int y, QRgb* line) {
     std::memcpy(line + m_firstColumn, m_row.data(), m_row.size() * sizeof(QRgb));
 }
 
-void stretchNearest(const QImage& source, const QRectF& target, QImage& dest, const QRect& clip) {
-    if (!is32Bit(dest))
-        return;
-    NearestStretcher stretcher(source, target, clip & dest.rect());
-    for (int y = stretcher.firstRow(); y <= stretcher.lastRow(); ++y)
-        stretcher.writeRow(y, reinterpret_cast<QRgb*>(dest.scanLine(y)));
-}
-
 } // namespace pluvix::view

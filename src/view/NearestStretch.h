@@ -42,7 +42,4 @@ private:
     int m_rowSource = -1;
 };
 
-// The whole stretch into a 32-bit destination image.
-void stretchNearest(const QImage& source, const QRectF& target, QImage& dest, const QRect& clip);
-
 } // namespace pluvix::view

@@ -66,20 +66,4 @@ int RingOutline::runsInRow(int y, int left, int right, QRect runs[2]) const {
     return written;
 }
 
-QList<QRect> ringOutlineRuns(const QRectF& box, const QRect& clip) {
-    QList<QRect> all;
-    const RingOutline ring(box);
-    if (ring.isEmpty() || clip.isEmpty())
-        return all;
-    const int from = int(std::max(ring.firstRow(), double(clip.top())));
-    const int to = int(std::min(ring.lastRow(), double(clip.bottom())));
-    QRect runs[2];
-    for (int y = from; y <= to; ++y) {
-        const int n = ring.runsInRow(y, clip.left(), clip.right(), runs);
-        for (int i = 0; i < n; ++i)
-            all.append(runs[i]);
-    }
-    return all;
-}
-
 } // namespace pluvix::view

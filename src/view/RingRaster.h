@@ -30,7 +30,4 @@ private:
     double m_lastRow = 0.0;
 };
 
-// All runs of the outline inside `clip`, top row first.
-QList<QRect> ringOutlineRuns(const QRectF& box, const QRect& clip);
-
 } // namespace pluvix::view

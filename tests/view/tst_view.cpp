@@ -1,0 +1,386 @@
+#include "view/ClockWidget.h"
+#include "view/LoopPlayer.h"
+#include "view/MapGeometry.h"
+#include "view/MapView.h"
+#include "view/PollCountdown.h"
+#include "view/RangeRings.h"
+
+#include "core/RuntimeError.h"
+
+#include <QSet>
+#include <QToolTip>
+#include <QtTest>
+
+#include <functional>
+#include <numbers>
+
+using namespace pluvix;
+using namespace pluvix::view;
+using Values = QList<qint32>;
+
+Q_DECLARE_METATYPE(pluvix::view::LoopState)
+Q_DECLARE_METATYPE(pluvix::view::MapRect)
+
+// Zoom, drop, the loop and the clock hands are driven through the real window in tests/app;
+// here the rules it cannot show exactly and the painting of the two widgets.
+namespace {
+
+int errorNumber(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const core::RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// Every pixel a different colour, so a misplaced pixel cannot pass for the right one.
+QImage patterned(int w, int h) {
+    QImage img(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 37 + 11) % 256, (y * 53 + 7) % 256, (x * y + 91) % 256));
+    return img;
+}
+
+QImage renderOf(QWidget& w) {
+    QImage out(w.size(), QImage::Format_RGB32);
+    out.fill(Qt::magenta);
+    w.render(&out);
+    return out;
+}
+
+MapRect pxRect(double x, double y, double w, double h) {
+    return {float(x * 15), float(y * 15), float(w * 15), float(h * 15)};
+}
+
+// Labels as wide as 100 twips per character and 195 twips high.
+QSizeF labelSize(const QString& caption) {
+    return {100.0 * caption.size(), 195.0};
+}
+
+RingInputs shortRange(int zoom) {
+    RingInputs in;
+    in.map = {-7500, -9000, 3000.0f * float(zoom), 3000.0f * float(zoom)};
+    in.zoom = zoom;
+    in.BullsEyeGraduations = 10;
+    in.BullsEyeX = 0.5f;
+    in.BullsEyeY = 0.5f;
+    in.MapTypeShort = QStringLiteral("p37cr");
+    in.MapScaleShortRangeConstant = 0.721f;
+    return in;
+}
+
+bool near(QPointF a, QPointF b, double tolerance = 0.01) {
+    return std::hypot(a.x() - b.x(), a.y() - b.y()) < tolerance;
+}
+
+QPointF ringCentre(const Ring& r) {
+    return {r.Left + r.Diameter / 2.0, r.Top + r.Diameter / 2.0};
+}
+
+Values range(qint32 from, qint32 to) {
+    Values v;
+    for (qint32 i = from; i <= to; ++i)
+        v << i;
+    return v;
+}
+
+} // namespace
+
+class TestView : public QObject {
+    Q_OBJECT
+
+private slots:
+    void dragOffsetRoundsHalfToEven_data() {
+        QTest::addColumn<float>("x");
+        QTest::addColumn<float>("left");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("2.5 down") << 102.5f << 100.0f << 2;
+        QTest::newRow("3.5 up") << 103.5f << 100.0f << 4;
+        QTest::newRow("-2.5 to -2") << 97.5f << 100.0f << -2;
+        QTest::newRow("grab on a negative map") << 300.0f << -7295.4f << 7595;
+    }
+    void dragOffsetRoundsHalfToEven() {
+        QFETCH(float, x);
+        QFETCH(float, left);
+        QFETCH(int, expected);
+        const MapRect map{left, left, 24000, 24000};
+        QCOMPARE(dragOffsetFromBackground(x, x, map), (DragOffset{expected, expected}));
+        QCOMPARE(dragOffsetFromMap(x - left, x - left), (DragOffset{expected, expected}));
+    }
+
+    void badValuesAreErrors() {
+        const ClientArea client{9000.0f, 6615.0f, 615.0f};
+        const MapRect tiny{-1.0e30f, 0.0f, 1.0e-30f, 24000.0f};
+        QCOMPARE(errorNumber([&] { zoomedMapRect(12, client, tiny); }), 6);
+        QCOMPARE(errorNumber([&] { centerBullseye(1, 1, client, MapRect{0, 0, 0, 100}); }), 11);
+        RingInputs in = shortRange(12);
+        in.BullsEyeX = 1.0e37f;
+        QCOMPARE(errorNumber([&] { ringLayout(in, labelSize); }), 6);
+        in.BullsEyeX = in.BullsEyeY = 1000.0f; // the default centre: legal, just out of sight
+        QCOMPARE(errorNumber([&] { ringLayout(in, labelSize); }), 0);
+        in.BullsEyeGraduations = -10;
+        QCOMPARE(errorNumber([&] { ringLayout(in, labelSize); }), 380);
+    }
+
+    void ringsAroundTheBullseye() {
+        QCOMPARE(scaleConstantForProduct(QStringLiteral("78ohp"), 0.5f, 0.25f), 0.5f);
+        QCOMPARE(scaleConstantForProduct(QStringLiteral("p38cr"), 0.5f, 0.25f), 0.25f);
+        QCOMPARE(scaleConstantForProduct(QStringLiteral(" p37cr"), 0.5f, 0.25f), 0.0f);
+        RingInputs in = shortRange(1);
+        const RingLayout layout = ringLayout(in, labelSize);
+        const float first = layout.rings[0].Diameter;
+        QVERIFY(qAbs(first - 192.27f) < 0.005f);
+        for (int i = 0; i < ringCount; ++i) {
+            const Ring& r = layout.rings[std::size_t(i)];
+            QVERIFY(qAbs(r.Diameter / first - float(i + 1)) < 1e-5f);
+            QCOMPARE(r.caption, QString::number(10 * (i + 1)));
+            QVERIFY(near(ringCentre(r), QPointF(-6000, -7500)));
+            QVERIFY(qAbs(r.LabelLeft + r.LabelWidth / 2 + 6000) < 0.01f);
+            QCOMPARE(r.LabelTop, r.Top);
+        }
+        // A mile grows with the zoom and the spacing: zoom 3, 25 miles apart.
+        in = shortRange(3);
+        in.BullsEyeGraduations = 25;
+        QVERIFY(qAbs(ringLayout(in, labelSize).rings[0].Diameter / first - 7.5f) < 1e-5f);
+        in.BullsEyeGraduations = 32767; // the largest a 16-bit setting holds
+        QCOMPARE(ringLayout(in, labelSize).rings[10].caption, QStringLiteral("360437"));
+        // An unknown product puts every ring, without size, and its label at the centre.
+        in.MapTypeShort = QStringLiteral("xxxxx");
+        for (const Ring& r : ringLayout(in, labelSize).rings) {
+            QCOMPARE(QPointF(r.Left, r.Top), QPointF(-3000, -4500));
+            QCOMPARE(r.Diameter, 0.0f);
+            QCOMPARE(r.LabelLeft, -3000.0f - r.LabelWidth / 2);
+        }
+    }
+
+    void centringThenZoomingKeepsBullseyeInMiddle() {
+        const ClientArea client{12000.0f, 8415.0f, 615.0f};
+        const CenteredBullseye centred =
+            centerBullseye(17123.0f, 5411.0f, client, MapRect{-7295, -7550, 24800, 24800});
+        MapRect map = centred.map;
+        RingInputs in = shortRange(8);
+        in.BullsEyeX = centred.BullsEyeX;
+        in.BullsEyeY = centred.BullsEyeY;
+        for (int z : {8, 9, 12, 1, 4}) {
+            in.map = map = zoomedMapRect(z, client, map);
+            in.zoom = z;
+            for (const Ring& r : ringLayout(in, labelSize).rings)
+                QVERIFY2(near(ringCentre(r), QPointF(6000, 3900), 0.7),
+                         qPrintable(QString::number(z)));
+        }
+    }
+
+    // Columns: checked, Min, Max, Value, HistoryImageCount, LoopDelay, LoopPauseCount.
+    void loopCycles_data() {
+        QTest::addColumn<LoopState>("start");
+        QTest::addColumn<Values>("expected");
+        const qint16 on = loopSwitchOnPauseCount;
+        QTest::newRow("delay beyond the switch-on count pauses at once")
+            << LoopState{true, 1, 10, 10, 3, 11, on}
+            << Values{10, 10, 7, 8, 9, 10} + Values(11, 10) + Values{7};
+        QTest::newRow("from the middle")
+            << LoopState{true, 1, 10, 4, 20, 2, 0} << range(5, 10) + Values{10, 10} + range(1, 3);
+        QTest::newRow("trimmed history")
+            << LoopState{true, 3, 25, 25, 20, 0, on} << range(5, 25) + Values{5};
+        QTest::newRow("negative count") << LoopState{true, 1, 10, 10, -5, 0, on} << Values(3, 10);
+        QTest::newRow("switched off") << LoopState{false, 1, 10, 3, 20, 4, on} << Values(5, 3);
+    }
+    void loopCycles() {
+        QFETCH(LoopState, start);
+        QFETCH(Values, expected);
+        Values values;
+        for (qsizetype t = 0; t < expected.size(); ++t) {
+            const LoopStep step = PlayImagesStep(start);
+            QCOMPARE(step.valueChanged, step.Value != start.Value);
+            start.Value = step.Value;
+            start.LoopPauseCount = step.LoopPauseCount;
+            values << start.Value;
+        }
+        QCOMPARE(values, expected);
+    }
+
+    // The interval shortened below the count already reached: overdue, poll at once.
+    void overduePollRunsAtOnce() {
+        const PollTick late = pollTick(70, 60);
+        QCOMPARE(late.toolTip, QStringLiteral(" -11 Seconds till next Poll "));
+        QVERIFY(late.pollNow);
+    }
+
+    // Each pixel takes the picture pixel under its centre; transparent picture pixels and
+    // everything off the map show the background.
+    void pictureFillsItsRect_data() {
+        QTest::addColumn<QRectF>("px");
+        QTest::addColumn<int>("side"); // of the square picture
+        QTest::newRow("x3, cut at the top left") << QRectF(-6, -3, 30, 30) << 10;
+        QTest::newRow("x3, cut at the bottom right") << QRectF(12, 14, 30, 30) << 10;
+        QTest::newRow("halved") << QRectF(2, 2, 10, 10) << 20;
+        QTest::newRow("fractional") << QRectF(3.3, 1.7, 25.9, 17.2) << 7;
+        QTest::newRow("zoom 12, far corner") << QRectF(-2390, -2390, 2400, 2400) << 600;
+        QTest::newRow("outside") << QRectF(20, 0, 10, 10) << 10;
+        QTest::newRow("empty") << QRectF(0, 0, 0, 0) << 10;
+        QTest::newRow("negative") << QRectF(10, 10, -5, -5) << 10;
+        QTest::newRow("infinite") << QRectF(qInf(), 0, 10, 10) << 10;
+    }
+    void pictureFillsItsRect() {
+        QFETCH(QRectF, px);
+        QFETCH(int, side);
+        QImage picture = patterned(side, side);
+        picture.setPixel(1, 1, qRgba(0, 0, 0, 0));
+        MapView view;
+        view.resize(20, 20);
+        view.setPicture(picture);
+        const MapRect map = pxRect(px.x(), px.y(), px.width(), px.height());
+        view.setMapRect(map);
+        const QRectF rect = toPixels(map); // as the view has it after the trip through twips
+        const QImage out = renderOf(view);
+        for (int y = 0; y < 20; ++y) {
+            for (int x = 0; x < 20; ++x) {
+                const QPointF c(x + 0.5, y + 0.5);
+                QRgb p = 0;
+                if (rect.isValid() && rect.contains(c) && c.x() < rect.right() &&
+                    c.y() < rect.bottom())
+                    p = picture.pixel(int((c.x() - rect.left()) / rect.width() * side),
+                                      int((c.y() - rect.top()) / rect.height() * side));
+                const QRgb expected = qAlpha(p) ? p : MapView::backgroundColour().rgb();
+                QVERIFY2(out.pixel(x, y) == expected,
+                         qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+            }
+        }
+        view.setMapVisible(false);
+        QVERIFY(view.findChild<QWidget*>(QStringLiteral("Image1"))->isHidden());
+        QCOMPARE(renderOf(view).pixel(10, 10), MapView::backgroundColour().rgb());
+    }
+
+    // Each outline pixel is inverted exactly once, so the ring shows on light and dark alike
+    // and has no gaps; nothing is drawn for a ring below a pixel or round the whole view.
+    void ringsInvertTheirOutline_data() {
+        QTest::addColumn<QRectF>("box"); // pixels
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("2 px") << QRectF(10, 10, 2, 2) << true;
+        QTest::newRow("even size") << QRectF(50, 40, 100, 100) << true;
+        QTest::newRow("fractional") << QRectF(20.3, 17.8, 63.7, 63.7) << true;
+        QTest::newRow("across both halves") << QRectF(150, 50, 100, 100) << true;
+        QTest::newRow("cut at the top left") << QRectF(-80.6, -50.2, 260.4, 260.4) << true;
+        QTest::newRow("huge, an arc in view")
+            << QRectF(-1.0e6 + 200, 150 - 5.0e5, 1.0e6, 1.0e6) << true;
+        QTest::newRow("below a pixel") << QRectF(10, 10, 0.9, 0.9) << false;
+        QTest::newRow("round the view") << QRectF(-500, -500, 1400, 1400) << false;
+    }
+    void ringsInvertTheirOutline() {
+        QFETCH(QRectF, box);
+        QFETCH(bool, drawn);
+        QImage picture(2, 1, QImage::Format_RGB32); // white left, black right
+        picture.setPixel(0, 0, qRgb(255, 255, 255));
+        picture.setPixel(1, 0, qRgb(0, 0, 0));
+        MapView view;
+        view.resize(400, 300);
+        view.setPicture(picture);
+        view.setMapRect(pxRect(0, 0, 400, 300));
+        RingLayout layout;
+        for (Ring& r : layout.rings)
+            r.Left = float(box.x() * 15), r.Top = float(box.y() * 15);
+        layout.rings[0].Diameter = float(box.width() * 15);
+        view.setRings(layout);
+        const QImage plain = renderOf(view);
+        view.setRingsVisible(true);
+        const QImage ringed = renderOf(view);
+        const QPointF c = box.center();
+        const double r = box.width() / 2.0 - 0.5;
+        QSet<QPoint> pixels;
+        for (int y = 0; y < 300; ++y) {
+            for (int x = 0; x < 400; ++x) {
+                if (ringed.pixel(x, y) == plain.pixel(x, y))
+                    continue;
+                QCOMPARE(ringed.pixel(x, y), plain.pixel(x, y) ^ 0x00FFFFFFu);
+                QVERIFY(std::abs(std::hypot(x + 0.5 - c.x(), y + 0.5 - c.y()) - r) <= 1.0);
+                pixels.insert(QPoint(x, y));
+            }
+        }
+        QCOMPARE(!pixels.isEmpty(), drawn);
+        for (int i = 0; i < 20000; ++i) { // every stretch of the circle in view has a pixel on it
+            const double angle = 2.0 * std::numbers::pi * i / 20000;
+            const QPoint on(int(std::floor(c.x() + r * std::cos(angle))),
+                            int(std::floor(c.y() + r * std::sin(angle))));
+            bool covered = !drawn || !QRect(1, 1, 398, 298).contains(on);
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    covered = covered || pixels.contains(on + QPoint(dx, dy));
+            QVERIFY2(covered, qPrintable(QStringLiteral("%1,%2").arg(on.x()).arg(on.y())));
+        }
+        view.setRingsVisible(false);
+        QCOMPARE(renderOf(view), plain);
+    }
+
+    // Labels are drawn yellow inside the box the layout gave them, and only with the rings.
+    void labelsStayInTheirBox() {
+        MapView view;
+        view.resize(80, 60);
+        view.setPicture(QImage(1, 1, QImage::Format_RGB32));
+        view.setMapRect(pxRect(0, 0, 80, 60));
+        const QSizeF size = view.ringLabelSizeTwips(QStringLiteral("10"), 8);
+        RingLayout layout;
+        Ring& r = layout.rings[0];
+        r.caption = QStringLiteral("10");
+        r.LabelLeft = 150;
+        r.LabelTop = 180;
+        r.LabelWidth = float(size.width());
+        r.LabelHeight = float(size.height());
+        view.setRings(layout);
+        view.setRingLabelPointSize(8);
+        const auto yellow = [](QRgb c) {
+            return qRed(c) > 160 && qGreen(c) > 160 && qBlue(c) < 100;
+        };
+        const QRect box = toPixels({r.LabelLeft, r.LabelTop, r.LabelWidth, r.LabelHeight}).toRect();
+        for (bool shown : {true, false}) {
+            view.setRingsVisible(shown);
+            const QImage out = renderOf(view);
+            int ink = 0;
+            for (int y = 0; y < out.height(); ++y)
+                for (int x = 0; x < out.width(); ++x)
+                    if (yellow(out.pixel(x, y)))
+                        ink += box.adjusted(-1, -1, 1, 1).contains(x, y) ? 1 : 1000;
+            QVERIFY2(shown ? ink > 4 && ink < 1000 : ink == 0, qPrintable(QString::number(ink)));
+        }
+    }
+
+    void toolTipOnlyOverMap() {
+        MapView view;
+        view.resize(100, 100);
+        view.setMapRect(pxRect(50, 0, 50, 100));
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        for (int x : {10, 60}) {
+            QHelpEvent help(QEvent::ToolTip, QPoint(x, 10), view.mapToGlobal(QPoint(x, 10)));
+            QCoreApplication::sendEvent(&view, &help);
+            QCOMPARE(QToolTip::text(),
+                     x < 50 ? QString() : QStringLiteral("Right-Click on Map for Menu"));
+        }
+    }
+
+    // Yellow hands on the bare face; the busy face is grey inside; the panel face is light.
+    void clockPaintsHandsAndFaces() {
+        ClockWidget clock;
+        const QPoint inside(9, 25); // on the dial, clear of hands and ticks
+        QVERIFY(qGray(renderOf(clock).pixel(inside)) > 180);
+        clock.setFaceBitmapShown(false);
+        clock.setHandColour(ClockWidget::bareHandColour());
+        const auto yellowAt = [&](int x, int y) {
+            const QImage img = renderOf(clock); // hands are two pixels wide about a centre line
+            return img.pixel(x, y) == qRgb(255, 255, 0) ||
+                   img.pixel(x - 1, y) == qRgb(255, 255, 0) ||
+                   img.pixel(x, y - 1) == qRgb(255, 255, 0);
+        };
+        clock.setHands(3.0f, 0);
+        QVERIFY(yellowAt(24, 17) && yellowAt(17, 6) && !yellowAt(9, 17) && !yellowAt(17, 28));
+        clock.setHands(9.0f, 30);
+        QVERIFY(yellowAt(17, 28) && !yellowAt(17, 6) && !yellowAt(24, 17));
+        clock.setFaceOpaque(true);
+        QCOMPARE(renderOf(clock).pixel(inside), ClockWidget::busyFaceColour().rgb());
+        QCOMPARE(renderOf(clock).pixel(0, 0), clock.palette().color(QPalette::WindowText).rgb());
+    }
+};
+
+QTEST_MAIN(TestView)
+#include "tst_view.moc"
