@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStringList>
 
@@ -89,8 +90,20 @@ void requireNoError(const QSettings& s) {
         throw core::RuntimeError::pathFileAccess();
 }
 
+// QSettings waits for its lock file without a limit; another process holding it must not hang
+// the program (the shut-down above all). The probe is given up at once so QSettings can take it.
+constexpr int lockWaitMs = 3000;
+
+void waitForLockOrThrow(const QString& path) {
+    QLockFile probe(path + QStringLiteral(".lock"));
+    if (!probe.tryLock(lockWaitMs))
+        throw core::RuntimeError::pathFileAccess();
+    probe.unlock();
+}
+
 void syncOrThrow(QSettings& s, const QString& path) {
     const FileIdentity before = identityOf(path);
+    waitForLockOrThrow(path);
     s.sync();
     const FileIdentity after = identityOf(path);
     if (s.status() == QSettings::AccessError || !after.exists || after == before)
