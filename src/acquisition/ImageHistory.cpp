@@ -68,7 +68,8 @@ bool gifIsComplete(const QByteArray& d) {
         } else if (block == 0x2C) {
             if (pos + 10 > d.size())
                 return false;
-            if (tooLarge(wordAt(d, pos) + wordAt(d, pos + 4), wordAt(d, pos + 2) + wordAt(d, pos + 6)))
+            if (tooLarge(wordAt(d, pos) + wordAt(d, pos + 4),
+                         wordAt(d, pos + 2) + wordAt(d, pos + 6)))
                 return false;
             const quint8 imageFlags = byteAt(d, pos + 8);
             pos += 9;

@@ -22,7 +22,7 @@ struct MapPicture {
     QByteArray encoded;
     QImage image;
     QString tag;
-    std::function<QImage()> decode;
+    std::function<QImage()> decode = {};
 };
 
 struct MapSaveOutcome {

@@ -2,21 +2,21 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QPointer>
 #include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QTimer>
 
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <condition_variable>
 #include <mutex>
 #include <vector>
 

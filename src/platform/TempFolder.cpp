@@ -64,8 +64,8 @@ QString userTempPath(const QString& appName) {
     if (systemTemp.isEmpty() || !QDir::isAbsolutePath(systemTemp) || QDir(systemTemp).isRoot() ||
         !QFileInfo(systemTemp).isDir())
         throw core::RuntimeError::pathFileAccess();
-    QByteArray pattern = QFile::encodeName(systemTemp + u'/' + folderName(appName) +
-                                           QStringLiteral("-XXXXXX"));
+    QByteArray pattern =
+        QFile::encodeName(systemTemp + u'/' + folderName(appName) + QStringLiteral("-XXXXXX"));
     if (::mkdtemp(pattern.data()))
         return QFile::decodeName(pattern) + u'/';
     throw core::RuntimeError::pathFileAccess();
