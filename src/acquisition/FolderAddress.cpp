@@ -41,4 +41,10 @@ QString satelliteFolder() {
            QStringLiteral("/PS/TROP/DATA/RT/FLOAT/IR4/");
 }
 
+QUrl imageAddress(const QString& baseUrl, const QString& name) {
+    // '%' stays: a listing's links are already encoded where their writer thought it needed.
+    const QByteArray path = name.toLatin1().toPercentEncoding("/%!$&'()*+,;=:@~");
+    return QUrl::fromEncoded(QUrl(baseUrl).toEncoded() + path);
+}
+
 } // namespace pluvix::acquisition

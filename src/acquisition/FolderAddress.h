@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUrl>
 
 namespace pluvix::acquisition {
 
@@ -11,6 +12,11 @@ QString stationCodeFromAddress(const QString& baseUrl);
 // The five characters after the first "DS." (letter case ignored) replaced by the product
 // code; an address without "DS." is returned unchanged.
 QString productSubstituted(const QString& baseUrl, const QString& productCode);
+
+// The address of an image: the folder followed by the name's own bytes (a name cut from the
+// listing holds one character per byte), percent-encoded where an address needs it, so the
+// server is asked for exactly what its listing holds.
+QUrl imageAddress(const QString& baseUrl, const QString& name);
 
 // "http://" + radar host + path.
 QString defaultBaseUrl();

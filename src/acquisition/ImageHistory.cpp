@@ -11,6 +11,16 @@ namespace pluvix::acquisition {
 namespace {
 
 constexpr int highestIndex = 32767;
+// Decoded frames kept at most, in bytes, whatever the frame count allows.
+constexpr qint64 decodedBytesLimit = qint64(160) * 1024 * 1024;
+
+bool tooLarge(int width, int height) {
+    return width > maxPictureSide || height > maxPictureSide;
+}
+
+quint16 wordAt(const QByteArray& d, qsizetype pos) {
+    return quint16(quint8(d[pos]) | (quint8(d[pos + 1]) << 8));
+}
 
 core::RuntimeError alreadyLoaded() {
     return {360, QStringLiteral("Object already loaded")};
@@ -38,9 +48,10 @@ bool skipSubBlocks(const QByteArray& d, qsizetype& pos) {
     }
 }
 
-// Walks the block structure up to the trailer.
+// Walks the block structure up to the trailer; false also for a screen or frame over the size
+// limit, which a decoder would allocate before finding anything wrong.
 bool gifIsComplete(const QByteArray& d) {
-    if (d.size() < 13)
+    if (d.size() < 13 || tooLarge(wordAt(d, 6), wordAt(d, 8)))
         return false;
     qsizetype pos = 13;
     const quint8 screenFlags = byteAt(d, 10);
@@ -56,6 +67,9 @@ bool gifIsComplete(const QByteArray& d) {
                 return false;
         } else if (block == 0x2C) {
             if (pos + 10 > d.size())
+                return false;
+            if (tooLarge(wordAt(d, pos) + wordAt(d, pos + 4),
+                         wordAt(d, pos + 2) + wordAt(d, pos + 6)))
                 return false;
             const quint8 imageFlags = byteAt(d, pos + 8);
             pos += 9;
@@ -91,7 +105,12 @@ QImage decodePicture(const QByteArray& encoded) {
     buffer.setData(encoded);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    const QSize size = reader.size();
+    if (size.isValid() && tooLarge(size.width(), size.height()))
+        throw core::RuntimeError::invalidPicture();
     QImage image = reader.read();
+    if (tooLarge(image.width(), image.height()))
+        throw core::RuntimeError::invalidPicture();
     if (image.isNull())
         throw core::RuntimeError::invalidPicture();
     // Converted once here so that showing a frame never converts.
@@ -189,8 +208,14 @@ QImage ImageHistory::picture(int i) const {
 }
 
 void ImageHistory::remember(quint64 pictureId, const QImage& image) const {
-    while (m_decoded.size() >= m_frameLimit)
+    qint64 bytes = image.sizeInBytes();
+    for (const Frame& f : std::as_const(m_decoded))
+        bytes += f.image.sizeInBytes();
+    while (!m_decoded.isEmpty() &&
+           (m_decoded.size() >= m_frameLimit || bytes > decodedBytesLimit)) {
+        bytes -= m_decoded.first().image.sizeInBytes();
         m_decoded.removeFirst();
+    }
     m_decoded.append(Frame{pictureId, image});
 }
 

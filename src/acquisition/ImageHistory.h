@@ -63,8 +63,12 @@ private:
     mutable QList<Frame> m_decoded; // most recently used last
 };
 
-// Decodes a picture, refusing cut-off GIF and JPEG data that a decoder would pad silently.
-// Throws core::RuntimeError 481.
+// The largest radar picture taken, per side: far beyond any view, and it keeps a small file that
+// decodes huge from taking hundreds of megabytes.
+inline constexpr int maxPictureSide = 4096;
+
+// Decodes a picture, refusing cut-off GIF and JPEG data that a decoder would pad silently and
+// pictures larger than maxPictureSide on a side. Throws core::RuntimeError 481.
 QImage decodePicture(const QByteArray& encoded);
 
 } // namespace pluvix::acquisition

@@ -84,6 +84,9 @@ void ListingFetcher::fetchAndCut() {
         m_downloads.download(QUrl(baseUrl), m_host.listingFile(), platform::listingByteCap,
                              platform::CachePolicy::AlwaysNetwork);
     if (!fetched.ok) {
+        // The program is ending: nothing to tell the user.
+        if (fetched.failure == platform::DownloadResult::Failure::Interrupted)
+            return;
         if (!m_host.IsLoadingMap()) {
             m_host.setConnectionOK(false);
             m_host.showConnectionNotice(true);
@@ -92,7 +95,7 @@ void ListingFetcher::fetchAndCut() {
         m_boxes.ok(m_host.appTitle(),
                    QStringLiteral("Pluvix Cannot Cannot Connect to the Internet.\n"
                                   "                     Pluvix will now close."));
-        m_programEnd.endNow();
+        m_programEnd.endNow(platform::exitFailure);
         return;
     }
 

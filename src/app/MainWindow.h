@@ -256,9 +256,9 @@ private:
     class EndWatch final : public platform::ProgramEnd {
     public:
         explicit EndWatch(platform::ProgramEnd& inner) : m_inner(inner) {}
-        void endNow() override {
+        void endNow(int status) override {
             ended = true;
-            m_inner.endNow();
+            m_inner.endNow(status);
         }
         bool ended = false;
 

@@ -33,7 +33,7 @@ using diagnostics::trap;
 
 namespace {
 QUrl imageUrl(const QString& baseUrl, const QString& name) {
-    return QUrl(baseUrl + name);
+    return acquisition::imageAddress(baseUrl, name);
 }
 } // namespace
 
@@ -97,7 +97,10 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
         // All ten travel at once; each still lands in the one temporary file in turn.
         auto batch = m_s.downloads.startBatch(urls, platform::imageByteCap);
 
-        auto failed = [&] {
+        auto failed = [&](const platform::DownloadResult& r) {
+            // The program is ending: nothing to tell the user.
+            if (r.failure == platform::DownloadResult::Failure::Interrupted)
+                return;
             ConnectionOK = false;
             showConnectionNotice(true);
             if (LoadMode != 0) {
@@ -106,13 +109,13 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
             }
             m_s.boxes.ok(AppName, QStringLiteral("Pluvix Cannot Cannot Connect to the NOAA Web "
                                                  "Server.\nPluvix will now close."));
-            m_end.endNow();
+            m_end.endNow(platform::exitFailure);
         };
 
         const auto preview = m_s.downloads.download(imageUrl(Settings.BaseURL, names[9]),
                                                     ImageTempFile, platform::imageByteCap);
         if (!preview.ok) {
-            failed();
+            failed(preview);
             return;
         }
         Image2.setPictureFromFile(0, ImageTempFile);
@@ -126,7 +129,7 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
         for (int i = 0; i < 10; ++i) {
             const auto result = batch->takeNext(ImageTempFile);
             if (!result.ok) {
-                failed();
+                failed(result);
                 return;
             }
             if (i > 0)
@@ -191,8 +194,14 @@ void MainWindow::CheckForNewImage() {
             const auto r = m_s.downloads.download(imageUrl(Settings.BaseURL, newest), ImageTempFile,
                                                   platform::imageByteCap);
             if (r.ok) {
+                // Only a picture that decodes becomes an element; a bad one must not leave blanks.
                 Image2.create(u + 1);
-                Image2.setPictureFromFile(u + 1, ImageTempFile);
+                try {
+                    Image2.setPictureFromFile(u + 1, ImageTempFile);
+                } catch (...) {
+                    Image2.destroy(u + 1);
+                    throw;
+                }
                 Image2.setTag(u + 1, newest);
                 showTimeCaption(newest);
                 m_label3->setText(QString::number(u + 2));
@@ -231,7 +240,7 @@ void MainWindow::ReFreshNewMap() {
     // The called procedures report their own errors.
     ParseURLText();
     // A listing that fails while a map loads has ended the program.
-    if (m_end.ended)
+    if (m_end.ended || m_shutDownDone)
         return;
     LoadInitialImages(2);
     ignoreErrors([&] { showPicture(Image2.UBound()); });

@@ -69,11 +69,12 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
         Settings.PlaySpeed = qint16(qBound(1, int(Settings.PlaySpeed), 10));
         m_timer2.setInterval(core::timerIntervalForSpeed(Settings.PlaySpeed));
 
+        // A termination signal may have run the shut-down inside a download.
         ParseURLText();
-        if (!ConnectionOK || m_end.ended)
+        if (!ConnectionOK || m_end.ended || m_shutDownDone)
             return;
         LoadInitialImages(0);
-        if (!ConnectionOK || m_end.ended)
+        if (!ConnectionOK || m_end.ended || m_shutDownDone)
             return;
 
         LastImageFileSize = qint32(qMin<qint64>(QFileInfo(ImageTempFile).size(), INT32_MAX));

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "acquisition/Catalogue.h"
+#include "acquisition/ImageHistory.h"
 #include "core/NumberText.h"
 #include "desktop/MapSaver.h"
 #include "diagnostics/ErrorReporter.h"
@@ -353,8 +354,16 @@ void MainWindow::mnuSaveSeriesMap_Click() {
         const int first = m_slider[0]->minimum() - 1;
         const int last = m_slider[0]->maximum() - 1;
         QList<desktop::MapPicture> pictures;
-        for (int i = first; i <= last; ++i)
-            pictures.append({Image2.encoded(i), Image2.picture(i), Image2.tag(i)});
+        // Decoded one at a time while saved: a long history of large pictures would not fit.
+        for (int i = first; i <= last; ++i) {
+            QByteArray bytes = Image2.encoded(i);
+            auto decode = [bytes] {
+                QImage image;
+                diagnostics::ignoreErrors([&] { image = acquisition::decodePicture(bytes); });
+                return image;
+            };
+            pictures.append({bytes, {}, Image2.tag(i), decode});
+        }
         desktop::MapSaver::SeriesHooks hooks;
         hooks.freezePanel = [this](bool freeze) {
             setBusyPointer(freeze);

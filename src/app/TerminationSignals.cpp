@@ -2,6 +2,7 @@
 
 #include <QSocketNotifier>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -12,10 +13,13 @@ namespace pluvix::app {
 
 namespace {
 int g_pipe[2] = {-1, -1};
+std::atomic<bool> g_received{false};
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 extern "C" void onSignal(int number) {
     const unsigned char byte = static_cast<unsigned char>(number);
     const int saved = errno;
+    g_received.store(true);
     [[maybe_unused]] const auto written = ::write(g_pipe[1], &byte, 1);
     errno = saved;
 }
@@ -46,6 +50,10 @@ TerminationSignals::~TerminationSignals() {
         ::close(g_pipe[1]);
         g_pipe[0] = g_pipe[1] = -1;
     }
+}
+
+bool TerminationSignals::received() {
+    return g_received.load();
 }
 
 void TerminationSignals::readSignal() {

@@ -14,6 +14,10 @@ public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 
+    // True from the moment a termination signal arrived; safe to ask at any time, also while the
+    // thread blocks outside the event loop.
+    static bool received();
+
 signals:
     void terminationRequested(int signalNumber);
 

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QMessageBox>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -52,7 +53,7 @@ int main(int argc, char* argv[]) {
     } catch (const std::exception&) {
         boxes.ok(appName, QStringLiteral("Pluvix cannot create its folder for temporary files "
                                          "in the user's cache folder."));
-        return 1;
+        return platform::exitFailure;
     }
 
     settings::FileSettingsStore store;
@@ -77,10 +78,21 @@ int main(int argc, char* argv[]) {
         [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }};
     app::MainWindow window(services);
 
-    // Ending the session or a termination signal closes the window the normal way.
+    // Ending the session or a termination signal closes the window the normal way. A box asks
+    // something in the middle of an operation (an error box may stand in a half-done load), so
+    // with one open the program ends without the shut-down, as the box's own ending would.
     app::TerminationSignals termination;
     QObject::connect(&termination, &app::TerminationSignals::terminationRequested, &window,
-                     [&window](int) { window.requestClose(); });
+                     [&window, &programEnd](int number) {
+                         if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+                             programEnd.endNow(platform::exitSignalBase + number);
+                         else
+                             window.requestClose();
+                     });
+    // A blocking download does not run the event loop: the signal ends it at once, and the
+    // shut-down runs right there.
+    downloads.setInterruption([] { return app::TerminationSignals::received(); },
+                              [&window] { window.requestClose(); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.Form_QueryUnload(); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,
@@ -92,6 +104,6 @@ int main(int argc, char* argv[]) {
     splash.load([&] { window.Form_Load(&splash); });
 
     if (window.shutDownDone())
-        return 0;
+        return platform::exitNormal;
     return QApplication::exec();
 }

@@ -5,7 +5,9 @@
 #include "platform/MessageBoxes.h"
 
 #include <QCursor>
+#include <QFileInfo>
 #include <QGuiApplication>
+#include <QSet>
 #include <QStandardPaths>
 
 namespace pluvix::desktop {
@@ -29,6 +31,21 @@ public:
 private:
     bool m_active;
 };
+
+// Two tags may clean up to the same file name; the later picture gets " (2)", " (3)", ...
+// before its extension instead of replacing the first.
+QString unusedPath(const QString& path, const QSet<QString>& used) {
+    if (!used.contains(path))
+        return path;
+    const QString name = QFileInfo(path).fileName();
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const qsizetype split = dot > 0 ? path.size() - name.size() + dot : path.size();
+    for (int k = 2;; ++k) {
+        QString candidate = path.left(split) + QStringLiteral(" (%1)").arg(k) + path.mid(split);
+        if (!used.contains(candidate))
+            return candidate;
+    }
+}
 
 } // namespace
 
@@ -91,13 +108,17 @@ MapSaveOutcome MapSaver::saveSeries(const QString& caption, const QString& curre
         const QString folder = folderOfChosenName(*chosen);
         m_startFolder = folder;
         const QString tail = captionTail(caption);
+        QSet<QString> used;
         for (qsizetype k = 0; k < pictures.size(); ++k) {
             const MapPicture& picture = pictures[k];
             if (hooks.showElement)
                 hooks.showElement(firstElement + static_cast<int>(k));
-            const QString path = folder + seriesFileName(tail, picture.tag);
+            const QString path = unusedPath(folder + seriesFileName(tail, picture.tag), used);
+            used.insert(path);
+            const QImage image =
+                picture.image.isNull() && picture.decode ? picture.decode() : picture.image;
             QString error;
-            if (writeMapFile(path, picture.encoded, picture.image, &error)) {
+            if (writeMapFile(path, picture.encoded, image, &error)) {
                 outcome.written.append(path);
             } else {
                 outcome.failed.append(path);

@@ -16,11 +16,13 @@ class MessageBoxes;
 namespace pluvix::desktop {
 
 // One history picture as the window holds it: the bytes as the server sent them, the decoded
-// picture and its image name.
+// picture and its image name. A series passes decode instead of the image, so that only one
+// decoded picture at a time is held.
 struct MapPicture {
     QByteArray encoded;
     QImage image;
     QString tag;
+    std::function<QImage()> decode = {};
 };
 
 struct MapSaveOutcome {

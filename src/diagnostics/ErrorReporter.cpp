@@ -92,7 +92,7 @@ bool ErrorReporter::report(int number, const QString& description, const QString
             if (!log(last, logFailureShown))
                 return false;
         }
-        m_programEnd.endNow();
+        m_programEnd.endNow(platform::exitFailure);
         return false;
     }
     resetPointer();

@@ -494,7 +494,7 @@ void OptionsDialog::resetDefaults() {
     // A reset that did not happen must not throw away the running settings.
     if (!deleted)
         return;
-    m_programEnd.endNow();
+    m_programEnd.endNow(platform::exitNormal);
 }
 
 } // namespace pluvix::dialogs

@@ -5,6 +5,7 @@
 #include "dialogs/WindowPlacement.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace pluvix::dialogs {
 
@@ -107,6 +109,12 @@ void SplashScreen::load(const std::function<void()>& showMainWindow, const QRect
     m_loaded = true;
     show();
     activateWindow();
+    // The window system maps the splash some time after show(); one turn of the loop is often
+    // too early, and a quick load would then close it before it was ever painted.
+    QElapsedTimer waited;
+    waited.start();
+    while (windowHandle() && !windowHandle()->isExposed() && waited.elapsed() < 1000)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
     QCoreApplication::processEvents();
     if (showMainWindow)
         showMainWindow();

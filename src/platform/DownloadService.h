@@ -18,10 +18,11 @@ struct DownloadResult {
         Refused,      // nobody listens at the address
         HostNotFound, // the name does not resolve
         HttpStatus,   // the server answered with a status other than 2xx
-        Timeout,      // no bytes for too long, or the whole transfer took too long
+        Timeout,      // no bytes for too long, too few, or the whole transfer took too long
         TooLarge,     // the body is over the cap
         Truncated,    // the body ended before its announced length
         LocalFile,    // the local file could not be written
+        Interrupted,  // the program is ending; the caller should stop what it was doing
         Other
     };
 

@@ -7,15 +7,16 @@
 #include <QNetworkDiskCache>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QTemporaryFile>
 #include <QThread>
 #include <QTimer>
 
 #include <atomic>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
-#include <condition_variable>
 #include <mutex>
 #include <vector>
 
@@ -36,7 +37,55 @@ DownloadResult failed(Failure kind, QString message, int httpStatus = 0) {
 }
 
 // Why the worker itself aborted a reply; the reply only says "cancelled".
-enum class AbortReason { None, TooLarge, TotalTimeout, Cancelled };
+enum class AbortReason { None, TooLarge, TotalTimeout, TooSlow, Cancelled };
+
+// What the network layer may hold for one reply before it stops reading the socket; without it a
+// body with no announced length piles up in memory faster than the cap can stop it.
+constexpr qint64 replyBufferBytes = 256 * 1024;
+
+bool isInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::Shortcut:
+    case QEvent::ShortcutOverride:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::TabletMove:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// While a download waits, input that reaches the thread's objects is kept for later and timer
+// ticks are dropped (a dropped tick of a running timer comes again at its next interval).
+class WaitFilter final : public QObject {
+public:
+    bool eventFilter(QObject* receiver, QEvent* event) override {
+        if (event->type() == QEvent::Timer)
+            return true;
+        if (!isInput(event->type()))
+            return false;
+        held.push_back({receiver, event->clone()});
+        return true;
+    }
+    std::vector<std::pair<QPointer<QObject>, QEvent*>> held;
+};
+
+WaitFilter& waitFilter() {
+    static WaitFilter filter;
+    return filter;
+}
 
 } // namespace
 
@@ -67,6 +116,10 @@ struct Transfer {
     CachePolicy cache = CachePolicy::PreferNetwork;
     int inactivityMs = 0;
     int totalMs = 0;
+    int rateWindowMs = 0;
+    qint64 minBytesPerWindow = 0;
+    qint64 received = 0;        // worker only
+    qint64 receivedAtCheck = 0; // worker only
 
     std::mutex mutex;
     std::condition_variable cond;
@@ -90,7 +143,15 @@ public:
 
     std::atomic<int> inactivityMs{30'000};
     std::atomic<int> totalMs{600'000};
+    std::atomic<int> rateWindowMs{30'000};
+    std::atomic<qint64> minBytesPerWindow{1024};
     std::function<void()> waitHook = &NetworkDownloadService::deliverRepaintRequests;
+    // Caller's thread only.
+    std::function<bool()> interruptionCheck;
+    std::function<void()> onInterrupted;
+    bool interrupted = false;
+
+    bool checkInterrupted();
 
 private:
     // Worker thread only.
@@ -159,6 +220,8 @@ std::shared_ptr<Transfer> DownloadEngine::start(const QUrl& url, qint64 cap, Cac
     t->cache = cache;
     t->inactivityMs = inactivityMs.load();
     t->totalMs = totalMs.load();
+    t->rateWindowMs = rateWindowMs.load();
+    t->minBytesPerWindow = minBytesPerWindow.load();
     QMetaObject::invokeMethod(
         m_context, [this, t] { begin(t); }, Qt::QueuedConnection);
     return t;
@@ -220,6 +283,7 @@ void DownloadEngine::begin(const std::shared_ptr<Transfer>& t) {
         m_spreadNext = !m_spreadNext;
     }
     QNetworkReply* reply = nam->get(request);
+    reply->setReadBufferSize(replyBufferBytes);
     m_active.insert(t.get(), reply);
     m_reasons.insert(reply, AbortReason::None);
 
@@ -239,25 +303,37 @@ void DownloadEngine::begin(const std::shared_ptr<Transfer>& t) {
     total->start(t->totalMs);
 
     Transfer* raw = t.get();
+    auto* rate = new QTimer(reply);
+    QObject::connect(rate, &QTimer::timeout, reply, [raw, abortFor] {
+        if (raw->received - raw->receivedAtCheck < raw->minBytesPerWindow)
+            abortFor(AbortReason::TooSlow);
+        raw->receivedAtCheck = raw->received;
+    });
+    rate->start(t->rateWindowMs);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [raw](qint64 received, qint64) { raw->received = received; });
     QObject::connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, raw, abortFor] {
         const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
         if (raw->cap > 0 && length.isValid() && length.toLongLong() > raw->cap)
             abortFor(AbortReason::TooLarge);
     });
     QObject::connect(reply, &QNetworkReply::readyRead, reply, [this, reply, raw, abortFor] {
-        if (m_reasons.value(reply) != AbortReason::None) {
-            reply->readAll(); // being aborted: drop what still arrives
+        // Being aborted: what still arrives stays in the bounded reply buffer until the abort.
+        if (m_reasons.value(reply) != AbortReason::None)
+            return;
+        if (raw->cap <= 0) {
+            raw->body += reply->readAll();
             return;
         }
-        raw->body += reply->readAll();
-        if (raw->cap > 0 && raw->body.size() > raw->cap)
+        raw->body += reply->read(raw->cap + 1 - raw->body.size());
+        if (raw->body.size() > raw->cap)
             abortFor(AbortReason::TooLarge);
     });
     QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply, t] {
         const AbortReason reason = m_reasons.take(reply);
         m_active.remove(t.get());
         if (reason == AbortReason::None && reply->isOpen())
-            t->body += reply->readAll();
+            t->body += t->cap > 0 ? reply->read(t->cap + 1 - t->body.size()) : reply->readAll();
         complete(*t, classify(reply, reason, *t));
         reply->deleteLater();
     });
@@ -276,6 +352,8 @@ DownloadResult DownloadEngine::classify(QNetworkReply* reply, AbortReason reason
                       QStringLiteral("More than %1 bytes at %2").arg(t.cap).arg(where), status);
     case AbortReason::TotalTimeout:
         return failed(Failure::Timeout, QStringLiteral("Transfer took too long: ") + where, status);
+    case AbortReason::TooSlow:
+        return failed(Failure::Timeout, QStringLiteral("Transfer too slow: ") + where, status);
     case AbortReason::Cancelled:
         return failed(Failure::Other, QStringLiteral("Transfer cancelled: ") + where, status);
     case AbortReason::None:
@@ -337,8 +415,24 @@ void DownloadEngine::complete(Transfer& t, DownloadResult result) {
     t.cond.notify_all();
 }
 
+bool DownloadEngine::checkInterrupted() {
+    if (interrupted || !interruptionCheck || !interruptionCheck())
+        return interrupted;
+    interrupted = true;
+    if (onInterrupted)
+        onInterrupted();
+    return true;
+}
+
 DownloadResult DownloadEngine::finishInto(const std::shared_ptr<Transfer>& t,
                                           const QString& localFile) {
+    auto interruptedResult = [&] {
+        cancel(t);
+        return failed(Failure::Interrupted,
+                      QStringLiteral("Program ending: ") + t->url.toDisplayString());
+    };
+    if (checkInterrupted())
+        return interruptedResult();
     // The worker ends every transfer within its total limit; this only guards against a stuck
     // worker.
     const auto deadline =
@@ -348,17 +442,23 @@ DownloadResult DownloadEngine::finishInto(const std::shared_ptr<Transfer>& t,
         while (!t->cond.wait_for(lock, 15ms, [&] { return t->done; })) {
             if (std::chrono::steady_clock::now() > deadline) {
                 lock.unlock();
+                NetworkDownloadService::releaseHeldEvents();
                 cancel(t);
                 return failed(Failure::Timeout,
                               QStringLiteral("Transfer did not end: ") + t->url.toDisplayString());
             }
             lock.unlock();
+            if (checkInterrupted()) {
+                NetworkDownloadService::releaseHeldEvents();
+                return interruptedResult();
+            }
             if (waitHook)
                 waitHook();
             lock.lock();
         }
     }
 
+    NetworkDownloadService::releaseHeldEvents();
     DownloadResult result = t->result;
     if (!result.ok)
         return result;
@@ -417,15 +517,43 @@ void NetworkDownloadService::setTotalTimeout(std::chrono::milliseconds total) {
     m_engine->totalMs = int(total.count());
 }
 
+void NetworkDownloadService::setMinimumRate(qint64 minBytes, std::chrono::milliseconds window) {
+    m_engine->minBytesPerWindow = minBytes;
+    m_engine->rateWindowMs = int(window.count());
+}
+
+void NetworkDownloadService::setInterruption(std::function<bool()> check,
+                                             std::function<void()> onInterrupted) {
+    m_engine->interruptionCheck = std::move(check);
+    m_engine->onInterrupted = std::move(onInterrupted);
+}
+
 void NetworkDownloadService::setWaitHook(std::function<void()> hook) {
     m_engine->waitHook = std::move(hook);
 }
 
 void NetworkDownloadService::deliverRepaintRequests() {
-    if (!QCoreApplication::instance())
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
         return;
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateLater);
+    // Exposing a newly mapped window (the splash) needs the window system's events, not only
+    // posted repaints; input stays queued in the window system and timers are not run.
+    app->installEventFilter(&waitFilter());
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                    QEventLoop::ExcludeSocketNotifiers |
+                                    QEventLoop::X11ExcludeTimers);
+    app->removeEventFilter(&waitFilter());
+}
+
+void NetworkDownloadService::releaseHeldEvents() {
+    auto held = std::move(waitFilter().held);
+    waitFilter().held.clear();
+    for (auto& [receiver, event] : held) {
+        if (receiver)
+            QCoreApplication::postEvent(receiver, event);
+        else
+            delete event;
+    }
 }
 
 void NetworkDownloadService::deleteCacheEntry(const QUrl& url) {

@@ -13,9 +13,9 @@ class DownloadEngine;
 }
 
 // HTTP downloads on a worker thread with its own network manager and disk cache. The calling
-// thread blocks in each call; while it waits it runs only the wait hook, which by default
-// delivers pending repaint requests and nothing else, so no input and no timer of the caller's
-// thread is handled in the middle of a download.
+// thread blocks in each call; while it waits it runs only the wait hook, which by default lets
+// windows be exposed and painted and holds back input and timers, so no input and no timer of
+// the caller's thread is handled in the middle of a download.
 class NetworkDownloadService final : public DownloadService {
 public:
     // cacheDirectory: where the disk cache lives; empty for no disk cache.
@@ -30,11 +30,21 @@ public:
     // ... or when it is still running after this long (default 10 min), so a trickle cannot
     // block the caller for ever.
     void setTotalTimeout(std::chrono::milliseconds total);
+    // ... or when a window of this length brings fewer than minBytes (default 1 KiB in 30 s), so
+    // that a drip of bytes cannot keep the inactivity timer alive.
+    void setMinimumRate(qint64 minBytes, std::chrono::milliseconds window);
+    // Polled while a call waits; once it answers true every waiting and later call fails at
+    // once as Interrupted, and onInterrupted runs once on the waiting thread first. Both may be
+    // empty. The check must be cheap and safe to call from a signal's point of view (an atomic).
+    void setInterruption(std::function<bool()> check, std::function<void()> onInterrupted);
     // Runs every few milliseconds while a call waits; replaces the default repaint delivery.
     // It must not run the caller's event loop.
     void setWaitHook(std::function<void()> hook);
-    // The default hook: delivers posted repaint requests of the calling thread only.
+    // The default hook: delivers the window system's expose and paint work of the calling
+    // thread; input events are held back until the call returns, timer ticks are skipped.
     static void deliverRepaintRequests();
+    // Posts the input events that the default hook held back.
+    static void releaseHeldEvents();
 
     void deleteCacheEntry(const QUrl& url) override;
     using DownloadService::download;

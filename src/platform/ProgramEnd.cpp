@@ -5,9 +5,9 @@
 
 namespace pluvix::platform {
 
-void ProcessEnd::endNow() {
+void ProcessEnd::endNow(int status) {
     std::fflush(nullptr);
-    ::_exit(0);
+    ::_exit(status);
 }
 
 } // namespace pluvix::platform

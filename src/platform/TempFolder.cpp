@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -57,8 +58,14 @@ QString userTempPath(const QString& appName) {
             return path + u'/';
     }
 
-    QByteArray pattern = QFile::encodeName(QDir::tempPath() + u'/' + folderName(appName) +
-                                           QStringLiteral("-XXXXXX"));
+    // With TMPDIR naming a missing folder the system's folder is empty or not there; the root
+    // folder is never a fallback.
+    const QString systemTemp = QDir::tempPath();
+    if (systemTemp.isEmpty() || !QDir::isAbsolutePath(systemTemp) || QDir(systemTemp).isRoot() ||
+        !QFileInfo(systemTemp).isDir())
+        throw core::RuntimeError::pathFileAccess();
+    QByteArray pattern =
+        QFile::encodeName(systemTemp + u'/' + folderName(appName) + QStringLiteral("-XXXXXX"));
     if (::mkdtemp(pattern.data()))
         return QFile::decodeName(pattern) + u'/';
     throw core::RuntimeError::pathFileAccess();

@@ -3,9 +3,12 @@
 #include "core/RuntimeError.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <QStringList>
+#include <QThread>
 
 #include <sys/stat.h>
 
@@ -89,6 +92,25 @@ void requireNoError(const QSettings& s) {
         throw core::RuntimeError::pathFileAccess();
 }
 
+// QSettings waits for its lock file without a limit; another process holding it must not hang
+// the program (the shut-down above all). The probe is given up at once so QSettings can take it.
+constexpr int lockWaitMs = 3000;
+
+void waitForLockOrThrow(const QString& path) {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QLockFile probe(path + QStringLiteral(".lock"));
+        if (probe.tryLock(0)) {
+            probe.unlock();
+            return;
+        }
+        if (waited.elapsed() > lockWaitMs)
+            throw core::RuntimeError::pathFileAccess();
+        QThread::msleep(50);
+    }
+}
+
 void syncOrThrow(QSettings& s, const QString& path) {
     const FileIdentity before = identityOf(path);
     s.sync();
@@ -156,6 +178,8 @@ void FileSettingsStore::SaveSetting(const QString& appName, const QString& secti
         throw core::RuntimeError::invalidCall();
     const QString path = filePath(appName);
     requireWritable(m_folder, path);
+    // Before any change: a QSettings with unsaved changes waits for the lock when it goes away.
+    waitForLockOrThrow(path);
     QSettings s(path, QSettings::IniFormat);
     requireNoError(s);
     QString group = findIgnoringCase(s.childGroups(), escapedName(section));
@@ -187,6 +211,7 @@ void FileSettingsStore::DeleteSetting(const QString& appName, const QString& sec
         return;
     requireWritable(m_folder, path);
     requireNoError(s);
+    waitForLockOrThrow(path);
     for (const QString& group : matching)
         s.remove(group);
     syncOrThrow(s, path);

@@ -34,7 +34,11 @@ private:
 class FakeProgramEnd final : public platform::ProgramEnd {
 public:
     int endCount = 0;
-    void endNow() override { ++endCount; }
+    int lastStatus = -1;
+    void endNow(int status) override {
+        ++endCount;
+        lastStatus = status;
+    }
 };
 
 class FakeClock final : public platform::Clock {

@@ -24,6 +24,7 @@ namespace pluvix::testsupport {
 //   /trickle         one byte every 100 ms
 //   /img/T           a cacheable picture body
 //   /listing         a body that changes with every request
+//   /endless         no length, Connection: close, bytes without end while the client reads
 class FaultHttpServer {
 public:
     FaultHttpServer() {
@@ -117,6 +118,14 @@ private:
             reply(s, "200 OK", "GIF89a-" + parts.value(2).toLatin1(),
                   "Last-Modified: Thu, 15 Sep 2005 15:03:00 GMT\r\n"
                   "Cache-Control: max-age=86400\r\n");
+        } else if (what == u"endless") {
+            s->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
+            const QByteArray chunk(1024 * 1024, 'e');
+            QObject::connect(s, &QTcpSocket::bytesWritten, s, [s, chunk] {
+                if (s->bytesToWrite() < chunk.size())
+                    s->write(chunk);
+            });
+            s->write(chunk);
         } else if (what == u"listing") {
             reply(s, "200 OK", "listing " + QByteArray::number(n));
         } else {

@@ -1,0 +1,269 @@
+// Hostile servers and files: what they may cost in memory and time, and how the program ends.
+#include "AppHarness.h"
+#include "acquisition/FolderAddress.h"
+#include "acquisition/ImageHistory.h"
+#include "core/RuntimeError.h"
+#include "desktop/MapSaver.h"
+#include "diagnostics/ErrorReporter.h"
+#include "platform/NetworkDownloadService.h"
+#include "platform/TempFolder.h"
+#include "settings/FileSettingsStore.h"
+#include "support/FaultHttpServer.h"
+#include "support/GifFixtures.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLockFile>
+#include <QTest>
+
+#include <atomic>
+#include <thread>
+
+using namespace pluvix;
+using namespace std::chrono_literals;
+using Failure = platform::DownloadResult::Failure;
+
+namespace {
+
+const QString kFolder = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.kmlb/");
+
+// Resets the peak, runs body, and gives the peak's growth in MiB.
+template <class Body> qint64 peakGrowthMiB(Body body) {
+    auto peakKiB = [] {
+        QFile f(QStringLiteral("/proc/self/status"));
+        f.open(QIODevice::ReadOnly);
+        for (const QByteArray& line : f.readAll().split('\n'))
+            if (line.startsWith("VmHWM:"))
+                return line.mid(6).trimmed().split(' ').first().toLongLong();
+        return qint64(0);
+    };
+    QFile reset(QStringLiteral("/proc/self/clear_refs"));
+    if (reset.open(QIODevice::WriteOnly))
+        reset.write("5");
+    reset.close();
+    const qint64 before = peakKiB();
+    body();
+    return (peakKiB() - before) / 1024;
+}
+
+} // namespace
+
+class TestHostile : public QObject {
+    Q_OBJECT
+private slots:
+    void endlessBodyStopsAtTheCap();
+    void dripAndSignalEndAWait_data();
+    void dripAndSignalEndAWait();
+    void hugeGifIsRefusedCheaply();
+    void undecodableNewestAddsNoElement();
+    void failingEndingsExitNonZero_data();
+    void failingEndingsExitNonZero();
+    void noUsableTempFolderIsAnError();
+    void nonAsciiNameRequestedAsListed();
+    void seriesNamesNeverCollideAndDecodeOneByOne();
+    void settingsLockWaitIsBounded();
+};
+
+void TestHostile::endlessBodyStopsAtTheCap() {
+    testsupport::FaultHttpServer server;
+    platform::NetworkDownloadService service({});
+    QTemporaryDir dir;
+    platform::DownloadResult r;
+    const qint64 growth = peakGrowthMiB([&] {
+        r = service.download(server.url(QStringLiteral("/endless")),
+                             dir.filePath(QStringLiteral("f")), platform::imageByteCap);
+    });
+    QCOMPARE(r.failure, Failure::TooLarge);
+    QVERIFY2(growth < 16 + 24, qPrintable(QString::number(growth)));
+}
+
+void TestHostile::dripAndSignalEndAWait_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("signal");
+    QTest::addColumn<Failure>("failure");
+    QTest::newRow("drip") << QStringLiteral("/trickle") << false << Failure::Timeout;
+    QTest::newRow("signal") << QStringLiteral("/silent") << true << Failure::Interrupted;
+}
+
+void TestHostile::dripAndSignalEndAWait() {
+    QFETCH(QString, path);
+    QFETCH(bool, signal);
+    QFETCH(Failure, failure);
+    testsupport::FaultHttpServer server;
+    platform::NetworkDownloadService service({});
+    service.setTotalTimeout(10s);
+    service.setMinimumRate(100, 1s); // the trickle brings 10 bytes a second
+    std::atomic<bool> received{false};
+    int interruptions = 0;
+    service.setInterruption([&] { return received.load(); }, [&] { ++interruptions; });
+    std::thread signaller([&] {
+        std::this_thread::sleep_for(300ms);
+        received = signal;
+    });
+    QTemporaryDir dir;
+    QElapsedTimer clock;
+    clock.start();
+    const auto r = service.download(server.url(path), dir.filePath(QStringLiteral("f")), 1 << 20);
+    const qint64 elapsed = clock.elapsed();
+    signaller.join();
+    QCOMPARE(r.failure, failure);
+    QVERIFY2(elapsed < (signal ? 1000 : 2500), qPrintable(QString::number(elapsed)));
+    QCOMPARE(interruptions, signal ? 1 : 0);
+    // Once interrupted, later calls do not even start.
+    if (signal)
+        QCOMPARE(service
+                     .download(server.url(QStringLiteral("/ok/x")),
+                               dir.filePath(QStringLiteral("g")), 99)
+                     .failure,
+                 Failure::Interrupted);
+}
+
+void TestHostile::hugeGifIsRefusedCheaply() {
+    // A 5600 x 5600 screen around one pixel: a few dozen bytes that decode to 125 MB.
+    QByteArray gif("GIF89a");
+    gif += QByteArray::fromHex("e015e015000000"); // screen, no colour table
+    gif += QByteArray::fromHex("2c0000000001000100"
+                               "80"
+                               "000000ffffff"
+                               "02024401003b");
+    int error = 0;
+    const qint64 growth = peakGrowthMiB([&] {
+        try {
+            acquisition::decodePicture(gif);
+        } catch (const core::RuntimeError& e) {
+            error = e.number();
+        }
+    });
+    QCOMPARE(error, 481);
+    QVERIFY2(growth < 32, qPrintable(QString::number(growth)));
+    // The same picture within the limit decodes.
+    gif.replace(6, 4, QByteArray::fromHex("00100010"));
+    QCOMPARE(acquisition::decodePicture(gif).size(), QSize(4096, 4096));
+}
+
+void TestHostile::undecodableNewestAddsNoElement() {
+    testsupport::AppHarness h;
+    testsupport::FakeDownloadService fake;
+    QStringList names = testsupport::tenImageNamesUpTo(10, 0);
+    h.useFakeFolder(fake, kFolder, names);
+    auto& w = h.loadStill();
+    QCOMPARE(w.Image2.UBound(), 9);
+    for (int minute : {5, 10}) {
+        names.append(testsupport::radarImageName(10, minute));
+        testsupport::serveFolder(fake, kFolder, names);
+        fake.serve(QUrl(kFolder + names.last()), "GIF89a not a picture");
+        w.CheckForNewImage();
+        QCOMPARE(w.Image2.UBound(), 9);
+        QCOMPARE(w.Image2.tag(9), names[9]);
+    }
+}
+
+void TestHostile::failingEndingsExitNonZero_data() {
+    QTest::addColumn<int>("failing"); // -1: the listing, else that image
+    QTest::newRow("listing") << -1;
+    QTest::newRow("image") << 3;
+}
+
+void TestHostile::failingEndingsExitNonZero() {
+    QFETCH(int, failing);
+    testsupport::AppHarness h;
+    testsupport::FakeDownloadService fake;
+    const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
+    h.useFakeFolder(fake, kFolder, names);
+    fake.fail(QUrl(failing < 0 ? kFolder : kFolder + names[failing]), Failure::HttpStatus, 404);
+    h.load();
+    QCOMPARE(h.programEnd.endCount, 1);
+    QCOMPARE(h.programEnd.lastStatus, platform::exitFailure);
+
+    // Cancel in the error box, too.
+    testsupport::FakeMessageBoxes boxes;
+    boxes.answers = {platform::MessageButton::Cancel};
+    testsupport::FakeProgramEnd end;
+    testsupport::FakeClock clock;
+    diagnostics::ErrorReporter reporter(
+        boxes, end, clock, h.dir.filePath(QStringLiteral("Log.txt")), [] { return 0; });
+    reporter.ReportError(6, QStringLiteral("Overflow"), QStringLiteral("Module1.LoadCheckINI"));
+    QCOMPARE(end.lastStatus, platform::exitFailure);
+}
+
+void TestHostile::noUsableTempFolderIsAnError() {
+    QTemporaryDir dir;
+    QFile blocker(dir.filePath(QStringLiteral("cache")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the cache folder should be
+    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME"), oldTmp = qgetenv("TMPDIR");
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker.fileName()));
+    qputenv("TMPDIR", QFile::encodeName(dir.filePath(QStringLiteral("missing"))));
+    const QStringList before = QDir(QStringLiteral("/")).entryList({QStringLiteral("pluvix*")});
+    QString path;
+    int error = 0;
+    try {
+        path = platform::userTempPath(QStringLiteral("Pluvix"));
+    } catch (const core::RuntimeError& e) {
+        error = e.number();
+    }
+    qputenv("XDG_CACHE_HOME", oldCache);
+    qputenv("TMPDIR", oldTmp);
+    if (path.startsWith(u"/pluvix"))
+        QDir(path).removeRecursively();
+    QCOMPARE(error, 75);
+    QCOMPARE(QDir(QStringLiteral("/")).entryList({QStringLiteral("pluvix*")}), before);
+}
+
+void TestHostile::nonAsciiNameRequestedAsListed() {
+    testsupport::FaultHttpServer server;
+    platform::NetworkDownloadService service({});
+    QTemporaryDir dir;
+    // The listing's bytes, one character each, as the cut gives them: UTF-8 "é" and a blank.
+    const QString name = QString::fromLatin1("caf\xC3\xA9 1.gif");
+    const QUrl url = acquisition::imageAddress(server.url(QStringLiteral("/ok/")).toString(), name);
+    QVERIFY(service.download(url, dir.filePath(QStringLiteral("f")), 1024).ok);
+    QCOMPARE(server.hits(QStringLiteral("/ok/caf%C3%A9%201.gif")), 1);
+}
+
+void TestHostile::seriesNamesNeverCollideAndDecodeOneByOne() {
+    QTemporaryDir dir;
+    testsupport::FakeFileDialogs dialogs;
+    dialogs.answers = {dir.filePath(QStringLiteral("x"))};
+    testsupport::FakeMessageBoxes boxes;
+    desktop::MapSaver saver(dialogs, boxes, QStringLiteral("Pluvix"));
+    // Each picture decodes to 24 MB; eight held at once would be 192 MB.
+    QList<desktop::MapPicture> pictures;
+    for (const char16_t* tag : {u"a/b", u"a\\b", u"a_b", u"c", u"d", u"e", u"f", u"g"}) {
+        pictures.append({{}, {}, QString::fromUtf16(tag), [] {
+                             QImage image(3000, 2000, QImage::Format_RGB32);
+                             image.fill(Qt::darkBlue);
+                             return image;
+                         }});
+    }
+    desktop::MapSaveOutcome outcome;
+    const qint64 growth = peakGrowthMiB(
+        [&] { outcome = saver.saveSeries(QStringLiteral("Pluvix - T"), {}, 0, pictures, {}); });
+    QCOMPARE(outcome.written.size(), 8);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 8);
+    QVERIFY(outcome.written.contains(dir.filePath(QStringLiteral("T - a_b (3)"))));
+    QVERIFY2(growth < 120, qPrintable(QString::number(growth)));
+}
+
+void TestHostile::settingsLockWaitIsBounded() {
+    QTemporaryDir dir;
+    settings::FileSettingsStore store(dir.path());
+    store.SaveSetting(QStringLiteral("Pluvix"), QStringLiteral("S"), QStringLiteral("K"),
+                      QStringLiteral("1"));
+    QLockFile other(store.filePath(QStringLiteral("Pluvix")) + QStringLiteral(".lock"));
+    QVERIFY(other.tryLock());
+    QElapsedTimer clock;
+    clock.start();
+    int error = 0;
+    try {
+        store.SaveSetting(QStringLiteral("Pluvix"), QStringLiteral("S"), QStringLiteral("K"),
+                          QStringLiteral("2"));
+    } catch (const core::RuntimeError& e) {
+        error = e.number();
+    }
+    QCOMPARE(error, 75);
+    QVERIFY(clock.elapsed() < 10000);
+}
+
+QTEST_MAIN(TestHostile)
+#include "tst_hostile.moc"
