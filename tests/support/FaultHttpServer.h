@@ -24,6 +24,8 @@ namespace pluvix::testsupport {
 //   /trickle         one byte every 100 ms
 //   /img/T           a cacheable picture body
 //   /listing         a body that changes with every request
+//   /dir/, /dir/N    the listing and files given to setFolder, without any cache header, as a
+//                    plain folder server sends them; 500 for a file it was not given
 class FaultHttpServer {
 public:
     FaultHttpServer() {
@@ -56,6 +58,11 @@ public:
     int hits(const QString& path) const {
         QMutexLocker lock(&m_mutex);
         return m_hits.value(path);
+    }
+    void setFolder(const QByteArray& listing, const QHash<QString, QByteArray>& files) {
+        QMutexLocker lock(&m_mutex);
+        m_listing = listing;
+        m_files = files;
     }
 
 private:
@@ -117,6 +124,15 @@ private:
             reply(s, "200 OK", "GIF89a-" + parts.value(2).toLatin1(),
                   "Last-Modified: Thu, 15 Sep 2005 15:03:00 GMT\r\n"
                   "Cache-Control: max-age=86400\r\n");
+        } else if (what == u"dir") {
+            QMutexLocker lock(&m_mutex);
+            const QString name = parts.value(2);
+            if (name.isEmpty())
+                reply(s, "200 OK", m_listing);
+            else if (m_files.contains(name))
+                reply(s, "200 OK", m_files.value(name));
+            else
+                reply(s, "500 Internal Server Error", {});
         } else if (what == u"listing") {
             reply(s, "200 OK", "listing " + QByteArray::number(n));
         } else {
@@ -129,6 +145,8 @@ private:
     quint16 m_port = 0;
     mutable QMutex m_mutex;
     QHash<QString, int> m_hits;
+    QByteArray m_listing;
+    QHash<QString, QByteArray> m_files;
 };
 
 } // namespace pluvix::testsupport
