@@ -25,7 +25,8 @@ namespace pluvix::testsupport {
 //   /img/T           a cacheable picture body
 //   /listing         a body that changes with every request
 //   /dir/, /dir/N    the listing and files given to setFolder, without any cache header, as a
-//                    plain folder server sends them; 500 for a file it was not given
+//                    plain folder server sends them; 500 after 300 ms for a file it was not
+//                    given, so that all other requests are in before the failure
 class FaultHttpServer {
 public:
     FaultHttpServer() {
@@ -132,7 +133,7 @@ private:
             else if (m_files.contains(name))
                 reply(s, "200 OK", m_files.value(name));
             else
-                reply(s, "500 Internal Server Error", {});
+                QTimer::singleShot(300, s, [s] { reply(s, "500 Internal Server Error", {}); });
         } else if (what == u"listing") {
             reply(s, "200 OK", "listing " + QByteArray::number(n));
         } else {
