@@ -5,9 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QTemporaryFile>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace pluvix::platform {
@@ -15,6 +16,13 @@ namespace pluvix::platform {
 namespace {
 constexpr auto privateFile = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 constexpr int keyLength = 40; // hex SHA-1
+// Each file is the body's MD5 and then the body. Files are not forced to disk (that would cost
+// more than the transfer), so a copy that a crash left damaged must be recognised.
+constexpr qsizetype sumLength = 16;
+
+QByteArray sumOf(QByteArrayView body) {
+    return QCryptographicHash::hash(body, QCryptographicHash::Md5);
+}
 } // namespace
 
 ImageCache::ImageCache(const QString& directory, qint64 capBytes)
@@ -73,28 +81,34 @@ std::optional<QByteArray> ImageCache::find(const QUrl& url) {
         return std::nullopt;
     }
     QByteArray body = file.readAll();
-    if (body.size() != it->size) {
+    if (body.size() != it->size || body.size() < sumLength ||
+        sumOf(QByteArrayView(body).sliced(sumLength)) != QByteArrayView(body).first(sumLength)) {
         file.close();
         drop(key);
         return std::nullopt;
     }
+    body.remove(0, sumLength);
     file.setFileTime(QDateTime::currentDateTimeUtc(), QFileDevice::FileModificationTime);
     touch(key, *it);
     return body;
 }
 
 void ImageCache::insert(const QUrl& url, const QByteArray& body) {
-    if (body.size() > m_cap)
+    const qint64 size = sumLength + body.size();
+    if (size > m_cap)
         return;
     const QString key = keyOf(url);
+    const QString path = m_dir + QLatin1Char('/') + key;
     drop(key);
-    QSaveFile file(m_dir + QLatin1Char('/') + key);
-    // Written whole or not at all; a kept copy is a convenience, so a full disk only costs a
-    // download next time.
-    if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(privateFile) ||
-        file.write(body) != body.size() || !file.commit())
+    // Written whole under its name or not at all; a kept copy is a convenience, so a full disk
+    // only costs a download next time.
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX")); // created readable by the user only
+    if (!file.open() || file.write(sumOf(body) + body) != size || !file.flush() ||
+        std::rename(QFile::encodeName(file.fileName()).constData(),
+                    QFile::encodeName(path).constData()) != 0)
         return;
-    Entry e{body.size(), ++m_uses};
+    file.setAutoRemove(false);
+    Entry e{size, ++m_uses};
     m_entries.insert(key, e);
     m_byUse.emplace(e.lastUse, key);
     m_total += e.size;
