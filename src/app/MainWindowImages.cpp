@@ -35,6 +35,12 @@ namespace {
 QUrl imageUrl(const QString& baseUrl, const QString& name) {
     return acquisition::imageAddress(baseUrl, name);
 }
+
+// A radar image never changes under its name; the satellite's fixed names get new pictures.
+platform::CachePolicy imageCachePolicy(qint16 mapTypeIndex) {
+    return mapTypeIndex >= 6 ? platform::CachePolicy::PreferNetwork
+                             : platform::CachePolicy::PreferCache;
+}
 } // namespace
 
 void MainWindow::showPicture(int element) {
@@ -94,10 +100,14 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
         QList<QUrl> urls;
         for (const QString& name : names)
             urls.append(imageUrl(Settings.BaseURL, name));
-        // All ten travel at once; each still lands in the one temporary file in turn.
-        auto batch = m_s.downloads.startBatch(urls, platform::imageByteCap);
+        // All ten travel at once, the preview among them; each still lands in the one temporary
+        // file in turn.
+        auto batch = m_s.downloads.startBatch(urls, platform::imageByteCap,
+                                              imageCachePolicy(Settings.MapTypeIndex));
 
         auto failed = [&](const platform::DownloadResult& r) {
+            // Nothing more is fetched for a history that cannot be completed.
+            batch->cancel();
             // The program is ending: nothing to tell the user.
             if (r.failure == platform::DownloadResult::Failure::Interrupted)
                 return;
@@ -112,8 +122,7 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
             m_end.endNow(platform::exitFailure);
         };
 
-        const auto preview = m_s.downloads.download(imageUrl(Settings.BaseURL, names[9]),
-                                                    ImageTempFile, platform::imageByteCap);
+        const auto preview = batch->take(9, ImageTempFile);
         if (!preview.ok) {
             failed(preview);
             return;
@@ -192,7 +201,8 @@ void MainWindow::CheckForNewImage() {
 
             const QString newest = ImageNames()[9];
             const auto r = m_s.downloads.download(imageUrl(Settings.BaseURL, newest), ImageTempFile,
-                                                  platform::imageByteCap);
+                                                  platform::imageByteCap,
+                                                  imageCachePolicy(Settings.MapTypeIndex));
             if (r.ok) {
                 // Only a picture that decodes becomes an element; a bad one must not leave blanks.
                 Image2.create(u + 1);

@@ -38,7 +38,7 @@ struct DownloadResult {
 enum class CachePolicy {
     AlwaysNetwork, // never the cache; the answer still refreshes it
     PreferNetwork, // the cache only while the server's headers call it fresh
-    PreferCache    // the cache whenever it has a copy
+    PreferCache    // the address never changes: any kept copy answers, whatever the headers said
 };
 
 // Transfers that were started together; results are handed out in the order of the addresses.
@@ -50,6 +50,11 @@ public:
     virtual DownloadResult takeNext(const QString& localFile) = 0;
     // How many results takeNext has not handed out yet.
     virtual int remaining() const = 0;
+    // Waits for the transfer at index and, when it succeeded, replaces localFile with its body.
+    // The body stays for takeNext, so one address is never fetched twice for both.
+    virtual DownloadResult take(int index, const QString& localFile) = 0;
+    // Stops every transfer not handed out yet; later takes fail.
+    virtual void cancel() = 0;
 };
 
 // Blocking downloads of one address into one local file. While a call waits, the caller's

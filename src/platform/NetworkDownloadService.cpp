@@ -1,6 +1,9 @@
 #include "platform/NetworkDownloadService.h"
 
+#include "platform/ImageCache.h"
+
 #include <QCoreApplication>
+#include <QDir>
 #include <QEvent>
 #include <QHash>
 #include <QNetworkAccessManager>
@@ -35,6 +38,9 @@ DownloadResult failed(Failure kind, QString message, int httpStatus = 0) {
     r.message = std::move(message);
     return r;
 }
+
+// Room for about a thousand radar pictures, well above the longest history.
+constexpr qint64 imageCacheCap = qint64(64) * 1024 * 1024;
 
 // Why the worker itself aborted a reply; the reply only says "cancelled".
 enum class AbortReason { None, TooLarge, TotalTimeout, TooSlow, Cancelled };
@@ -138,8 +144,10 @@ public:
                                     bool spread = false);
     void cancel(const std::shared_ptr<Transfer>& t);
     void removeFromCache(const QUrl& url);
-    // Caller's thread: waits for the transfer, then writes its body into localFile.
-    DownloadResult finishInto(const std::shared_ptr<Transfer>& t, const QString& localFile);
+    // Caller's thread: waits for the transfer, then writes its body into localFile; keepBody
+    // leaves the body for another finishInto.
+    DownloadResult finishInto(const std::shared_ptr<Transfer>& t, const QString& localFile,
+                              bool keepBody = false);
 
     std::atomic<int> inactivityMs{30'000};
     std::atomic<int> totalMs{600'000};
@@ -166,6 +174,7 @@ private:
     // so that ten images travel in one round.
     QNetworkAccessManager* m_spreadNam = nullptr;
     bool m_spreadNext = false;
+    std::unique_ptr<ImageCache> m_images; // answers PreferCache requests before the network
     QHash<Transfer*, QNetworkReply*> m_active;
     QHash<QNetworkReply*, AbortReason> m_reasons;
 };
@@ -180,6 +189,12 @@ DownloadEngine::DownloadEngine(const QString& cacheDirectory) {
         [this, cacheDirectory] {
             m_nam = new QNetworkAccessManager(m_context);
             if (!cacheDirectory.isEmpty()) {
+                QDir().mkpath(cacheDirectory);
+                QFile::setPermissions(cacheDirectory, QFileDevice::ReadOwner |
+                                                          QFileDevice::WriteOwner |
+                                                          QFileDevice::ExeOwner);
+                m_images = std::make_unique<ImageCache>(cacheDirectory + QStringLiteral("/images"),
+                                                        imageCacheCap);
                 auto* cache = new QNetworkDiskCache(m_nam);
                 cache->setCacheDirectory(cacheDirectory);
                 m_nam->setCache(cache);
@@ -246,6 +261,8 @@ void DownloadEngine::removeFromCache(const QUrl& url) {
             for (QNetworkAccessManager* nam : {m_nam, m_spreadNam})
                 if (QAbstractNetworkCache* cache = nam->cache())
                     cache->remove(url);
+            if (m_images)
+                m_images->remove(url);
         },
         Qt::BlockingQueuedConnection);
 }
@@ -256,6 +273,19 @@ void DownloadEngine::begin(const std::shared_ptr<Transfer>& t) {
         complete(*t, failed(Failure::Other,
                             QStringLiteral("Not an HTTP address: ") + t->url.toDisplayString()));
         return;
+    }
+
+    if (t->cache == CachePolicy::PreferCache && m_images) {
+        if (auto body = m_images->find(t->url); body && (t->cap <= 0 || body->size() <= t->cap)) {
+            t->body = std::move(*body);
+            DownloadResult kept;
+            kept.ok = true;
+            kept.failure = Failure::None;
+            kept.httpStatus = 200;
+            kept.bytes = t->body.size();
+            complete(*t, std::move(kept));
+            return;
+        }
     }
 
     QNetworkRequest request(t->url);
@@ -273,6 +303,9 @@ void DownloadEngine::begin(const std::shared_ptr<Transfer>& t) {
     case CachePolicy::PreferCache:
         request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                              QNetworkRequest::PreferCache);
+        // The image cache keeps it.
+        if (m_images)
+            request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
         break;
     }
     request.setTransferTimeout(t->inactivityMs);
@@ -334,7 +367,13 @@ void DownloadEngine::begin(const std::shared_ptr<Transfer>& t) {
         m_active.remove(t.get());
         if (reason == AbortReason::None && reply->isOpen())
             t->body += t->cap > 0 ? reply->read(t->cap + 1 - t->body.size()) : reply->readAll();
-        complete(*t, classify(reply, reason, *t));
+        DownloadResult result = classify(reply, reason, *t);
+        // Copied before complete() hands the body to the caller; stored after, off its path.
+        const QByteArray keep =
+            result.ok && t->cache == CachePolicy::PreferCache && m_images ? t->body : QByteArray();
+        complete(*t, std::move(result));
+        if (!keep.isNull())
+            m_images->insert(t->url, keep);
         reply->deleteLater();
     });
 }
@@ -425,7 +464,7 @@ bool DownloadEngine::checkInterrupted() {
 }
 
 DownloadResult DownloadEngine::finishInto(const std::shared_ptr<Transfer>& t,
-                                          const QString& localFile) {
+                                          const QString& localFile, bool keepBody) {
     auto interruptedResult = [&] {
         cancel(t);
         return failed(Failure::Interrupted,
@@ -465,7 +504,8 @@ DownloadResult DownloadEngine::finishInto(const std::shared_ptr<Transfer>& t,
 
     QString error;
     const bool written = replaceFile(localFile, t->body, error);
-    t->body = QByteArray();
+    if (!keepBody)
+        t->body = QByteArray();
     if (!written)
         return failed(Failure::LocalFile, error + QStringLiteral(": ") + localFile,
                       result.httpStatus);
@@ -486,6 +526,8 @@ public:
     }
 
     DownloadResult takeNext(const QString& localFile) override {
+        if (m_cancelled)
+            return failed(Failure::Other, QStringLiteral("Batch cancelled"));
         if (m_next >= m_transfers.size())
             return failed(Failure::Other, QStringLiteral("No transfer left in the batch"));
         std::shared_ptr<Transfer> t = std::move(m_transfers[m_next]);
@@ -495,10 +537,25 @@ public:
 
     int remaining() const override { return int(m_transfers.size() - m_next); }
 
+    DownloadResult take(int index, const QString& localFile) override {
+        if (m_cancelled)
+            return failed(Failure::Other, QStringLiteral("Batch cancelled"));
+        if (index < int(m_next) || index >= int(m_transfers.size()))
+            return failed(Failure::Other, QStringLiteral("No such transfer left in the batch"));
+        return m_engine->finishInto(m_transfers[std::size_t(index)], localFile, true);
+    }
+
+    void cancel() override {
+        for (std::size_t i = m_next; i < m_transfers.size(); ++i)
+            m_engine->cancel(m_transfers[i]);
+        m_cancelled = true;
+    }
+
 private:
     std::shared_ptr<DownloadEngine> m_engine;
     std::vector<std::shared_ptr<Transfer>> m_transfers;
     std::size_t m_next = 0;
+    bool m_cancelled = false;
 };
 
 } // namespace

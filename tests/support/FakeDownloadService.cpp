@@ -20,20 +20,31 @@ DownloadResult failure(Failure kind, int status, QString message) {
 
 class FakeBatch final : public platform::DownloadBatch {
 public:
-    FakeBatch(const FakeDownloadService& service, QList<QUrl> urls, qint64 cap)
+    FakeBatch(FakeDownloadService& service, QList<QUrl> urls, qint64 cap)
         : m_service(service), m_urls(std::move(urls)), m_cap(cap) {}
 
     DownloadResult takeNext(const QString& localFile) override {
-        if (m_urls.isEmpty())
+        if (m_next >= m_urls.size() || m_cancelled)
             return failure(Failure::Other, 0, QStringLiteral("no transfer left"));
-        return m_service.answer(m_urls.takeFirst(), localFile, m_cap);
+        return m_service.answer(m_urls[m_next++], localFile, m_cap);
     }
-    int remaining() const override { return int(m_urls.size()); }
+    int remaining() const override { return int(m_urls.size() - m_next); }
+    DownloadResult take(int index, const QString& localFile) override {
+        if (index < m_next || index >= m_urls.size() || m_cancelled)
+            return failure(Failure::Other, 0, QStringLiteral("no such transfer left"));
+        return m_service.answer(m_urls[index], localFile, m_cap);
+    }
+    void cancel() override {
+        m_cancelled = true;
+        m_service.calls.append({QStringLiteral("cancel"), {}, {}, 0, {}});
+    }
 
 private:
-    const FakeDownloadService& m_service;
+    FakeDownloadService& m_service;
     QList<QUrl> m_urls;
     qint64 m_cap;
+    qsizetype m_next = 0;
+    bool m_cancelled = false;
 };
 
 } // namespace

@@ -12,7 +12,7 @@ namespace pluvix::testsupport {
 class FakeDownloadService final : public platform::DownloadService {
 public:
     struct Call {
-        QString kind; // "deleteCacheEntry", "download", "batch"
+        QString kind; // "deleteCacheEntry", "download", "batch", "cancel"
         QUrl url;
         QString localFile;
         qint64 maxBytes = 0;

@@ -25,6 +25,9 @@ namespace pluvix::testsupport {
 //   /img/T           a cacheable picture body
 //   /listing         a body that changes with every request
 //   /endless         no length, Connection: close, bytes without end while the client reads
+//   /dir/, /dir/N    the listing and files given to setFolder, without any cache header, as a
+//                    plain folder server sends them; 500 after 300 ms for a file it was not
+//                    given, so that all other requests are in before the failure
 class FaultHttpServer {
 public:
     FaultHttpServer() {
@@ -57,6 +60,11 @@ public:
     int hits(const QString& path) const {
         QMutexLocker lock(&m_mutex);
         return m_hits.value(path);
+    }
+    void setFolder(const QByteArray& listing, const QHash<QString, QByteArray>& files) {
+        QMutexLocker lock(&m_mutex);
+        m_listing = listing;
+        m_files = files;
     }
 
 private:
@@ -126,6 +134,15 @@ private:
                     s->write(chunk);
             });
             s->write(chunk);
+        } else if (what == u"dir") {
+            QMutexLocker lock(&m_mutex);
+            const QString name = parts.value(2);
+            if (name.isEmpty())
+                reply(s, "200 OK", m_listing);
+            else if (m_files.contains(name))
+                reply(s, "200 OK", m_files.value(name));
+            else
+                QTimer::singleShot(300, s, [s] { reply(s, "500 Internal Server Error", {}); });
         } else if (what == u"listing") {
             reply(s, "200 OK", "listing " + QByteArray::number(n));
         } else {
@@ -138,6 +155,8 @@ private:
     quint16 m_port = 0;
     mutable QMutex m_mutex;
     QHash<QString, int> m_hits;
+    QByteArray m_listing;
+    QHash<QString, QByteArray> m_files;
 };
 
 } // namespace pluvix::testsupport

@@ -97,6 +97,9 @@ ServiceReply RadarService::handle(const HttpRequest& request, bool fromLoopback)
         return reply;
     }
     reply.response = content(request);
+    if (!m_config.cacheHeaders)
+        reply.response.headers.removeIf(
+            [](const auto& h) { return h.first == "Cache-Control" || h.first == "Last-Modified"; });
     if (m_faults.truncate && reply.response.status == 200 && reply.response.body.size() > 0)
         reply.delivery = ServiceReply::Delivery::Truncated;
     return reply;

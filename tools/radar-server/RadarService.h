@@ -17,6 +17,7 @@ struct ServiceConfig {
     QString imageDir; // serve the .gif files of this folder instead of drawn ones
     ListingStyle listingStyle = ListingStyle::UpperCase;
     int cacheEntries = 200;
+    bool cacheHeaders = true; // Cache-Control and Last-Modified on files
 };
 
 struct ServiceReply {

@@ -71,6 +71,9 @@ ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPo
     const QCommandLineOption cache(QStringLiteral("cache"),
                                    QStringLiteral("Generated images kept in memory."),
                                    QStringLiteral("N"), QStringLiteral("200"));
+    const QCommandLineOption noCacheHeaders(
+        QStringLiteral("no-cache-headers"),
+        QStringLiteral("Send no Cache-Control or Last-Modified, as a plain folder server."));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Do not log requests."));
     const QCommandLineOption latency(QStringLiteral("latency"),
                                      QStringLiteral("Fault: delay every answer."),
@@ -99,6 +102,7 @@ ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPo
     parser.addOptions({help,       version,   port,       address,  interval, start,   frozen,
                        seed,       dir,       lowercase,  cache,    quiet,    latency, failNext,
                        failStatus, stallNext, listing404, truncate, oversize, noGif});
+    parser.addOption(noCacheHeaders);
 
     ParsedOptions result;
     auto fail = [&result](const QString& text) {
@@ -154,6 +158,7 @@ ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPo
     if (!ok || o.cacheEntries < 0)
         return fail(u"bad --cache \"" + parser.value(cache) + u'"');
     o.quiet = parser.isSet(quiet);
+    o.cacheHeaders = !parser.isSet(noCacheHeaders);
 
     QUrlQuery faults;
     for (const QCommandLineOption* opt :

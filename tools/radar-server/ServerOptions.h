@@ -20,6 +20,7 @@ struct ServerOptions {
     QString imageDir;
     ListingStyle listingStyle = ListingStyle::UpperCase;
     int cacheEntries = 200;
+    bool cacheHeaders = true;
     bool quiet = false;
     FaultSettings faults;
 };

@@ -50,6 +50,7 @@ int main(int argc, char* argv[]) {
     config.imageDir = o.imageDir;
     config.listingStyle = o.listingStyle;
     config.cacheEntries = o.cacheEntries;
+    config.cacheHeaders = o.cacheHeaders;
     RadarService service(config, clock, o.faults);
     RequestLog log;
     if (!o.quiet)

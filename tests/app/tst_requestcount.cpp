@@ -1,0 +1,156 @@
+// What the window asks of a plain folder server that sends no cache header: each picture once,
+// ever; the listing on every start and poll.
+#include "AppHarness.h"
+
+#include "platform/ImageCache.h"
+#include "support/FaultHttpServer.h"
+#include "support/GifFixtures.h"
+
+#include <QtTest>
+
+using namespace pluvix;
+using testsupport::AppHarness;
+
+namespace {
+
+struct Folder {
+    testsupport::FaultHttpServer server;
+    QStringList names = testsupport::tenImageNamesUpTo(10, 0);
+
+    static QByteArray gif(const QString& name) {
+        return testsupport::makeRadarGif(48, 48, quint32(qHash(name)));
+    }
+    // Serves `names`; a name in `failing` answers 500.
+    void serve(const QStringList& failing = {}) {
+        QHash<QString, QByteArray> files;
+        for (const QString& name : names)
+            if (!failing.contains(name))
+                files.insert(name, gif(name));
+        server.setFolder(testsupport::listingOf(names), files);
+    }
+    QString url() const { return server.url(QStringLiteral("/dir/")).toString(); }
+    int listings() const { return server.hits(QStringLiteral("/dir/")); }
+    int hits(const QString& name) const { return server.hits(QStringLiteral("/dir/") + name); }
+    app::MainWindow& start(AppHarness& h) {
+        h.set(QStringLiteral("BaseURL"), url());
+        return h.loadStill();
+    }
+};
+
+QList<int> hitsOf(const Folder& f, const QStringList& names) {
+    QList<int> n;
+    for (const QString& name : names)
+        n.append(f.hits(name));
+    return n;
+}
+
+} // namespace
+
+class TestRequestCount : public QObject {
+    Q_OBJECT
+private slots:
+    void warmStartRequestsNoImage();
+    void pollRequestsOnlyTheNewImage();
+    void failedImageEndsTheBatch_data();
+    void failedImageEndsTheBatch();
+    void imageCacheKeepsUnderItsCapAndToTheUser();
+};
+
+void TestRequestCount::warmStartRequestsNoImage() {
+    Folder f;
+    f.serve();
+    QTemporaryDir cacheDir;
+    // Each harness is one run of the program; the cache folder outlives it.
+    const auto startOnCache = [&](AppHarness& h) -> app::MainWindow& {
+        h.downloads = std::make_unique<platform::NetworkDownloadService>(cacheDir.path());
+        return f.start(h);
+    };
+    {
+        AppHarness cold;
+        QCOMPARE(startOnCache(cold).Image2.UBound(), 9);
+        QVERIFY(cold.boxes.shown.isEmpty());
+        QCOMPARE(f.listings(), 1);
+        QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
+    }
+
+    AppHarness warm;
+    auto& w = startOnCache(warm);
+    QVERIFY(warm.boxes.shown.isEmpty());
+    QCOMPARE(f.listings(), 2);
+    QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
+    for (int i = 0; i <= 9; ++i) {
+        QCOMPARE(w.Image2.tag(i), f.names[i]);
+        QCOMPARE(w.Image2.encoded(i), Folder::gif(f.names[i]));
+    }
+}
+
+void TestRequestCount::pollRequestsOnlyTheNewImage() {
+    Folder f;
+    f.serve();
+    AppHarness h;
+    auto& w = f.start(h);
+    const QStringList before = f.names;
+    f.names = testsupport::tenImageNamesUpTo(10, 5);
+    f.serve();
+    w.CheckForNewImage();
+
+    QCOMPARE(w.Image2.UBound(), 10);
+    QCOMPARE(w.Image2.tag(10), f.names[9]);
+    QCOMPARE(f.listings(), 2);
+    QCOMPARE(f.hits(f.names[9]), 1);
+    QCOMPARE(hitsOf(f, before), QList<int>(10, 1));
+}
+
+void TestRequestCount::failedImageEndsTheBatch_data() {
+    QTest::addColumn<int>("failing");
+    QTest::newRow("newest, shown first") << 9;
+    QTest::newRow("oldest") << 0;
+}
+
+void TestRequestCount::failedImageEndsTheBatch() {
+    QFETCH(int, failing);
+    Folder f;
+    f.serve({f.names[failing]});
+    AppHarness h;
+    f.start(h);
+
+    QCOMPARE(h.boxes.shown.size(), 1);
+    QCOMPARE(h.programEnd.endCount, 1);
+    // The ten went out together; none is asked for again after the failure.
+    int requests = 0;
+    for (int n : hitsOf(f, f.names)) {
+        QVERIFY(n <= 1);
+        requests += n;
+    }
+    QVERIFY(requests <= 10);
+    QCOMPARE(f.hits(f.names[failing]), 1);
+}
+
+void TestRequestCount::imageCacheKeepsUnderItsCapAndToTheUser() {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("images"));
+    const auto url = [](char c) { return QUrl(QStringLiteral("http://h/%1.gif").arg(c)); };
+    platform::ImageCache cache(folder, 250);
+    cache.insert(url('a'), QByteArray(100, 'a'));
+    cache.insert(url('b'), QByteArray(100, 'b'));
+    QCOMPARE(cache.find(url('a')), QByteArray(100, 'a'));
+    cache.insert(url('c'), QByteArray(100, 'c')); // over the cap: b is the least recently used
+    QVERIFY(!cache.find(url('b')));
+    QVERIFY(cache.find(url('a')));
+    QVERIFY(cache.totalBytes() <= 250);
+
+    // Kept copies outlive the process; nobody else may read them.
+    platform::ImageCache again(folder, 250);
+    QCOMPARE(again.find(url('c')), QByteArray(100, 'c'));
+    constexpr auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    QCOMPARE(QFileInfo(folder).permissions() & others, QFileDevice::Permissions());
+    const auto files = QDir(folder).entryInfoList(QDir::Files);
+    QCOMPARE(files.size(), 2);
+    for (const QFileInfo& file : files)
+        QCOMPARE(file.permissions() & others, QFileDevice::Permissions());
+}
+
+QTEST_MAIN(TestRequestCount)
+#include "tst_requestcount.moc"
