@@ -33,7 +33,7 @@ using diagnostics::trap;
 
 namespace {
 QUrl imageUrl(const QString& baseUrl, const QString& name) {
-    return QUrl(baseUrl + name);
+    return acquisition::serverUrl(baseUrl + name);
 }
 } // namespace
 
@@ -172,8 +172,8 @@ void MainWindow::CheckForNewImage() {
         bool fresh = false;
         if (Settings.MapTypeIndex >= 6) {
             const auto r = m_s.downloads.download(
-                QUrl(acquisition::satelliteFolder() + QStringLiteral("20.jpg")), ImageTempFile,
-                platform::imageByteCap);
+                acquisition::serverUrl(acquisition::satelliteFolder() + QStringLiteral("20.jpg")),
+                ImageTempFile, platform::imageByteCap);
             fresh = r.ok && QFileInfo(ImageTempFile).size() != LastImageFileSize;
         } else {
             ParseURLText();

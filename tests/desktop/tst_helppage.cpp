@@ -39,7 +39,7 @@ private slots:
         HelpPage help(opener, u"/opt/pluvix dir"_s);
         QVERIFY(help.openHelpPage());
         QCOMPARE(opener.opened.size(), 1);
-        QCOMPARE(opener.opened.first(), QUrl(u"file:///opt/pluvix%20dir/help/index.html"_s));
+        QCOMPARE(opener.opened.first(), QUrl(u"file:///opt/share/pluvix/help/index.html"_s));
         QCOMPARE(during, Qt::WaitCursor);
         QVERIFY(!QGuiApplication::overrideCursor());
 
