@@ -27,11 +27,13 @@ expected=(
   bin/pluvix bin/pluvix-radar-server
   "share/applications/$id.desktop" "share/metainfo/$id.metainfo.xml"
   "share/icons/hicolor/scalable/apps/$id.svg"
-  "share/icons/hicolor/48x48/apps/$id.png" "share/icons/hicolor/256x256/apps/$id.png"
   share/pluvix/help/index.html share/pluvix/help/help.css
   share/man/man1/pluvix.1.gz share/man/man1/pluvix-radar-server.1.gz
   share/doc/pluvix/copyright share/doc/pluvix/changelog.Debian.gz
 )
+for size in 24 32 48 64 128 256; do
+  expected+=("share/icons/hicolor/${size}x$size/apps/$id.png")
+done
 for f in "${expected[@]}"; do [ -f "$prefix/$f" ] || fail "not installed: $f"; done
 # Nothing else: no help page beside the program, no test or benchmark files.
 actual=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
