@@ -15,13 +15,13 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://pluvix.github.io/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # xdg-open shows the help page in the browser.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# The extended description; CPack puts the summary in front and indents it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "weather-radar image viewer
- Pluvix shows the newest images of one weather-radar station and radar
- product in one map picture with zoom, range rings, a history slider and a
- loop player, and polls the server for newer images. The package includes
- pluvix-radar-server, a loopback radar image server that draws radar
- pictures.")
+    "Pluvix shows the newest images of one weather-radar station and radar
+product in one map picture with zoom, range rings, a history slider and a
+loop player, and polls the server for newer images. The package includes
+pluvix-radar-server, a loopback radar image server that draws radar
+pictures.")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 # Debian's copyright file and changelog.
