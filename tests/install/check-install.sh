@@ -21,7 +21,7 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 prefix=$tmp/usr
-cmake --install "$build" --prefix "$prefix" >/dev/null
+"${CMAKE:-cmake}" --install "$build" --prefix "$prefix" >/dev/null
 
 expected=(
   bin/pluvix bin/pluvix-radar-server
@@ -39,12 +39,9 @@ for f in "${expected[@]}"; do [ -f "$prefix/$f" ] || fail "not installed: $f"; d
 actual=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort)
 unexpected=$(comm -23 <(echo "$actual") <(printf '%s\n' "${expected[@]}" | sort))
 [ -z "$unexpected" ] || fail "unexpected files installed: $unexpected"
-[ "$(file -b --mime-type "$prefix/share/icons/hicolor/48x48/apps/$id.png")" = image/png ] ||
-  fail "48x48 icon is not a PNG"
 
 desktop-file-validate "$prefix/share/applications/$id.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || fail "appstreamcli"
-grep -q "^Icon=$id\$" "$prefix/share/applications/$id.desktop" || fail "desktop file icon"
 "$prefix/bin/pluvix" --version | grep -q '^Pluvix [0-9]' || fail "pluvix --version"
 zcat "$prefix/share/man/man1/pluvix.1.gz" | grep -q -- 'radar\\-host' || fail "man page"
 
