@@ -342,11 +342,16 @@ float scaleConstantFor(const QString& code, float shortRangeConstant, float long
     return 0.0f;
 }
 
-QString addressForStationChoice(int row) {
+QString addressForStationChoice(int row, const QString& currentBaseUrl) {
     const StationTable& stations = fixedStations();
     if (row < 0 || row >= stations.StationCount())
         throw core::RuntimeError::subscriptOutOfRange();
-    return stationPrefix() + stations.code(row) + QLatin1Char('/');
+    QString prefix = stationPrefix();
+    const QString origin = serverOrigin(currentBaseUrl);
+    // The satellite folder lives on the other server.
+    if (!origin.isEmpty() && !QUrl(currentBaseUrl.trimmed()).path().startsWith(u"/PS/"))
+        prefix = origin + prefix.mid(serverOrigin(prefix).size());
+    return prefix + stations.code(row) + QLatin1Char('/');
 }
 
 QString stationTitle(const QString& appName, const QString& baseUrl, const QString& mapTypeShort) {

@@ -79,8 +79,8 @@ QString longLabelFor(const QString& code);
 float scaleConstantFor(const QString& code, float shortRangeConstant, float longRangeConstant);
 
 // Folder address after choosing a station row in the options dialog; error 9 for a row that
-// is not filled.
-QString addressForStationChoice(int row);
+// is not filled. The scheme, host and port of the current radar address stay.
+QString addressForStationChoice(int row, const QString& currentBaseUrl = {});
 
 // "Cirrusworks Pluvix - Melbourne, FL  (SRC)".
 QString stationTitle(const QString& appName, const QString& baseUrl, const QString& mapTypeShort);

@@ -5,6 +5,19 @@
 namespace pluvix::acquisition {
 
 namespace {
+ServerHosts& runTimeHosts() {
+    static ServerHosts hosts = buildTimeHosts();
+    return hosts;
+}
+
+QString authority(const QUrl& url) {
+    return url.port() < 0 ? url.host() : url.host() + u':' + QString::number(url.port());
+}
+
+QString authorityOf(const QString& hostPort) {
+    return authority(QUrl(QStringLiteral("http://") + hostPort));
+}
+
 // 1-based substring that is shorter or empty past the end, never an error.
 QString mid1(const QString& s, qsizetype start1, qsizetype length) {
     const qsizetype start0 = start1 - 1;
@@ -24,6 +37,41 @@ QString productSubstituted(const QString& baseUrl, const QString& productCode) {
     if (p == 0)
         return baseUrl;
     return baseUrl.left(p + 2) + productCode + baseUrl.mid(p + 7);
+}
+
+ServerHosts buildTimeHosts() {
+    return {QString::fromUtf8(core::build::radarHost),
+            QString::fromUtf8(core::build::satelliteHost)};
+}
+
+void useServerHosts(const ServerHosts& hosts) {
+    runTimeHosts() = hosts;
+}
+
+QUrl serverUrl(const QString& address) {
+    return serverUrl(QUrl(address));
+}
+
+QUrl serverUrl(QUrl url) {
+    // Both servers may share the build-time host; the satellite folder tells them apart.
+    const bool satellite = url.path().startsWith(QLatin1String("/PS/"));
+    const ServerHosts built = buildTimeHosts();
+    const QString from = authorityOf(satellite ? built.satellite : built.radar);
+    const QString to = satellite ? runTimeHosts().satellite : runTimeHosts().radar;
+    if (url.scheme() == QLatin1String("http") && authority(url) == from &&
+        authorityOf(to) != from) {
+        const QUrl target(QStringLiteral("http://") + to);
+        url.setHost(target.host());
+        url.setPort(target.port());
+    }
+    return url;
+}
+
+QString serverOrigin(const QString& address) {
+    const QUrl url(address.trimmed());
+    if (url.scheme().isEmpty() || url.host().isEmpty())
+        return {};
+    return url.scheme() + QStringLiteral("://") + url.authority();
 }
 
 QString defaultBaseUrl() {

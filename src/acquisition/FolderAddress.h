@@ -18,6 +18,25 @@ QString productSubstituted(const QString& baseUrl, const QString& productCode);
 // server is asked for exactly what its listing holds.
 QUrl imageAddress(const QString& baseUrl, const QString& name);
 
+// host[:port] of the radar image server and of the satellite server.
+struct ServerHosts {
+    QString radar;
+    QString satellite;
+};
+// The hosts chosen when Pluvix was built.
+ServerHosts buildTimeHosts();
+// Hosts for this run (from the command line); set once before any address is fetched.
+void useServerHosts(const ServerHosts& hosts);
+
+// The address as fetched in this run. Stored addresses keep the build-time hosts, so a host
+// given for one run is never written back; an address on any other host (edited by hand) is
+// fetched as it is.
+QUrl serverUrl(const QString& address);
+QUrl serverUrl(QUrl url);
+
+// Scheme, host and port of an address ("http://host:port"); empty when it has no host.
+QString serverOrigin(const QString& address);
+
 // "http://" + radar host + path.
 QString defaultBaseUrl();
 // Fixed prefix a station choice starts from; ends in "/radar/images/DS.p37cr/SI.".

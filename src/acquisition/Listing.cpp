@@ -71,7 +71,7 @@ void ListingFetcher::ParseURLText() {
 
 void ListingFetcher::fetchAndCut() {
     QString& baseUrl = m_host.BaseURL();
-    m_downloads.deleteCacheEntry(QUrl(baseUrl));
+    m_downloads.deleteCacheEntry(serverUrl(baseUrl));
 
     if (m_host.MapTypeIndex() >= 6) {
         baseUrl = satelliteFolder();
@@ -81,7 +81,7 @@ void ListingFetcher::fetchAndCut() {
     }
 
     const platform::DownloadResult fetched =
-        m_downloads.download(QUrl(baseUrl), m_host.listingFile(), platform::listingByteCap,
+        m_downloads.download(serverUrl(baseUrl), m_host.listingFile(), platform::listingByteCap,
                              platform::CachePolicy::AlwaysNetwork);
     if (!fetched.ok) {
         // The program is ending: nothing to tell the user.

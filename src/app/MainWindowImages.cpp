@@ -33,7 +33,7 @@ using diagnostics::trap;
 
 namespace {
 QUrl imageUrl(const QString& baseUrl, const QString& name) {
-    return acquisition::imageAddress(baseUrl, name);
+    return acquisition::serverUrl(acquisition::imageAddress(baseUrl, name));
 }
 
 // A radar image never changes under its name; the satellite's fixed names get new pictures.
@@ -184,8 +184,8 @@ void MainWindow::CheckForNewImage() {
         bool fresh = false;
         if (Settings.MapTypeIndex >= 6) {
             const auto r = m_s.downloads.download(
-                QUrl(acquisition::satelliteFolder() + QStringLiteral("20.jpg")), ImageTempFile,
-                platform::imageByteCap);
+                acquisition::serverUrl(acquisition::satelliteFolder() + QStringLiteral("20.jpg")),
+                ImageTempFile, platform::imageByteCap);
             fresh = r.ok && QFileInfo(ImageTempFile).size() != LastImageFileSize;
         } else {
             ParseURLText();

@@ -1,7 +1,9 @@
 #include "acquisition/ImageTime.h"
+#include "app/CommandLine.h"
 #include "app/LinuxDesktop.h"
 #include "app/MainWindow.h"
 #include "app/TerminationSignals.h"
+#include "core/BuildConfig.h"
 #include "diagnostics/ErrorReporter.h"
 #include "dialogs/Logo.h"
 #include "dialogs/SplashScreen.h"
@@ -10,6 +12,7 @@
 #include "platform/ProgramEnd.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtMessageBoxes.h"
+#include "platform/SingleInstance.h"
 #include "platform/TempFolder.h"
 #include "settings/AppName.h"
 #include "settings/FileSettingsStore.h"
@@ -26,6 +29,15 @@
 using namespace pluvix;
 
 int main(int argc, char* argv[]) {
+    // Before the application object: --help and --version need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const app::CommandLine commandLine = app::parseCommandLine(arguments);
+    if (commandLine.action != app::CommandLine::Action::Run)
+        return app::finishCommandLine(commandLine);
+    acquisition::useServerHosts(commandLine.hosts);
+
     QApplication application(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -36,12 +48,18 @@ int main(int argc, char* argv[]) {
     const QString programDir = QCoreApplication::applicationDirPath();
     const QString appName = settings::appNameFromProgramFile(programFile);
     QApplication::setApplicationName(appName);
-    QApplication::setDesktopFileName(QStringLiteral("pluvix"));
-    // The logo is the window's and the tray's icon.
+    QApplication::setDesktopFileName(QString::fromUtf8(core::build::appId));
+    // The theme's icon when installed, the drawn logo otherwise.
     QIcon icon;
     for (int side : {16, 24, 32, 48, 64, 128})
         icon.addPixmap(dialogs::radarLogoPixmap(side));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(QIcon::fromTheme(QString::fromUtf8(core::build::appId), icon));
+
+    // One copy per settings file; a second start brings the first one forward.
+    platform::SingleInstance instance(settings::FileSettingsStore::defaultConfigHome() +
+                                      QStringLiteral("/pluvix/") + appName.toLower());
+    if (!instance.claim())
+        return 0;
 
     platform::QtMessageBoxes boxes;
     platform::ProcessEnd programEnd;
@@ -105,5 +123,10 @@ int main(int argc, char* argv[]) {
 
     if (window.shutDownDone())
         return platform::exitNormal;
+    QObject::connect(&instance, &platform::SingleInstance::activationRequested, &window, [&window] {
+        window.mnuShowPluvix_Click();
+        window.raise();
+        window.activateWindow();
+    });
     return QApplication::exec();
 }

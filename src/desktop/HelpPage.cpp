@@ -6,6 +6,7 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 namespace pluvix::desktop {
@@ -20,8 +21,13 @@ HelpPage::HelpPage(UrlOpener& opener, QString programDir)
 QUrl HelpPage::url() const {
     const QString dir =
         m_programDir.isEmpty() ? QCoreApplication::applicationDirPath() : m_programDir;
+    const QString installed = QDir::cleanPath(
+        QDir(dir).absoluteFilePath(QString::fromUtf8(core::build::helpPageInstalledPath)));
+    const QString beside =
+        QDir(dir).absoluteFilePath(QString::fromUtf8(core::build::helpPageRelativePath));
+    // Installed under share/, or beside the program in the build tree.
     return QUrl::fromLocalFile(
-        QDir(dir).absoluteFilePath(QString::fromUtf8(core::build::helpPageRelativePath)));
+        !QFileInfo::exists(installed) && QFileInfo::exists(beside) ? beside : installed);
 }
 
 bool HelpPage::openHelpPage() {

@@ -17,7 +17,8 @@ public:
     bool openUrl(const QUrl& url) override;
 };
 
-// "Pluvix Help": the help page installed beside the program.
+// "Pluvix Help": the help page under share/pluvix/help of the installation, or beside the
+// program in the build tree.
 class HelpPage {
 public:
     // programDir: the folder of the program file; empty means the running program's folder.

@@ -408,7 +408,7 @@ bool OptionsDialog::ApplyChanges() {
         };
 
         if (m_station->currentIndex() >= 0)
-            r.BaseURL = acquisition::addressForStationChoice(m_station->currentIndex());
+            r.BaseURL = acquisition::addressForStationChoice(m_station->currentIndex(), r.BaseURL);
         m_host.HideShowBullseyeLabels(1);
         r.MaxImageNumber = comboValue(m_maxImages);
         r.PollInterval = comboValue(m_pollInterval);
