@@ -85,6 +85,9 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
     trap(*m_errors, QStringLiteral("form1.LoadInitialImages"), [&] {
         HideShowBullseyeLabels(1);
         yieldOnce();
+        // A close handled meanwhile has saved the settings: nothing more is fetched or shown.
+        if (m_shutDownDone)
+            return;
         if (LoadMode < 1 && m_splash)
             m_splash->setProgressRange(0, 10);
         setProgressValue(1);
@@ -124,6 +127,8 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
         yieldOnce();
 
         for (int i = 0; i < 10; ++i) {
+            if (m_shutDownDone)
+                return;
             const auto result = batch->takeNext(ImageTempFile);
             if (!result.ok) {
                 failed();
@@ -168,6 +173,8 @@ void MainWindow::CheckForNewImage() {
         setBusyPointer(true);
         m_clock->setFaceOpaque(true);
         yieldOnce();
+        if (m_shutDownDone)
+            return;
         const int u = Image2.UBound();
         bool fresh = false;
         if (Settings.MapTypeIndex >= 6) {
@@ -213,6 +220,8 @@ void MainWindow::CheckForNewImage() {
 // --- reload ------------------------------------------------------------------------------------
 
 void MainWindow::ReFreshNewMap() {
+    if (m_shutDownDone)
+        return;
     if (!trap(*m_errors, QStringLiteral("form1.ReFreshNewMap"), [&] {
             m_IsLoadingMap = true;
             PollCounter = 0;
@@ -225,15 +234,20 @@ void MainWindow::ReFreshNewMap() {
             m_slider[0]->setMinimum(1);
             m_slider[0]->setMaximum(10);
             ignoreErrors([&] { Image2.destroyAllButFirst(); });
+            // Element 0 keeps the previous station's picture until this load replaces it;
+            // a load that fails first must not show it under the new caption.
+            ignoreErrors([&] { Image2.clear(0); });
             Image2.FirstHistoryIndex = 0;
         }))
         return;
     // The called procedures report their own errors.
     ParseURLText();
     // A listing that fails while a map loads has ended the program.
-    if (m_end.ended)
+    if (m_end.ended || m_shutDownDone)
         return;
     LoadInitialImages(2);
+    if (m_shutDownDone)
+        return;
     ignoreErrors([&] { showPicture(Image2.UBound()); });
     m_map->setMapVisible(true);
     m_IsLoadingMap = false;

@@ -191,7 +191,7 @@ private slots:
         QCOMPARE(host.count(QStringLiteral("ReFreshNewMap")), 1);
     }
 
-    void shortRangeCorrectedOnLeaving_data() {
+    void mapScaleConstantsCorrectedOnLeaving_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expected");
         QTest::newRow("above") << QStringLiteral("1.5") << QStringLiteral("0.99");
@@ -201,7 +201,7 @@ private slots:
         QTest::newRow("no number") << QStringLiteral("abc") << QStringLiteral("0.01");
         QTest::newRow("beyond any number") << QStringLiteral("1e999") << QStringLiteral("0.99");
     }
-    void shortRangeCorrectedOnLeaving() {
+    void mapScaleConstantsCorrectedOnLeaving() {
         QFETCH(QString, typed);
         QFETCH(QString, expected);
         auto d = open();
@@ -213,7 +213,7 @@ private slots:
         QCoreApplication::sendEvent(text1, &out);
         QCoreApplication::sendEvent(text2, &out);
         QCOMPARE(text1->text(), expected);
-        QCOMPARE(text2->text(), typed);
+        QCOMPARE(text2->text(), expected);
     }
 
     void resetWithOkDeletesGeneralOnlyAndEnds() {

@@ -10,6 +10,7 @@
 
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace pluvix::settings;
@@ -119,6 +120,30 @@ private slots:
         QVERIFY(!afterDelete.contains("SectionGeneral"));
         QVERIFY(afterDelete.contains("[SectionPreset3]"));
         QCOMPARE(reader.GetSetting(app, u"SectionGeneral"_s, u"PollInterval"_s, u"d"_s), u"d"_s);
+    }
+
+    void batchReplacesTheFileOnceAtItsEnd() {
+        FileSettingsStore store(m_dir->path());
+        store.SaveSetting(app, u"SectionGeneral"_s, u"PollInterval"_s, u"45"_s);
+        const QString path = folder() + u"/Pluvix.conf"_s;
+        const auto inode = [&path] {
+            struct stat st {};
+            return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+        };
+        const auto before = inode();
+        {
+            SettingsBatch batch(store);
+            store.SaveSetting(app, u"SectionGeneral"_s, u"PollInterval"_s, u"30"_s);
+            store.SaveSetting(app, u"SectionMap-p37cr-kmlb"_s, u"ZoomLevel"_s, u"9"_s);
+            QCOMPARE(store.GetSetting(app, u"SectionGeneral"_s, u"PollInterval"_s, u"d"_s),
+                     u"30"_s);
+            QCOMPARE(inode(), before);
+            QVERIFY(fileContent(path).contains("PollInterval=45"));
+            batch.commit();
+        }
+        QVERIFY(inode() != before);
+        const QByteArray after = fileContent(path);
+        QVERIFY(after.contains("PollInterval=30") && after.contains("ZoomLevel=9"));
     }
 
     void handEditedListReadsAsWritten() {
