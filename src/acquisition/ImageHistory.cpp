@@ -149,6 +149,13 @@ void ImageHistory::destroyAllButFirst() {
     m_decoded.removeIf([kept](const Frame& f) { return f.pictureId != kept; });
 }
 
+void ImageHistory::clear(int i) {
+    Element& e = element(i);
+    const quint64 old = e.pictureId;
+    m_decoded.removeIf([old](const Frame& f) { return f.pictureId == old; });
+    e = Element();
+}
+
 bool ImageHistory::exists(int i) const {
     return m_elements.count(i) != 0;
 }

@@ -25,6 +25,8 @@ public:
     void destroy(int i);
     // Every element but 0.
     void destroyAllButFirst();
+    // Drops element i's picture and tag; the element stays.
+    void clear(int i);
     bool exists(int i) const;
     int UBound() const;
     int count() const { return int(m_elements.size()); }

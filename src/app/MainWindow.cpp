@@ -63,8 +63,11 @@ protected:
         if (onPress)
             onPress(event->button());
     }
-    void mouseDoubleClickEvent(QMouseEvent*) override {
-        if (onDoubleClick)
+    // Only the left button double-clicks; a fast second press of another button is a press.
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton)
+            mousePressEvent(event);
+        else if (onDoubleClick)
             onDoubleClick();
     }
 };

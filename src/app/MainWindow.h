@@ -248,6 +248,8 @@ private:
     void onMouseReleased(QPointF twips);
     void updateWallpaperFromMap();
     QString captionTail() const;
+    // The caption ShowStationTitle sets for the current station and product.
+    QString stationTitle() const;
     QString currentTag() const;
     bool startupStep(int step);
     void setProgressValue(int value);

@@ -91,6 +91,9 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
     trap(*m_errors, QStringLiteral("form1.LoadInitialImages"), [&] {
         HideShowBullseyeLabels(1);
         yieldOnce();
+        // A close handled meanwhile has saved the settings: nothing more is fetched or shown.
+        if (m_shutDownDone)
+            return;
         if (LoadMode < 1 && m_splash)
             m_splash->setProgressRange(0, 10);
         setProgressValue(1);
@@ -136,6 +139,8 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
         yieldOnce();
 
         for (int i = 0; i < 10; ++i) {
+            if (m_shutDownDone)
+                return;
             const auto result = batch->takeNext(ImageTempFile);
             if (!result.ok) {
                 failed(result);
@@ -180,6 +185,8 @@ void MainWindow::CheckForNewImage() {
         setBusyPointer(true);
         m_clock->setFaceOpaque(true);
         yieldOnce();
+        if (m_shutDownDone)
+            return;
         const int u = Image2.UBound();
         bool fresh = false;
         if (Settings.MapTypeIndex >= 6) {
@@ -232,6 +239,8 @@ void MainWindow::CheckForNewImage() {
 // --- reload ------------------------------------------------------------------------------------
 
 void MainWindow::ReFreshNewMap() {
+    if (m_shutDownDone)
+        return;
     if (!trap(*m_errors, QStringLiteral("form1.ReFreshNewMap"), [&] {
             m_IsLoadingMap = true;
             PollCounter = 0;
@@ -244,6 +253,9 @@ void MainWindow::ReFreshNewMap() {
             m_slider[0]->setMinimum(1);
             m_slider[0]->setMaximum(10);
             ignoreErrors([&] { Image2.destroyAllButFirst(); });
+            // Element 0 keeps the previous station's picture until this load replaces it;
+            // a load that fails first must not show it under the new caption.
+            ignoreErrors([&] { Image2.clear(0); });
             Image2.FirstHistoryIndex = 0;
         }))
         return;
@@ -253,6 +265,8 @@ void MainWindow::ReFreshNewMap() {
     if (m_end.ended || m_shutDownDone)
         return;
     LoadInitialImages(2);
+    if (m_shutDownDone)
+        return;
     ignoreErrors([&] { showPicture(Image2.UBound()); });
     m_map->setMapVisible(true);
     m_IsLoadingMap = false;

@@ -30,7 +30,7 @@ using diagnostics::trap;
 void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
     m_splash = splash;
     m_loadEnded = false;
-    trap(*m_errors, QStringLiteral("form1.Form_Load"), [&] {
+    const bool completed = trap(*m_errors, QStringLiteral("form1.Form_Load"), [&] {
         setBusyPointer(true);
         m_s.desktop.rememberUserWallpaper();
 
@@ -113,9 +113,14 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
         setBusyPointer(false);
     });
     m_loadEnded = true;
+    if (m_shutDownDone || m_end.ended)
+        return;
     // A load stopped by an error still leaves a window to work with.
-    if (!isVisible() && !m_shutDownDone && !m_end.ended)
+    if (!isVisible())
         show();
+    // Once the settings are loaded, polling and the sliders must not stay switched off.
+    if (!completed && m_general)
+        m_IsLoadingMap = false;
 }
 
 void MainWindow::requestClose() {

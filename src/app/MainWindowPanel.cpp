@@ -90,10 +90,14 @@ void MainWindow::mnuCenterBullseye_Click() {
 
 // --- caption -----------------------------------------------------------------------------------
 
+QString MainWindow::stationTitle() const {
+    return acquisition::stationTitle(AppName, Settings.BaseURL, Settings.MapTypeShort);
+}
+
 void MainWindow::ShowStationTitle() {
-    if (titleBarHiddenChecked())
-        return;
-    setWindowTitle(acquisition::stationTitle(AppName, Settings.BaseURL, Settings.MapTypeShort));
+    // The caption is not shown while the title bar is hidden, but the file names and the
+    // task bar still need it.
+    setWindowTitle(stationTitle());
 }
 
 // --- preset panel ------------------------------------------------------------------------------
@@ -126,7 +130,11 @@ void MainWindow::ResetPresetCheckBox() {
 void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
     if (!m_presetStore)
         return;
-    trap(*m_errors, QStringLiteral("form1.ctrlPreset_MouseDown"), [&] {
+    bool recalling = false;
+    bool reloading = false;
+    presets::PresetView previous;
+    std::optional<view::MapRect> previousRect;
+    const bool done = trap(*m_errors, QStringLiteral("form1.ctrlPreset_MouseDown"), [&] {
         if (Button == Qt::RightButton) {
             presets::PresetView current;
             current.BaseURL = Settings.BaseURL.trimmed();
@@ -146,6 +154,7 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         }
         if (Button != Qt::LeftButton)
             return;
+        recalling = true;
         ResetPresetButtonSelect();
         ResetPresetCheckBox();
         m_presets->setChecked(Index, true);
@@ -156,8 +165,14 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         FreezePanelButtons(true);
         PollCounter = 0;
         HideShowBullseyeLabels(1);
+        if (m_shutDownDone)
+            return;
         PanelBusy = true;
         const presets::PresetView view = m_presetStore->read(Index);
+        previous.RadarStationName = Settings.RadarStationName;
+        previous.MapTypeShort = Settings.MapTypeShort;
+        previous.BaseURL = Settings.BaseURL;
+        previousRect = mapRect();
         Settings.RadarStationName = view.RadarStationName;
         Settings.MapTypeShort = view.MapTypeShort;
         Settings.BaseURL = view.BaseURL;
@@ -173,7 +188,10 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         Settings.BullsEyeGraduations = view.BullsEyeGraduations;
         Settings.BullsEyeX = view.BullsEyeX;
         Settings.BullsEyeY = view.BullsEyeY;
+        reloading = true;
         ReFreshNewMap();
+        if (m_shutDownDone)
+            return;
         DrawCirclesRadius();
         showNewestImageTime();
         ShowStationTitle();
@@ -181,11 +199,31 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         HideShowBullseyeLabels(0);
         FreezePanelButtons(false);
     });
+    if (m_shutDownDone)
+        return;
     // Whatever happened, the panel must not stay frozen behind a failed recall.
     PanelBusy = false;
     m_progress->setFormat(QStringLiteral("%p%"));
     if (!m_slider[0]->isEnabled())
         FreezePanelButtons(false);
+    if (done || !recalling)
+        return;
+    // Retry gave the recall up. Before the reload the pictures are still the previous
+    // station's: the previous view goes back with them. Either way the window stays usable.
+    if (!reloading && previousRect) {
+        Settings.RadarStationName = previous.RadarStationName;
+        Settings.MapTypeShort = previous.MapTypeShort;
+        Settings.BaseURL = previous.BaseURL;
+        applyMapRect(*previousRect);
+        ShowStationTitle();
+        ResetPresetCheckBox();
+    }
+    m_IsLoadingMap = false;
+    m_progress->hide();
+    m_map->setMapVisible(true);
+    HideShowBullseyeLabels(0);
+    DrawCirclesRadius();
+    setBusyPointer(false);
 }
 
 // --- options -----------------------------------------------------------------------------------
@@ -345,7 +383,7 @@ void MainWindow::mnuSaveMap_Click() {
     trap(*m_errors, QStringLiteral("form1.mnuSaveMap_Click"), [&] {
         const int i = m_slider[0]->value() - 1;
         desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
-        saver.saveMap(windowTitle(), {Image2.encoded(i), m_map->picture(), Image2.tag(i)});
+        saver.saveMap(stationTitle(), {Image2.encoded(i), m_map->picture(), Image2.tag(i)});
     });
 }
 
@@ -372,7 +410,7 @@ void MainWindow::mnuSaveSeriesMap_Click() {
         hooks.resetPollCounter = [this] { PollCounter = 0; };
         hooks.showElement = [this](int i) { showPicture(i); };
         desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
-        saver.saveSeries(windowTitle(), currentTag(), first, pictures, hooks);
+        saver.saveSeries(stationTitle(), currentTag(), first, pictures, hooks);
     });
 }
 

@@ -214,6 +214,7 @@ void OptionsDialog::buildControls() {
     m_shortRange->installEventFilter(this);
     m_longRange = new QLineEdit(advanced);
     m_longRange->setObjectName(QStringLiteral("Text2"));
+    m_longRange->installEventFilter(this);
     QList<int> fontSizes = numbers(8, 20);
     fontSizes << 24 << 28 << 30;
     m_utcFontSize = makeCombo(advanced, "Combo10", fontSizes);
@@ -455,7 +456,11 @@ bool OptionsDialog::ApplyChanges() {
 }
 
 void OptionsDialog::Text1_Validate() {
-    const QString text = m_shortRange->text();
+    keepConstantInRange(m_shortRange);
+}
+
+void OptionsDialog::keepConstantInRange(QLineEdit* box) {
+    const QString text = box->text();
     double v = 0.0;
     try {
         v = core::leadingNumber(text);
@@ -466,19 +471,22 @@ void OptionsDialog::Text1_Validate() {
     }
     // The limits as single-precision values, so that a typed 0.999 stays.
     if (v > double(0.999f))
-        m_shortRange->setText(QStringLiteral("0.99"));
+        box->setText(QStringLiteral("0.99"));
     else if (v < double(0.01f))
-        m_shortRange->setText(QStringLiteral("0.01"));
+        box->setText(QStringLiteral("0.01"));
 }
 
 void OptionsDialog::validateBeforeApply() {
-    if (m_shortRange->hasFocus())
-        Text1_Validate();
+    for (QLineEdit* box : {m_shortRange, m_longRange})
+        if (box->hasFocus())
+            keepConstantInRange(box);
 }
 
 bool OptionsDialog::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_shortRange && event->type() == QEvent::FocusOut)
-        Text1_Validate();
+    // The long-range constant scales the rings as the short-range one does: a value out of
+    // range fails every ring drawing.
+    if ((watched == m_shortRange || watched == m_longRange) && event->type() == QEvent::FocusOut)
+        keepConstantInRange(static_cast<QLineEdit*>(watched));
     return QDialog::eventFilter(watched, event);
 }
 

@@ -63,7 +63,10 @@ private:
     void buildControls();
     void Form_Load(const QRect& screen);
     void resetDefaults();
-    // Runs the validation that leaving Text1 would run, when a button is used from inside it.
+    // Keeps a map-scale constant between 0.01 and 0.999.
+    void keepConstantInRange(QLineEdit* box);
+    // Runs the validation that leaving a constant's box would run, when a button is used from
+    // inside it.
     void validateBeforeApply();
     qint16 comboValue(const QComboBox* box) const;
 

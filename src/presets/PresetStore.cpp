@@ -79,6 +79,7 @@ void PresetStore::write(int slot, const PresetView& view) {
         m_store.SaveSetting(m_appName, section, key, text);
     };
     const QString zero = QStringLiteral("0");
+    settings::SettingsBatch batch(m_store);
     put(k::BaseURL, view.BaseURL.trimmed());
     put(k::RadarStationName, view.RadarStationName.trimmed());
     put(k::MapTypeShort, view.MapTypeShort.trimmed());
@@ -93,6 +94,7 @@ void PresetStore::write(int slot, const PresetView& view) {
     put(k::BullsEyeGraduations, core::intToText(view.BullsEyeGraduations));
     put(k::BullsEyeY, core::singleToPresetText(view.BullsEyeY));
     put(k::BullsEyeX, core::singleToPresetText(view.BullsEyeX));
+    batch.commit();
 }
 
 QString PresetStore::tooltip(int slot) const {

@@ -130,6 +130,8 @@ QString valueText(const QVariant& v) {
 
 FileSettingsStore::FileSettingsStore() : FileSettingsStore(defaultConfigHome()) {}
 
+FileSettingsStore::~FileSettingsStore() = default;
+
 FileSettingsStore::FileSettingsStore(const QString& configHome)
     : m_folder(QDir::cleanPath(configHome + QStringLiteral("/pluvix"))) {}
 
@@ -153,23 +155,81 @@ QString FileSettingsStore::filePath(const QString& appName) const {
     return dir.filePath(appName + fileSuffix);
 }
 
+QSettings* FileSettingsStore::pendingFor(const QString& path) const {
+    for (const Pending& p : m_pending)
+        if (p.path == path)
+            return p.settings.get();
+    return nullptr;
+}
+
+QSettings& FileSettingsStore::openForChange(const QString& path, std::unique_ptr<QSettings>& own) {
+    if (QSettings* pending = pendingFor(path))
+        return *pending;
+    requireWritable(m_folder, path);
+    // Before any change: a QSettings with unsaved changes waits for the lock when it goes away.
+    waitForLockOrThrow(path);
+    own = std::make_unique<QSettings>(path, QSettings::IniFormat);
+    requireNoError(*own);
+    if (m_batchDepth == 0)
+        return *own;
+    m_pending.push_back({path, std::move(own)});
+    return *m_pending.back().settings;
+}
+
+void FileSettingsStore::finishChange(QSettings& s, const QString& path) {
+    if (m_batchDepth == 0)
+        syncOrThrow(s, path);
+}
+
+void FileSettingsStore::beginBatch() {
+    ++m_batchDepth;
+}
+
+void FileSettingsStore::endBatch() {
+    if (m_batchDepth == 0 || --m_batchDepth > 0)
+        return;
+    std::vector<Pending> pending;
+    pending.swap(m_pending);
+    bool failed = false;
+    for (Pending& p : pending) {
+        try {
+            waitForLockOrThrow(p.path);
+            syncOrThrow(*p.settings, p.path);
+        } catch (const core::RuntimeError&) {
+            failed = true;
+            // Its destructor would wait for the lock without a limit; the changes are lost anyway.
+            if (QFileInfo::exists(p.path + QStringLiteral(".lock")))
+                (void)p.settings.release();
+        }
+    }
+    if (failed)
+        throw core::RuntimeError::pathFileAccess();
+}
+
 QString FileSettingsStore::GetSetting(const QString& appName, const QString& section,
                                       const QString& key, const QString& defaultValue) const {
     const QString path = filePath(appName);
-    if (!QFileInfo::exists(path) || section.isEmpty() || key.isEmpty())
+    if (section.isEmpty() || key.isEmpty())
         return defaultValue;
-    requireReadable(path);
-    // Its status is not looked at: a change left unsaved by an earlier failed write makes it
-    // report the failed flush, while the entries read are still good.
-    QSettings s(path, QSettings::IniFormat);
-    const QString group = findIgnoringCase(s.childGroups(), escapedName(section));
+    std::unique_ptr<QSettings> own;
+    QSettings* s = pendingFor(path);
+    if (!s) {
+        if (!QFileInfo::exists(path))
+            return defaultValue;
+        requireReadable(path);
+        // Its status is not looked at: a change left unsaved by an earlier failed write makes
+        // it report the failed flush, while the entries read are still good.
+        own = std::make_unique<QSettings>(path, QSettings::IniFormat);
+        s = own.get();
+    }
+    const QString group = findIgnoringCase(s->childGroups(), escapedName(section));
     if (group.isEmpty())
         return defaultValue;
-    s.beginGroup(group);
-    const QString storedKey = findIgnoringCase(s.childKeys(), escapedName(key));
-    if (storedKey.isEmpty())
-        return defaultValue;
-    return valueText(s.value(storedKey));
+    s->beginGroup(group);
+    const QString storedKey = findIgnoringCase(s->childKeys(), escapedName(key));
+    const QString text = storedKey.isEmpty() ? defaultValue : valueText(s->value(storedKey));
+    s->endGroup();
+    return text;
 }
 
 void FileSettingsStore::SaveSetting(const QString& appName, const QString& section,
@@ -177,11 +237,8 @@ void FileSettingsStore::SaveSetting(const QString& appName, const QString& secti
     if (section.isEmpty() || key.isEmpty())
         throw core::RuntimeError::invalidCall();
     const QString path = filePath(appName);
-    requireWritable(m_folder, path);
-    // Before any change: a QSettings with unsaved changes waits for the lock when it goes away.
-    waitForLockOrThrow(path);
-    QSettings s(path, QSettings::IniFormat);
-    requireNoError(s);
+    std::unique_ptr<QSettings> own;
+    QSettings& s = openForChange(path, own);
     QString group = findIgnoringCase(s.childGroups(), escapedName(section));
     if (group.isEmpty())
         group = escapedName(section);
@@ -191,30 +248,34 @@ void FileSettingsStore::SaveSetting(const QString& appName, const QString& secti
         storedKey = escapedName(key);
     s.setValue(storedKey, value);
     s.endGroup();
-    syncOrThrow(s, path);
+    finishChange(s, path);
 }
 
 void FileSettingsStore::DeleteSetting(const QString& appName, const QString& section) {
     const QString path = filePath(appName);
-    if (!QFileInfo::exists(path) || section.isEmpty())
+    if (section.isEmpty() || (!QFileInfo::exists(path) && !pendingFor(path)))
         return;
     requireReadable(path);
-    QSettings s(path, QSettings::IniFormat);
+    std::unique_ptr<QSettings> reader;
+    const QSettings* current = pendingFor(path);
+    if (!current) {
+        reader = std::make_unique<QSettings>(path, QSettings::IniFormat);
+        current = reader.get();
+    }
     const QString wanted = escapedName(section);
     // A hand-edited file may hold the section in more than one spelling.
     QStringList matching;
-    for (const QString& group : s.childGroups()) {
+    for (const QString& group : current->childGroups()) {
         if (group.compare(wanted, Qt::CaseInsensitive) == 0)
             matching.append(group);
     }
     if (matching.isEmpty())
         return;
-    requireWritable(m_folder, path);
-    requireNoError(s);
-    waitForLockOrThrow(path);
+    std::unique_ptr<QSettings> own;
+    QSettings& s = openForChange(path, own);
     for (const QString& group : matching)
         s.remove(group);
-    syncOrThrow(s, path);
+    finishChange(s, path);
 }
 
 } // namespace pluvix::settings

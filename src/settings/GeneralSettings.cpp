@@ -7,6 +7,9 @@
 #include "settings/SettingsStore.h"
 #include "settings/SettingsWindow.h"
 
+#include <functional>
+#include <iterator>
+
 namespace pluvix::settings {
 
 namespace {
@@ -56,22 +59,12 @@ float GeneralSettings::readSingle(const QString& section, QLatin1StringView key,
     return core::textToSingle(read(section, key, defaultValue));
 }
 
-bool GeneralSettings::readFlag(const QString& section, QLatin1StringView key) const {
-    Q_ASSERT(hasType(key, KeyType::Flag));
-    return core::leadingNumber(read(section, key)) != 0.0;
-}
-
 void GeneralSettings::load(const QString& section, QLatin1StringView key, qint16& field) const {
     field = readInt16(section, key);
 }
 
 void GeneralSettings::load(const QString& section, QLatin1StringView key, float& field) const {
     field = readSingle(section, key);
-}
-
-void GeneralSettings::load(const QString& section, QLatin1StringView key, QString& field) const {
-    Q_ASSERT(hasType(key, KeyType::Text));
-    field = read(section, key);
 }
 
 void GeneralSettings::write(const QString& section, QLatin1StringView key, const QString& text) {
@@ -87,71 +80,92 @@ void GeneralSettings::writeSingle(const QString& section, QLatin1StringView key,
 }
 
 void GeneralSettings::LoadCheckINI() {
+    const QString general = SectionGeneral;
+    SettingsRecord& r = m_record;
+    SettingsWindow& w = m_window;
+
+    // Centred from the window's size before any stored size is applied.
+    const QString topDefault = centredDefaultText(w.screenHeight(), w.formHeight());
+    const QString leftDefault = centredDefaultText(w.screenWidth(), w.formWidth());
+    const std::optional<qint32> bias = m_timeZoneBias ? m_timeZoneBias() : std::optional<qint32>();
+
+    using core::textToInt16;
+    using core::textToSingle;
+    const auto i16 = [](qint16& field) {
+        return [&field](const QString& t) { field = textToInt16(t); };
+    };
+    const auto f32 = [](float& field) {
+        return [&field](const QString& t) { field = textToSingle(t); };
+    };
+    const auto text = [](QString& field) { return [&field](const QString& t) { field = t; }; };
+    const auto unused = [](const QString&) {};
+    struct Step {
+        QLatin1StringView key;
+        std::function<void(const QString&)> apply;
+        QString fallback;
+    };
+    // In the order the keys are read; each value is applied as soon as it is read.
+    const Step steps[] = {
+        {keys::LocalUTCTimeOffset, i16(r.LocalUTCTimeOffset), localUtcOffsetDefaultText(bias)},
+        {keys::BaseURL, text(r.BaseURL), {}},
+        {keys::FormWidth, [&](const QString& t) { w.setFormWidth(textToSingle(t)); }, {}},
+        {keys::FormHeight, [&](const QString& t) { w.setFormHeight(textToSingle(t)); }, {}},
+        {keys::FormLeft, [&](const QString& t) { w.setFormLeft(textToSingle(t)); }, leftDefault},
+        {keys::FormTop, [&](const QString& t) { w.setFormTop(textToSingle(t)); }, topDefault},
+        {keys::MapWidth, [&](const QString& t) { w.setMapWidth(textToSingle(t)); }, {}},
+        {keys::MapHeight, [&](const QString& t) { w.setMapHeight(textToSingle(t)); }, {}},
+        {keys::MapLeft, [&](const QString& t) { w.setMapLeft(textToSingle(t)); }, {}},
+        {keys::MapTop, [&](const QString& t) { w.setMapTop(textToSingle(t)); }, {}},
+        {keys::ZoomLevel, [&](const QString& t) { w.setZoomValue(core::textToInt32(t)); }, {}},
+        {keys::TargetLeft, unused, {}},
+        {keys::TargetTop, unused, {}},
+        {keys::TargetSize, unused, {}},
+        {keys::MaxImageNumber, i16(r.MaxImageNumber), {}},
+        {keys::HidePanel, i16(r.HidePanel), {}},
+        {keys::PollInterval, i16(r.PollInterval), {}},
+        {keys::MinimizeToTray, i16(r.MinimizeToTray), {}},
+        {keys::ShowBullseye, i16(r.ShowBullseye), {}},
+        {keys::BullsEyeGraduations, i16(r.BullsEyeGraduations), {}},
+        {keys::BullsEyeX, f32(r.BullsEyeX), {}},
+        {keys::BullsEyeY, f32(r.BullsEyeY), {}},
+        {keys::RadarStationName, text(r.RadarStationName), {}},
+        {keys::MapTypeShort, text(r.MapTypeShort), {}},
+        {keys::HistoryImageCount, i16(r.HistoryImageCount), {}},
+        {keys::PlaySpeed, i16(r.PlaySpeed), {}},
+        {keys::PlayLoop, i16(r.PlayLoop), {}},
+        {keys::BullsEyeTextSize, i16(r.BullsEyeTextSize), {}},
+        {keys::HideTitleBar, i16(r.HideTitleBar), {}},
+        {keys::MapScaleShortRangeConstant, f32(r.MapScaleShortRangeConstant), {}},
+        {keys::MapTypeIndex, i16(r.MapTypeIndex), {}},
+        {keys::UTCFontSize, i16(r.UTCFontSize), {}},
+        {keys::LoopDelay, i16(r.LoopDelay), {}},
+        {keys::AutoUTCOffset, i16(r.AutoUTCOffset), {}},
+        {keys::MapScaleLongRangeConstant, f32(r.MapScaleLongRangeConstant), {}},
+        {keys::NumberOfPresets, i16(r.NumberOfPresets), {}},
+        {keys::ShowUTCDateTime, i16(r.ShowUTCDateTime), {}},
+        {keys::SetWallPaper,
+         [&](const QString& t) { w.setWallpaperChecked(core::leadingNumber(t) != 0.0); },
+         {}},
+        {keys::TopMostWindow, i16(r.TopMostWindow), {}},
+    };
+    const auto fallback = [](const Step& s) {
+        return s.fallback.isNull() ? defaultText(s.key) : s.fallback;
+    };
+
+    std::size_t next = 0;
     diagnostics::trap(m_errors, QStringLiteral("Module1.LoadCheckINI"), [&] {
-        const QString general = SectionGeneral;
-        SettingsRecord& r = m_record;
-
-        // Centred from the window's size before any stored size is applied.
-        const QString topDefault =
-            centredDefaultText(m_window.screenHeight(), m_window.formHeight());
-        const QString leftDefault =
-            centredDefaultText(m_window.screenWidth(), m_window.formWidth());
-
-        const std::optional<qint32> bias =
-            m_timeZoneBias ? m_timeZoneBias() : std::optional<qint32>();
-        r.LocalUTCTimeOffset = core::textToInt16(
-            read(general, keys::LocalUTCTimeOffset, localUtcOffsetDefaultText(bias)));
-
-        load(general, keys::BaseURL, r.BaseURL);
-
-        m_window.setFormWidth(readSingle(general, keys::FormWidth));
-        m_window.setFormHeight(readSingle(general, keys::FormHeight));
-        m_window.setFormLeft(readSingle(general, keys::FormLeft, leftDefault));
-        m_window.setFormTop(readSingle(general, keys::FormTop, topDefault));
-
-        m_window.setMapWidth(readSingle(general, keys::MapWidth));
-        m_window.setMapHeight(readSingle(general, keys::MapHeight));
-        m_window.setMapLeft(readSingle(general, keys::MapLeft));
-        m_window.setMapTop(readSingle(general, keys::MapTop));
-
-        m_window.setZoomValue(readInt32(general, keys::ZoomLevel));
-
-        read(general, keys::TargetLeft);
-        read(general, keys::TargetTop);
-        read(general, keys::TargetSize);
-
-        load(general, keys::MaxImageNumber, r.MaxImageNumber);
-        load(general, keys::HidePanel, r.HidePanel);
-        load(general, keys::PollInterval, r.PollInterval);
-        load(general, keys::MinimizeToTray, r.MinimizeToTray);
-        load(general, keys::ShowBullseye, r.ShowBullseye);
-        load(general, keys::BullsEyeGraduations, r.BullsEyeGraduations);
-        load(general, keys::BullsEyeX, r.BullsEyeX);
-        load(general, keys::BullsEyeY, r.BullsEyeY);
-        load(general, keys::RadarStationName, r.RadarStationName);
-        load(general, keys::MapTypeShort, r.MapTypeShort);
-        load(general, keys::HistoryImageCount, r.HistoryImageCount);
-        load(general, keys::PlaySpeed, r.PlaySpeed);
-        load(general, keys::PlayLoop, r.PlayLoop);
-        load(general, keys::BullsEyeTextSize, r.BullsEyeTextSize);
-        load(general, keys::HideTitleBar, r.HideTitleBar);
-        load(general, keys::MapScaleShortRangeConstant, r.MapScaleShortRangeConstant);
-        load(general, keys::MapTypeIndex, r.MapTypeIndex);
-        load(general, keys::UTCFontSize, r.UTCFontSize);
-        load(general, keys::LoopDelay, r.LoopDelay);
-        load(general, keys::AutoUTCOffset, r.AutoUTCOffset);
-        load(general, keys::MapScaleLongRangeConstant, r.MapScaleLongRangeConstant);
-        load(general, keys::NumberOfPresets, r.NumberOfPresets);
-        load(general, keys::ShowUTCDateTime, r.ShowUTCDateTime);
-
-        m_window.setWallpaperChecked(readFlag(general, keys::SetWallPaper));
-
-        load(general, keys::TopMostWindow, r.TopMostWindow);
+        for (; next < std::size(steps); ++next)
+            steps[next].apply(read(general, steps[next].key, fallback(steps[next])));
     });
+    // A stopped load must not leave zeros behind: the session would run on them and the next
+    // save would store them. The keys not read, the failing one too, take their defaults.
+    for (; next < std::size(steps); ++next)
+        diagnostics::ignoreErrors([&] { steps[next].apply(fallback(steps[next])); });
 }
 
 void GeneralSettings::UnloadINI() {
     diagnostics::trap(m_errors, QStringLiteral("Module1.UnloadINI"), [&] {
+        SettingsBatch batch(m_store);
         const QString general = SectionGeneral;
         SettingsRecord& r = m_record;
         const QString zero = QStringLiteral("0");
@@ -213,11 +227,13 @@ void GeneralSettings::UnloadINI() {
 
         r.HidePanel = m_window.statusPanelHeight() == hiddenPanelHeight ? 1 : 0;
         writeInt(general, keys::HidePanel, r.HidePanel);
+        batch.commit();
     });
 }
 
 void GeneralSettings::AddMapCoord(const QString& section) {
     diagnostics::trap(m_errors, QStringLiteral("Module1.AddMapCoord"), [&] {
+        SettingsBatch batch(m_store);
         const QString zero = QStringLiteral("0");
         writeSingle(section, keys::MapLeft, m_window.mapLeft());
         writeSingle(section, keys::MapTop, m_window.mapTop());
@@ -230,6 +246,7 @@ void GeneralSettings::AddMapCoord(const QString& section) {
         writeInt(section, keys::BullsEyeGraduations, m_record.BullsEyeGraduations);
         writeSingle(section, keys::BullsEyeY, m_record.BullsEyeY);
         writeSingle(section, keys::BullsEyeX, m_record.BullsEyeX);
+        batch.commit();
     });
 }
 

@@ -28,6 +28,7 @@ public:
                     QString appName, TimeZoneBias timeZoneBiasMinutes, SettingsRecord& record);
 
     // Fills the record and applies the stored geometry, zoom level and wallpaper check mark.
+    // After a reported error the keys not yet read, the failing one too, take their defaults.
     void LoadCheckINI();
     // Writes every key of "SectionGeneral" and the map-view record of the current view.
     void UnloadINI();
@@ -53,10 +54,8 @@ private:
     float readSingle(const QString& section, QLatin1StringView key) const;
     float readSingle(const QString& section, QLatin1StringView key,
                      const QString& defaultValue) const;
-    bool readFlag(const QString& section, QLatin1StringView key) const;
     void load(const QString& section, QLatin1StringView key, qint16& field) const;
     void load(const QString& section, QLatin1StringView key, float& field) const;
-    void load(const QString& section, QLatin1StringView key, QString& field) const;
 
     void write(const QString& section, QLatin1StringView key, const QString& text);
     void writeInt(const QString& section, QLatin1StringView key, qint64 value);

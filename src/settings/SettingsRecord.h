@@ -6,9 +6,8 @@
 namespace pluvix::settings {
 
 // The general settings while the program runs. Window geometry, the map rectangle, the zoom
-// level and the wallpaper check mark live in the window, not here. Fields start at their
-// initial values (0, empty), which a failed load leaves in place; defaults come from the
-// key table when a key is missing from the store.
+// level and the wallpaper check mark live in the window, not here. Defaults come from the key
+// table, for a key missing from the store and for every key a stopped load did not read.
 struct SettingsRecord {
     qint16 LocalUTCTimeOffset = 0;
     QString BaseURL;

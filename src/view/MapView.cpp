@@ -263,7 +263,9 @@ void MapView::mouseReleaseEvent(QMouseEvent* e) {
     const QPointF at = pxToTwips(e->position());
     if (m_dragging) {
         endDrag();
-        emit dragDropped(at);
+        // A release outside the window drops nowhere.
+        if (rect().contains(e->position().toPoint()))
+            emit dragDropped(at);
     }
     emit mouseReleased(e->button(), at);
 }

@@ -62,7 +62,8 @@ public:
 signals:
     void mapMouseDown(Qt::MouseButton button, QPointF relativeToMapTwips);
     void backgroundMouseDown(Qt::MouseButton button, QPointF twips);
-    // Emitted for every release; a release that ends a drag emits dragDropped first.
+    // Emitted for every release; a release inside the view that ends a drag emits dragDropped
+    // first.
     void mouseReleased(Qt::MouseButton button, QPointF twips);
     void dragDropped(QPointF twips);
     void mapDoubleClicked();

@@ -56,22 +56,23 @@ void AppHarness::useFakeFolder(FakeDownloadService& fake, const QString& folder,
 }
 
 void AppHarness::set(const QString& key, const QString& value) {
-    store.SaveSetting(appName, QStringLiteral("SectionGeneral"), key, value);
+    activeStore().SaveSetting(appName, QStringLiteral("SectionGeneral"), key, value);
 }
 
 QString AppHarness::stored(const QString& section, const QString& key) const {
-    return store.GetSetting(appName, section, key, QStringLiteral("<missing>"));
+    return activeStore().GetSetting(appName, section, key, QStringLiteral("<missing>"));
 }
 
 app::MainWindow& AppHarness::load() {
-    if (store.GetSetting(appName, QStringLiteral("SectionGeneral"), QStringLiteral("BaseURL"), {})
+    if (activeStore()
+            .GetSetting(appName, QStringLiteral("SectionGeneral"), QStringLiteral("BaseURL"), {})
             .isEmpty() &&
         server.isRunning())
         set(QStringLiteral("BaseURL"), folderUrl());
     app::Services services{boxes,
                            programEnd,
                            clock,
-                           store,
+                           activeStore(),
                            downloadsOverride ? *downloadsOverride : *downloads,
                            fileDialogs,
                            desktop,

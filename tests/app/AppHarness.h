@@ -90,6 +90,13 @@ public:
     QTemporaryDir dir;
     std::unique_ptr<platform::NetworkDownloadService> downloads;
     platform::DownloadService* downloadsOverride = nullptr; // e.g. a FakeDownloadService
+    settings::SettingsStore* storeOverride = nullptr;       // e.g. a FileSettingsStore
+    settings::SettingsStore& activeStore() {
+        return storeOverride ? *storeOverride : static_cast<settings::SettingsStore&>(store);
+    }
+    const settings::SettingsStore& activeStore() const {
+        return storeOverride ? *storeOverride : static_cast<const settings::SettingsStore&>(store);
+    }
     QString appName = QStringLiteral("Pluvix");
 
 private:

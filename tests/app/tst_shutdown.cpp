@@ -31,7 +31,8 @@ private slots:
     void signalsBecomeTerminationRequests();
     void terminationSavesLikeAClose();
     void terminationInTheTraySavesAndRemovesTheIcon();
-    void tickAndCloseDuringAReloadWaitForTheLoad();
+    void closeDuringAReloadStopsIt_data();
+    void closeDuringAReloadStopsIt();
     void tickDuringAPollStartsNoSecondPoll();
 };
 
@@ -114,36 +115,50 @@ void TestShutDown::terminationInTheTraySavesAndRemovesTheIcon() {
              QStringLiteral("7"));
 }
 
-void TestShutDown::tickAndCloseDuringAReloadWaitForTheLoad() {
+void TestShutDown::closeDuringAReloadStopsIt_data() {
+    QTest::addColumn<bool>("recall");
+    QTest::addColumn<int>("newListings");
+    QTest::newRow("reload") << false << 1;
+    // The recall's first pause comes before its reload.
+    QTest::newRow("preset recall") << true << 0;
+}
+
+void TestShutDown::closeDuringAReloadStopsIt() {
+    QFETCH(bool, recall);
+    QFETCH(int, newListings);
     AppHarness h;
     QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+    h.store.SaveSetting(h.appName, QStringLiteral("SectionPreset0"), QStringLiteral("BaseURL"),
+                        h.folderUrl());
     auto& w = h.loadStill();
     QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
     QVERIFY(h.server.control(QStringLiteral("faults?latency=200")));
     const int listings = h.listingRequests();
+    const auto images = [&h] {
+        return int(h.server.requestLog().filter(QStringLiteral(".gif ")).size());
+    };
+    const int imagesBefore = images();
 
-    bool tickWhileLoading = false;
-    bool closeWhileLoading = false;
-    QTimer::singleShot(0, &w, [&] {
-        tickWhileLoading = w.IsLoadingMap();
-        w.PollCounter = w.Settings.PollInterval - 1;
-        w.Timer1_Timer();
-    });
-    QTimer::singleShot(0, &w, [&] {
-        closeWhileLoading = w.IsLoadingMap();
-        w.close();
-    });
-    w.ReFreshNewMap();
+    bool tickWhileLoading = recall; // the recall case sends no tick
+    if (!recall)
+        QTimer::singleShot(0, &w, [&] {
+            tickWhileLoading = w.IsLoadingMap();
+            w.PollCounter = w.Settings.PollInterval - 1;
+            w.Timer1_Timer();
+        });
+    QTimer::singleShot(0, &w, [&] { w.close(); });
+    if (recall)
+        w.ctrlPreset_MouseDown(0, Qt::LeftButton);
+    else
+        w.ReFreshNewMap();
 
     QVERIFY(tickWhileLoading);
-    QVERIFY(closeWhileLoading);
-    // Only the reload's own listing: the tick did not poll in the middle.
-    QCOMPARE(h.listingRequests(), listings + 1);
     QVERIFY(w.shutDownDone());
+    // The tick did not poll, and once the settings were saved nothing more was fetched or shown.
+    QCOMPARE(h.listingRequests(), listings + newListings);
+    QCOMPARE(images(), imagesBefore);
+    QVERIFY(!w.isVisible());
     QCOMPARE(h.desktop.restored, 1);
-    // The load itself ran to its end.
-    QCOMPARE(w.Image2.UBound(), 9);
-    QVERIFY(!w.IsLoadingMap());
     QVERIFY(h.boxes.shown.isEmpty());
     QCOMPARE(h.programEnd.endCount, 0);
 
@@ -151,7 +166,7 @@ void TestShutDown::tickAndCloseDuringAReloadWaitForTheLoad() {
     w.PollCounter = w.Settings.PollInterval - 1;
     w.Timer1_Timer();
     w.close();
-    QCOMPARE(h.listingRequests(), listings + 1);
+    QCOMPARE(h.listingRequests(), listings + newListings);
     QCOMPARE(h.desktop.restored, 1);
 }
 

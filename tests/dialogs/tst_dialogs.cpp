@@ -130,22 +130,24 @@ private slots:
         QCOMPARE(host->calls.mid(1), (QStringList{read, u"ReFreshNewMap"_s}));
     }
 
-    void shortRangeCorrectedOnLeaving_data() {
+    void mapScaleConstantsCorrectedOnLeaving_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("expected");
         QTest::newRow("above") << u"1.5"_s << u"0.99"_s;
         QTest::newRow("no number") << u"abc"_s << u"0.01"_s;
         QTest::newRow("beyond any number") << u"1e999"_s << u"0.99"_s;
     }
-    void shortRangeCorrectedOnLeaving() {
+    void mapScaleConstantsCorrectedOnLeaving() {
         QFETCH(QString, typed);
         QFETCH(QString, expected);
         auto d = open();
-        auto* text1 = child<QLineEdit>(*d, "Text1");
-        text1->setText(typed);
-        QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
-        QCoreApplication::sendEvent(text1, &out);
-        QCOMPARE(text1->text(), expected);
+        for (const char* name : {"Text1", "Text2"}) {
+            auto* text = child<QLineEdit>(*d, name);
+            text->setText(typed);
+            QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+            QCoreApplication::sendEvent(text, &out);
+            QCOMPARE(text->text(), expected);
+        }
     }
 
     // Reset deletes the general settings only, then ends the program; Cancel changes nothing.

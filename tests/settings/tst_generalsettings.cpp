@@ -92,12 +92,14 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("report");
         QTest::addColumn<int>("zoom");
+        QTest::addColumn<float>("later"); // BullsEyeX + PlaySpeed, both read after the bad key
+        // The general keys not read keep their defaults, so a save cannot write them as zero.
         QTest::newRow("overflow") << general << u"PollInterval"_s << u"40000"_s
-                                  << u"6 Module1.LoadCheckINI"_s << 8;
-        QTest::newRow("zoom off the slider")
-            << general << u"ZoomLevel"_s << u"13"_s << u"380 Module1.LoadCheckINI"_s << 1;
+                                  << u"6 Module1.LoadCheckINI"_s << 8 << 1005.0f;
+        QTest::newRow("zoom off the slider") << general << u"ZoomLevel"_s << u"13"_s
+                                             << u"380 Module1.LoadCheckINI"_s << 8 << 1005.0f;
         QTest::newRow("map zoom") << kmlb << u"ZoomLevel"_s << u"13"_s
-                                  << u"380 Module1.ReadMapCoord"_s << 1;
+                                  << u"380 Module1.ReadMapCoord"_s << 1 << 0.0f;
     }
     void badValueStopsTheRead() {
         QFETCH(QString, section);
@@ -117,7 +119,7 @@ private slots:
         QTEST(rig.report(), "report");
         QCOMPARE(rig.window.imageTop, -100.0f);
         QTEST(rig.window.zoom, "zoom");
-        QCOMPARE(rig.record.BullsEyeX + rig.record.PlaySpeed, 0.0f);
+        QTEST(rig.record.BullsEyeX + rig.record.PlaySpeed, "later");
     }
 
     void firstRunThenSavedSettingsLoadBack() {

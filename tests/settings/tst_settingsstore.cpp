@@ -136,6 +136,23 @@ private slots:
                  75);
         QCOMPARE(blocked.GetSetting(app, general, u"PollInterval"_s, u"d"_s), u"d"_s);
     }
+
+    // A save sequence replaces the file once, at its end; reads inside it see its writes.
+    void batchReplacesTheFileOnce() {
+        m_store->SaveSetting(app, general, u"PollInterval"_s, u"45"_s);
+        {
+            SettingsBatch batch(*m_store);
+            m_store->SaveSetting(app, general, u"PollInterval"_s, u"30"_s);
+            m_store->SaveSetting(app, u"SectionMap-p37cr-kmlb"_s, u"ZoomLevel"_s, u"9"_s);
+            QCOMPARE(get(general, u"PollInterval"_s), u"30"_s);
+            if (m_onDisk)
+                QVERIFY(fileBytes().contains("PollInterval=45"));
+            batch.commit();
+        }
+        QCOMPARE(get(u"SectionMap-p37cr-kmlb"_s, u"ZoomLevel"_s), u"9"_s);
+        if (m_onDisk)
+            QVERIFY(fileBytes().contains("PollInterval=30") && fileBytes().contains("ZoomLevel=9"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStoreRules)
