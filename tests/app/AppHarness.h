@@ -42,6 +42,7 @@ public:
         return !wasChecked;
     }
     void restoreUserWallpaper() override { ++restored; }
+    bool canSetWallpaper() const override { return true; }
     void setTrayMenu(QMenu*) override {}
     void onTrayRestoreRequested(std::function<void()> restore) override {
         restoreFromIcon = std::move(restore);
@@ -90,6 +91,10 @@ public:
     QTemporaryDir dir;
     std::unique_ptr<platform::NetworkDownloadService> downloads;
     platform::DownloadService* downloadsOverride = nullptr; // e.g. a FakeDownloadService
+    // The real desktop and dialogs, for tests under a real X session.
+    app::Desktop* desktopOverride = nullptr;
+    platform::MessageBoxes* boxesOverride = nullptr;
+    platform::FileDialogs* fileDialogsOverride = nullptr;
     QString appName = QStringLiteral("Pluvix");
 
 private:

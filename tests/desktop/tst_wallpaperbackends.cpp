@@ -61,41 +61,6 @@ private slots:
         QCOMPARE(gvariantFirstString(u"\"it's\""_s), std::optional<QString>(u"it's"_s));
     }
 
-    // GNOME before 42 has no dark picture: it is neither set nor put back.
-    void gnomeCommandLines() {
-        FakeCommandRunner runner;
-        const QString schema = u"org.gnome.desktop.background"_s;
-        runner
-            .answers[FakeCommandRunner::key(u"gsettings"_s, {u"get"_s, schema, u"picture-uri"_s})] =
-            FakeCommandRunner::succeeded("'file:///usr/share/backgrounds/x.png'\n");
-        runner.answers[FakeCommandRunner::key(u"gsettings"_s,
-                                              {u"get"_s, schema, u"picture-uri-dark"_s})] =
-            FakeCommandRunner::failed();
-        runner.answers[FakeCommandRunner::key(u"gsettings"_s,
-                                              {u"get"_s, schema, u"picture-options"_s})] =
-            FakeCommandRunner::succeeded("'zoom'\n");
-        GSettingsWallpaper gnome(GSettingsWallpaper::gnome(), runner);
-        const SavedWallpaper saved = gnome.read();
-        QCOMPARE(saved.values.keys(), (QStringList{u"picture-options"_s, u"picture-uri"_s}));
-
-        runner.calls.clear();
-        QVERIFY(gnome.writePlacement());
-        QVERIFY(gnome.setPicture(u"/tmp/p x/99a03er.tmp"_s));
-        QCOMPARE(runner.calls,
-                 (QList<QStringList>{
-                     {u"gsettings"_s, u"set"_s, schema, u"picture-options"_s, u"'centered'"_s},
-                     {u"gsettings"_s, u"set"_s, schema, u"picture-uri"_s,
-                      u"'file:///tmp/p%20x/99a03er.tmp'"_s}}));
-
-        runner.calls.clear();
-        QVERIFY(gnome.restore(saved));
-        QCOMPARE(runner.calls,
-                 (QList<QStringList>{
-                     {u"gsettings"_s, u"set"_s, schema, u"picture-options"_s, u"'zoom'"_s},
-                     {u"gsettings"_s, u"set"_s, schema, u"picture-uri"_s,
-                      u"'file:///usr/share/backgrounds/x.png'"_s}}));
-    }
-
     // Every monitor and workspace gets the picture; what we created is removed again.
     void xfceCommandLines() {
         FakeCommandRunner runner;

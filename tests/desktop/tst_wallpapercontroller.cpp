@@ -77,7 +77,7 @@ private slots:
                 QCOMPARE(fileContent(previous), picture(qRgb(40 * (step - 1), 0, 0)));
             }
         }
-        QCOMPARE(backend.placements, 6);
+        QCOMPARE(backend.placements, 1); // frames change only the picture
         if (!caching)
             QCOMPARE(QSet<QString>(backend.setFiles.begin(), backend.setFiles.end()).size(), 1);
     }
@@ -111,14 +111,14 @@ private slots:
         backend.supported = false;
         WallpaperController wallpaper(backend, boxes, tempDir->path(), u"Pluvix"_s);
         wallpaper.rememberUserWallpaper();
-        QVERIFY(wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
+        QVERIFY(!wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
         QCOMPARE(boxes.shown.size(), 1);
         QCOMPARE(boxes.shown.first().kind, u"ok"_s);
         QCOMPARE(boxes.shown.first().title, u"Pluvix"_s);
         QCOMPARE(wallpaper.update(picture(qRgb(1, 2, 3)), WallpaperFile::Follow),
                  WallpaperResult::Unsupported);
         QVERIFY(!wallpaper.toggle(false, QImage()));
-        QVERIFY(wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
+        QVERIFY(!wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
         QCOMPARE(boxes.shown.size(), 1);
         QVERIFY(backend.setFiles.isEmpty());
         QVERIFY(QDir(tempDir->path()).entryList(QDir::Files).isEmpty());
