@@ -3,6 +3,8 @@
 #include "core/NumberText.h"
 #include "core/RuntimeError.h"
 #include "diagnostics/ErrorReporter.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
 #include "presets/PresetButtons.h"
 #include "presets/PresetStore.h"
 #include "view/ClockWidget.h"

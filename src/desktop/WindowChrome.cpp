@@ -39,7 +39,7 @@ bool exposed(QWidget* window) {
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
     auto* reply =
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : XCB_ATOM_NONE;
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
     free(reply);
     return atom;
 }

@@ -42,6 +42,8 @@ class WallpaperGSettingsTest : public QObject {
     }
     void set(const QString& key, const QString& value) {
         QVERIFY(runner.run(u"gsettings"_s, {u"set"_s, schema, key, gvariantQuoted(value)}).ok());
+        // Our own GSettings learns of the key file's change through the event loop.
+        QTest::qWait(300);
     }
 
 private slots:

@@ -15,6 +15,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QtTest>
 
 using namespace pluvix;
