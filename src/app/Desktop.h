@@ -24,6 +24,8 @@ public:
     // Returns the item's new check state.
     virtual bool wallpaperMenuClicked(bool wasChecked, const QImage& shownPicture) = 0;
     virtual void restoreUserWallpaper() = 0;
+    // False where the wallpaper cannot be set: the menu item then stays unchecked.
+    virtual bool canSetWallpaper() const = 0;
 
     // Tray. minimizeToTray() hides the window behind one icon; without any tray it leaves the
     // window where it is and returns false.

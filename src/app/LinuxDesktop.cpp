@@ -8,13 +8,17 @@
 #include "desktop/WallpaperController.h"
 #include "desktop/WindowChrome.h"
 
+#include "platform/MessageBoxes.h"
+
+#include <QDir>
 #include <QWidget>
 
 namespace pluvix::app {
 
 LinuxDesktop::LinuxDesktop(platform::MessageBoxes& boxes, const QString& tempPath,
                            const QString& appName, const QString& programDir)
-    : m_appName(appName), m_runner(std::make_unique<desktop::ProcessCommandRunner>()),
+    : m_boxes(boxes), m_appName(appName),
+      m_runner(std::make_unique<desktop::ProcessCommandRunner>()),
       m_backend(desktop::createWallpaperBackendForSession(*m_runner)),
       m_wallpaper(
           std::make_unique<desktop::WallpaperController>(*m_backend, boxes, tempPath, appName)),
@@ -38,6 +42,10 @@ bool LinuxDesktop::wallpaperMenuClicked(bool wasChecked, const QImage& shownPict
 
 void LinuxDesktop::restoreUserWallpaper() {
     m_wallpaper->restore();
+}
+
+bool LinuxDesktop::canSetWallpaper() const {
+    return m_wallpaper->canSetWallpaper();
 }
 
 desktop::TrayController& LinuxDesktop::tray(QWidget* window) {
@@ -96,7 +104,11 @@ void LinuxDesktop::startWindowMove(QWidget* window) {
 }
 
 void LinuxDesktop::openHelpPage() {
-    m_help->openHelpPage();
+    if (!m_help->openHelpPage())
+        m_boxes.ok(m_appName,
+                   QStringLiteral("No web browser could be started to show the help page.\n"
+                                  "You can open it yourself:\n") +
+                       QDir::toNativeSeparators(m_help->url().toLocalFile()));
 }
 
 } // namespace pluvix::app

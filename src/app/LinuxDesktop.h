@@ -31,6 +31,7 @@ public:
     void followWallpaper(const QImage& picture) override;
     bool wallpaperMenuClicked(bool wasChecked, const QImage& shownPicture) override;
     void restoreUserWallpaper() override;
+    bool canSetWallpaper() const override;
 
     void setTrayMenu(QMenu* menu) override;
     void onTrayRestoreRequested(std::function<void()> restore) override;
@@ -47,6 +48,7 @@ public:
 private:
     desktop::TrayController& tray(QWidget* window);
 
+    platform::MessageBoxes& m_boxes;
     QString m_appName;
     std::unique_ptr<desktop::CommandRunner> m_runner;
     std::unique_ptr<desktop::WallpaperBackend> m_backend;

@@ -3,6 +3,8 @@
 #include "core/NumberText.h"
 #include "core/RuntimeError.h"
 #include "diagnostics/ErrorReporter.h"
+#include "platform/FileDialogs.h"
+#include "platform/MessageBoxes.h"
 #include "presets/PresetButtons.h"
 #include "presets/PresetStore.h"
 #include "view/ClockWidget.h"
@@ -96,6 +98,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     connect(m_map, &view::MapView::backgroundMouseDown, this, &MainWindow::onBackgroundMouseDown);
     connect(m_map, &view::MapView::dragDropped, this, &MainWindow::onMouseReleased);
     connect(m_map, &view::MapView::mapDoubleClicked, this, [this] { ToggleStatusBar(true); });
+    m_map->installEventFilter(this);
 
     buildPanel();
 
@@ -146,6 +149,8 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     m_timer2.setInterval(200);
     connect(&m_timer2, &QTimer::timeout, this, &MainWindow::PlayImages);
 
+    m_s.boxes.setParentWindow(this);
+    m_s.fileDialogs.setParentWindow(this);
     m_s.desktop.setTrayMenu(m_mnuFile);
     m_s.desktop.onTrayRestoreRequested([this] { mnuShowPluvix_Click(); });
 }
@@ -434,7 +439,10 @@ bool MainWindow::wallpaperChecked() const {
     return action(QStringLiteral("mnuSetImageWallpaper"))->isChecked();
 }
 void MainWindow::setWallpaperChecked(bool checked) {
-    action(QStringLiteral("mnuSetImageWallpaper"))->setChecked(checked);
+    // A stored check mark must not survive on a desktop whose wallpaper we cannot set, or a
+    // later session elsewhere would change the wallpaper unasked.
+    action(QStringLiteral("mnuSetImageWallpaper"))
+        ->setChecked(checked && m_s.desktop.canSetWallpaper());
 }
 bool MainWindow::titleBarHiddenChecked() const {
     return action(QStringLiteral("mnuHideTitleBar"))->isChecked();
@@ -487,7 +495,7 @@ void MainWindow::Form_Resize() {
         m_clock->setFaceBitmapShown(layout.clockFaceBitmap);
         placeTimeLabel();
         if ((windowState() & Qt::WindowMinimized) && Settings.MinimizeToTray == 1 && !m_inTray &&
-            !m_shutDownDone) {
+            !m_restoringFromTray && !m_shutDownDone) {
             m_map->setMapVisible(false);
             Minimize_To_Tray();
         }
@@ -561,7 +569,7 @@ void MainWindow::onMapMouseDown(Qt::MouseButton button, QPointF relativeToMap) {
             return;
         }
         if (titleBarHiddenChecked()) {
-            m_s.desktop.startWindowMove(this);
+            m_windowMoveButton = button;
             return;
         }
         const auto offset =
@@ -570,6 +578,27 @@ void MainWindow::onMapMouseDown(Qt::MouseButton button, QPointF relativeToMap) {
         DragOffsetY = offset.Y;
         m_map->beginDrag();
     });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_map && event->type() == QEvent::MouseButtonPress)
+        m_windowMovePress = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+    if (watched == m_map && m_windowMoveButton != Qt::NoButton) {
+        if (event->type() == QEvent::MouseButtonRelease) {
+            m_windowMoveButton = Qt::NoButton;
+        } else if (event->type() == QEvent::MouseMove) {
+            const auto* move = static_cast<QMouseEvent*>(event);
+            if (!(move->buttons() & m_windowMoveButton)) {
+                m_windowMoveButton = Qt::NoButton;
+            } else if ((move->globalPosition().toPoint() - m_windowMovePress).manhattanLength() >=
+                       QApplication::startDragDistance()) {
+                m_windowMoveButton = Qt::NoButton;
+                m_s.desktop.startWindowMove(this);
+                return true;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void MainWindow::onBackgroundMouseDown(Qt::MouseButton, QPointF twips) {

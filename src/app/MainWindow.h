@@ -225,6 +225,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildPanel();
@@ -298,6 +299,11 @@ private:
     QPointer<dialogs::SplashScreen> m_splash;
     bool m_topMost = false;
     bool m_inTray = false;
+    bool m_restoringFromTray = false;
+    // Without a title bar a press on the map moves the window once the mouse moves, so that a
+    // double click still reaches the map.
+    Qt::MouseButton m_windowMoveButton = Qt::NoButton;
+    QPoint m_windowMovePress;
     bool m_shutDownDone = false;
     bool m_dragging = false;
     bool m_inPoll = false;

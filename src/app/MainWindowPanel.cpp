@@ -18,10 +18,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QThread>
+#include <QWindow>
 
 namespace pluvix::app {
 
@@ -353,9 +357,29 @@ void MainWindow::Minimize_To_Tray() {
 void MainWindow::mnuShowPluvix_Click() {
     trap(*m_errors, QStringLiteral("form1.mnuShowPluvix_Click"), [&] {
         m_map->setMapVisible(true);
+        m_restoringFromTray = true;
         m_s.desktop.restoreFromTray(this);
         m_inTray = false;
+        // The window system may still report the minimised state of before the restore while
+        // the window maps; such a report must not send it back into the tray. Wait until the
+        // window is up and has stayed normal for a moment.
+        QDeadlineTimer deadline(3000);
+        QElapsedTimer normalSince;
+        while (!deadline.hasExpired()) {
+            if (isMinimized() || !isVisible()) {
+                showNormal();
+                normalSince.invalidate();
+            } else if (!normalSince.isValid()) {
+                normalSince.start();
+            } else if (normalSince.elapsed() > 300 && windowHandle() &&
+                       windowHandle()->isExposed()) {
+                break;
+            }
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
+            QThread::msleep(10);
+        }
     });
+    m_restoringFromTray = false;
 }
 
 void MainWindow::mnuHelp_Click() {

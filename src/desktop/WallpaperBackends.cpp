@@ -28,84 +28,6 @@ QString outputText(const CommandResult& r) {
 
 } // namespace
 
-// ---- GSettings ------------------------------------------------------------------------------
-
-GSettingsWallpaper::Layout GSettingsWallpaper::gnome() {
-    return {QStringLiteral("GNOME"),
-            QStringLiteral("org.gnome.desktop.background"),
-            {QStringLiteral("picture-uri"), QStringLiteral("picture-uri-dark")},
-            true,
-            QStringLiteral("picture-options"),
-            false};
-}
-
-GSettingsWallpaper::Layout GSettingsWallpaper::cinnamon() {
-    return {QStringLiteral("Cinnamon"),        QStringLiteral("org.cinnamon.desktop.background"),
-            {QStringLiteral("picture-uri")},   true,
-            QStringLiteral("picture-options"), false};
-}
-
-GSettingsWallpaper::Layout GSettingsWallpaper::mate() {
-    return {QStringLiteral("MATE"),
-            QStringLiteral("org.mate.background"),
-            {QStringLiteral("picture-filename")},
-            false,
-            QStringLiteral("picture-options"),
-            true};
-}
-
-GSettingsWallpaper::GSettingsWallpaper(Layout layout, CommandRunner& runner)
-    : m_layout(std::move(layout)), m_runner(runner) {}
-
-SavedWallpaper GSettingsWallpaper::read() {
-    SavedWallpaper saved;
-    saved.taken = true;
-    m_unreadable.clear();
-    QStringList keys = m_layout.pictureKeys;
-    keys.append(m_layout.optionsKey);
-    for (const QString& key : keys) {
-        const CommandResult r = m_runner.run(QStringLiteral("gsettings"),
-                                             {QStringLiteral("get"), m_layout.schema, key});
-        if (r.ok())
-            saved.values.insert(key, outputText(r).trimmed());
-        else
-            m_unreadable.insert(key); // e.g. picture-uri-dark before GNOME 42
-    }
-    return saved;
-}
-
-bool GSettingsWallpaper::set(const QString& key, const QString& gvariantValue) {
-    return m_runner
-        .run(QStringLiteral("gsettings"),
-             {QStringLiteral("set"), m_layout.schema, key, gvariantValue})
-        .ok();
-}
-
-bool GSettingsWallpaper::writePlacement() {
-    return set(m_layout.optionsKey, gvariantQuoted(QStringLiteral("centered")));
-}
-
-bool GSettingsWallpaper::setPicture(const QString& file) {
-    const QString value = gvariantQuoted(m_layout.pictureIsUri ? fileUri(file) : file);
-    bool ok = true;
-    for (qsizetype i = 0; i < m_layout.pictureKeys.size(); ++i) {
-        const QString& key = m_layout.pictureKeys[i];
-        if (i > 0 && m_unreadable.contains(key))
-            continue;
-        const bool done = set(key, value);
-        if (i == 0)
-            ok = done;
-    }
-    return ok;
-}
-
-bool GSettingsWallpaper::restore(const SavedWallpaper& saved) {
-    bool ok = true;
-    for (auto it = saved.values.cbegin(); it != saved.values.cend(); ++it)
-        ok = set(it.key(), it.value()) && ok;
-    return ok;
-}
-
 // ---- XFCE -----------------------------------------------------------------------------------
 
 namespace {
@@ -379,11 +301,11 @@ std::unique_ptr<WallpaperBackend> createWallpaperBackend(DesktopKind kind, Comma
                                                          const QString& configDir) {
     switch (kind) {
     case DesktopKind::Gnome:
-        return std::make_unique<GSettingsWallpaper>(GSettingsWallpaper::gnome(), runner);
+        return std::make_unique<GSettingsWallpaper>(GSettingsWallpaper::gnome());
     case DesktopKind::Cinnamon:
-        return std::make_unique<GSettingsWallpaper>(GSettingsWallpaper::cinnamon(), runner);
+        return std::make_unique<GSettingsWallpaper>(GSettingsWallpaper::cinnamon());
     case DesktopKind::Mate:
-        return std::make_unique<GSettingsWallpaper>(GSettingsWallpaper::mate(), runner);
+        return std::make_unique<GSettingsWallpaper>(GSettingsWallpaper::mate());
     case DesktopKind::Xfce:
         return std::make_unique<XfceWallpaper>(runner);
     case DesktopKind::Plasma:

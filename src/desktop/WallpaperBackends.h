@@ -7,9 +7,13 @@
 
 #include <optional>
 
+struct _GSettings;
+struct _GVariant;
+
 namespace pluvix::desktop {
 
-// GNOME, Budgie, Cinnamon and MATE keep the wallpaper in GSettings.
+// GNOME, Budgie, Cinnamon and MATE keep the wallpaper in GSettings. Not supported where the
+// schema is not installed.
 class GSettingsWallpaper final : public WallpaperBackend {
 public:
     struct Layout {
@@ -24,9 +28,13 @@ public:
     static Layout cinnamon();
     static Layout mate();
 
-    GSettingsWallpaper(Layout layout, CommandRunner& runner);
+    explicit GSettingsWallpaper(Layout layout);
+    ~GSettingsWallpaper() override;
+    GSettingsWallpaper(const GSettingsWallpaper&) = delete;
+    GSettingsWallpaper& operator=(const GSettingsWallpaper&) = delete;
 
     QString desktopName() const override { return m_layout.desktop; }
+    bool isSupported() const override { return m_settings != nullptr; }
     bool cachesByPath() const override { return m_layout.cachesByPath; }
     SavedWallpaper read() override;
     bool writePlacement() override;
@@ -34,11 +42,12 @@ public:
     bool restore(const SavedWallpaper& saved) override;
 
 private:
-    bool set(const QString& key, const QString& gvariantValue);
+    bool set(const QString& key, const QString& text);
+    bool setValue(const QString& key, _GVariant* value);
 
     Layout m_layout;
-    CommandRunner& m_runner;
-    QSet<QString> m_unreadable;
+    _GSettings* m_settings = nullptr;
+    QSet<QString> m_unreadable; // keys this desktop's schema does not have
 };
 
 class XfceWallpaper final : public WallpaperBackend {

@@ -3,7 +3,11 @@
 #include "platform/MessageBoxes.h"
 
 #include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSaveFile>
+#include <QUrl>
 
 namespace pluvix::desktop {
 
@@ -12,9 +16,68 @@ WallpaperController::WallpaperController(WallpaperBackend& backend, platform::Me
     : m_backend(backend), m_boxes(boxes), m_tempPath(std::move(tempPath)),
       m_title(std::move(title)) {}
 
+QString WallpaperController::keptValuesFile() const {
+    return QDir(m_tempPath).filePath(QStringLiteral("user-wallpaper.json"));
+}
+
+bool WallpaperController::mentionsTempFolder(const QString& value) const {
+    const QString dir = QDir::cleanPath(QDir(m_tempPath).absolutePath());
+    return value.contains(dir) ||
+           value.contains(QUrl::fromLocalFile(dir).toString(QUrl::FullyEncoded));
+}
+
 void WallpaperController::rememberUserWallpaper() {
-    if (m_backend.isSupported())
-        m_saved = m_backend.read();
+    if (!m_backend.isSupported())
+        return;
+    SavedWallpaper now = m_backend.read();
+    bool oursOnScreen = false;
+    for (auto it = now.values.begin(); it != now.values.end();) {
+        if (mentionsTempFolder(it.value())) {
+            // Our own picture is never the user's: it is not put back.
+            oursOnScreen = true;
+            it = now.values.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    const std::optional<SavedWallpaper> kept = keptUserValues();
+    if (kept && oursOnScreen) {
+        m_saved = *kept;
+        m_kept = true;
+        return;
+    }
+    // The user has set a wallpaper of their own since: that one counts.
+    QFile::remove(keptValuesFile());
+    m_kept = false;
+    m_saved = now;
+}
+
+void WallpaperController::keepUserValues() {
+    if (m_kept || !m_saved.taken)
+        return;
+    QJsonObject values;
+    for (auto it = m_saved.values.cbegin(); it != m_saved.values.cend(); ++it)
+        values.insert(it.key(), it.value());
+    QDir().mkpath(m_tempPath);
+    QSaveFile out(keptValuesFile());
+    m_kept = out.open(QIODevice::WriteOnly) &&
+             out.write(QJsonDocument(values).toJson(QJsonDocument::Compact)) >= 0 && out.commit();
+}
+
+std::optional<SavedWallpaper> WallpaperController::keptUserValues() const {
+    QFile in(keptValuesFile());
+    if (!in.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QJsonDocument doc = QJsonDocument::fromJson(in.readAll());
+    if (!doc.isObject())
+        return std::nullopt;
+    SavedWallpaper saved;
+    saved.taken = true;
+    const QJsonObject values = doc.object();
+    for (auto it = values.begin(); it != values.end(); ++it)
+        if (it.value().isString() && !mentionsTempFolder(it.value().toString()))
+            saved.values.insert(it.key(), it.value().toString());
+    return saved;
 }
 
 QString WallpaperController::baseFileName(WallpaperFile file) {
@@ -44,15 +107,24 @@ WallpaperResult WallpaperController::update(const QImage& picture, WallpaperFile
     if (!out.open(QIODevice::WriteOnly) || !picture.save(&out, "BMP") || !out.commit())
         return WallpaperResult::SaveFailed;
     m_lastFile = path;
-    const bool placed = m_backend.writePlacement();
+    // On disk before the desktop changes, so that a session killed from here on still leaves
+    // the user's values for the next one.
+    keepUserValues();
+    if (!m_placed)
+        m_placed = m_backend.writePlacement();
     const bool set = m_backend.setPicture(path);
-    return placed && set ? WallpaperResult::Set : WallpaperResult::SetFailed;
+    return m_placed && set ? WallpaperResult::Set : WallpaperResult::SetFailed;
 }
 
 bool WallpaperController::restore() {
     if (!m_backend.isSupported() || !m_saved.taken)
         return false;
-    return m_backend.restore(m_saved);
+    m_placed = false;
+    if (!m_backend.restore(m_saved))
+        return false;
+    QFile::remove(keptValuesFile());
+    m_kept = false;
+    return true;
 }
 
 bool WallpaperController::toggle(bool checked, const QImage& shownPicture) {
@@ -63,7 +135,7 @@ bool WallpaperController::toggle(bool checked, const QImage& shownPicture) {
                        QStringLiteral("The wallpaper of this desktop cannot be set by this "
                                       "program, so the pictures will not appear on it."));
         }
-        return checked;
+        return false;
     }
     if (!checked) {
         restore();

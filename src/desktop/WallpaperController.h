@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QString>
 
+#include <optional>
+
 namespace pluvix::platform {
 class MessageBoxes;
 }
@@ -27,8 +29,12 @@ public:
     WallpaperController(WallpaperBackend& backend, platform::MessageBoxes& boxes, QString tempPath,
                         QString title);
 
-    // At start-up, before anything is changed.
+    // At start-up, before anything is changed. A session that ended without putting the user's
+    // wallpaper back left the user's values on disk; they are taken while our picture is still
+    // on the desktop.
     void rememberUserWallpaper();
+    // False where this desktop's wallpaper cannot be set: the menu item must stay unchecked.
+    bool canSetWallpaper() const { return m_backend.isSupported(); }
     // Writes the picture file and makes it the wallpaper, centred. Unsupported desktops: nothing.
     WallpaperResult update(const QImage& picture, WallpaperFile file);
     // Puts back what rememberUserWallpaper() read. False when nothing was read or it failed.
@@ -42,9 +48,14 @@ public:
     const SavedWallpaper& saved() const { return m_saved; }
 
     static QString baseFileName(WallpaperFile file);
+    // Where the user's values wait while our picture is on the desktop.
+    QString keptValuesFile() const;
 
 private:
     QString nextPath(WallpaperFile file);
+    bool mentionsTempFolder(const QString& value) const;
+    void keepUserValues();
+    std::optional<SavedWallpaper> keptUserValues() const;
 
     WallpaperBackend& m_backend;
     platform::MessageBoxes& m_boxes;
@@ -52,6 +63,8 @@ private:
     QString m_title;
     SavedWallpaper m_saved;
     bool m_toldUnsupported = false;
+    bool m_kept = false;   // the user's values are on disk
+    bool m_placed = false; // the placement is written; frames then only change the picture
     bool m_useSecondName[2] = {false, false};
     QString m_lastFile;
 };

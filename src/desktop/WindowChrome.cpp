@@ -3,10 +3,16 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDeadlineTimer>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QThread>
 #include <QWidget>
 #include <QWindow>
+
+#ifdef PLUVIX_HAVE_XCB
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#endif
 
 namespace pluvix::desktop {
 
@@ -29,6 +35,69 @@ bool exposed(QWidget* window) {
     return window->windowHandle() && window->windowHandle()->isExposed();
 }
 
+#ifdef PLUVIX_HAVE_XCB
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    auto* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+    free(reply);
+    return atom;
+}
+
+bool propertyHasAtom(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property,
+                     xcb_atom_t wanted) {
+    auto* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, property, XCB_ATOM_ATOM, 0, 1024), nullptr);
+    bool found = false;
+    if (reply && reply->format == 32) {
+        const auto* atoms = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        const int n = xcb_get_property_value_length(reply) / 4;
+        for (int i = 0; i < n && !found; ++i)
+            found = atoms[i] == wanted;
+    }
+    free(reply);
+    return found;
+}
+#endif
+
+// Openbox may drop or keep the stacking state while the window is re-mapped after a flag
+// change: the window manager is asked again until its state matches the window's flag.
+void keepStackingInLine(QWidget* window) {
+#ifdef PLUVIX_HAVE_XCB
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    QWindow* handle = window->windowHandle();
+    if (!c || !handle || !window->isVisible())
+        return;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_atom_t netWmState = internAtom(c, "_NET_WM_STATE");
+    const xcb_atom_t above = internAtom(c, "_NET_WM_STATE_ABOVE");
+    // Without a window manager that knows the state nobody would ever set it.
+    if (!propertyHasAtom(c, root, internAtom(c, "_NET_SUPPORTED"), above))
+        return;
+    const bool wanted = window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    const auto id = xcb_window_t(handle->winId());
+    QDeadlineTimer deadline(2000);
+    while (propertyHasAtom(c, id, netWmState, above) != wanted && !deadline.hasExpired()) {
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = id;
+        event.type = netWmState;
+        event.data.data32[0] = wanted ? 1 : 0; // add or remove
+        event.data.data32[1] = above;
+        event.data.data32[3] = 1; // from an application
+        xcb_send_event(c, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&event));
+        xcb_flush(c);
+        settle([] { return false; }, 50);
+    }
+#else
+    Q_UNUSED(window);
+#endif
+}
+
 // Changing window flags re-creates the native window and hides it.
 void changeFlag(QWidget* window, Qt::WindowType flag, bool on, bool keepClientArea) {
     if (window->testAttribute(Qt::WA_WState_Hidden) || !window->isVisible()) {
@@ -45,6 +114,7 @@ void changeFlag(QWidget* window, Qt::WindowType flag, bool on, bool keepClientAr
         window->setGeometry(client);
     window->show();
     settle([window] { return exposed(window); }, 2000);
+    keepStackingInLine(window);
     if (!keepClientArea)
         return;
     // A window manager may still place the window by its own rules: ask again until it holds.

@@ -4,6 +4,8 @@
 
 #include <optional>
 
+class QWidget;
+
 namespace pluvix::platform {
 
 struct SaveDialogRequest {
@@ -20,6 +22,8 @@ public:
     virtual ~FileDialogs() = default;
     // The chosen full path, or nothing when the user cancelled.
     virtual std::optional<QString> saveFileName(const SaveDialogRequest& request) = 0;
+    // The window the dialogs belong to.
+    virtual void setParentWindow(QWidget* window) { static_cast<void>(window); }
 };
 
 } // namespace pluvix::platform

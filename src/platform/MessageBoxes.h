@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QWidget;
+
 namespace pluvix::platform {
 
 enum class MessageButton { Ok, Cancel, Retry, Yes, No };
@@ -16,6 +18,9 @@ public:
     virtual void ok(const QString& title, const QString& text) = 0;
     virtual MessageButton yesNo(const QString& title, const QString& text) = 0;
     virtual MessageButton okCancel(const QString& title, const QString& text) = 0;
+    // The window every box belongs to, so that it stays above it (also above a window kept
+    // on top).
+    virtual void setParentWindow(QWidget* window) { static_cast<void>(window); }
 };
 
 } // namespace pluvix::platform

@@ -22,10 +22,10 @@ MessageButton toButton(QMessageBox::StandardButton b) {
     }
 }
 
-QMessageBox::StandardButton ask(QMessageBox::Icon icon, const QString& title, const QString& text,
-                                QMessageBox::StandardButtons buttons,
+QMessageBox::StandardButton ask(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                const QString& text, QMessageBox::StandardButtons buttons,
                                 QMessageBox::StandardButton def) {
-    QMessageBox box(icon, title, text, buttons, QApplication::activeWindow());
+    QMessageBox box(icon, title, text, buttons, parent);
     box.setDefaultButton(def);
     // A box must be readable even while a busy cursor is set by a long operation.
     QApplication::setOverrideCursor(Qt::ArrowCursor);
@@ -36,23 +36,31 @@ QMessageBox::StandardButton ask(QMessageBox::Icon icon, const QString& title, co
 
 } // namespace
 
+QWidget* QtMessageBoxes::parentForBox() const {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    if (m_parent && m_parent->isVisible())
+        return m_parent;
+    return QApplication::activeWindow();
+}
+
 MessageButton QtMessageBoxes::retryCancelCritical(const QString& title, const QString& text) {
-    return toButton(ask(QMessageBox::Critical, title, text,
+    return toButton(ask(parentForBox(), QMessageBox::Critical, title, text,
                         QMessageBox::Retry | QMessageBox::Cancel, QMessageBox::Retry));
 }
 
 void QtMessageBoxes::ok(const QString& title, const QString& text) {
-    ask(QMessageBox::NoIcon, title, text, QMessageBox::Ok, QMessageBox::Ok);
+    ask(parentForBox(), QMessageBox::NoIcon, title, text, QMessageBox::Ok, QMessageBox::Ok);
 }
 
 MessageButton QtMessageBoxes::yesNo(const QString& title, const QString& text) {
-    return toButton(ask(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
-                        QMessageBox::Yes));
+    return toButton(ask(parentForBox(), QMessageBox::Question, title, text,
+                        QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes));
 }
 
 MessageButton QtMessageBoxes::okCancel(const QString& title, const QString& text) {
-    return toButton(ask(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel,
-                        QMessageBox::Ok));
+    return toButton(ask(parentForBox(), QMessageBox::Question, title, text,
+                        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok));
 }
 
 } // namespace pluvix::platform

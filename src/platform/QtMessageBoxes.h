@@ -2,7 +2,8 @@
 
 #include "platform/MessageBoxes.h"
 
-class QWidget;
+#include <QPointer>
+#include <QWidget>
 
 namespace pluvix::platform {
 
@@ -12,6 +13,14 @@ public:
     void ok(const QString& title, const QString& text) override;
     MessageButton yesNo(const QString& title, const QString& text) override;
     MessageButton okCancel(const QString& title, const QString& text) override;
+    void setParentWindow(QWidget* window) override { m_parent = window; }
+
+private:
+    // An open modal dialog of ours, else the program's window while it is shown, else
+    // whatever window is active (the splash during start-up).
+    QWidget* parentForBox() const;
+
+    QPointer<QWidget> m_parent;
 };
 
 } // namespace pluvix::platform

@@ -4,6 +4,7 @@
 #include "core/RuntimeError.h"
 #include "platform/MessageBoxes.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -78,6 +79,9 @@ void PresetButton::paintEvent(QPaintEvent*) {
                 if (face.pixel(x, y) == digitDark)
                     face.setPixel(x, y, bevelShadow);
     }
+    // The button of the view on display stands out from a mere press: its face inverted.
+    if (isChecked())
+        face.invertPixels();
     const int shift = sunken ? 1 : 0;
     painter.drawImage(QRect(shift, shift, facePixels, facePixels), face);
 
@@ -100,15 +104,34 @@ void PresetButton::mousePressEvent(QMouseEvent* event) {
     m_mouseDown = true;
     update();
     emit mouseDown(button);
+    // A recall disables the button and a store asks in a modal box: either swallows the
+    // release, which must not leave the button drawn pressed.
+    if (!(QGuiApplication::mouseButtons() & button))
+        releaseLook();
+}
+
+void PresetButton::releaseLook() {
+    if (m_mouseDown) {
+        m_mouseDown = false;
+        update();
+    }
+}
+
+void PresetButton::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        releaseLook();
+    QAbstractButton::changeEvent(event);
+}
+
+void PresetButton::hideEvent(QHideEvent* event) {
+    releaseLook();
+    QAbstractButton::hideEvent(event);
 }
 
 void PresetButton::mouseReleaseEvent(QMouseEvent* event) {
     // Never toggles: a recall has already pressed the button it belongs to.
     event->accept();
-    if (m_mouseDown) {
-        m_mouseDown = false;
-        update();
-    }
+    releaseLook();
 }
 
 void PresetButton::mouseMoveEvent(QMouseEvent* event) {

@@ -37,8 +37,12 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
+    void releaseLook();
+
     int m_digit;
     bool m_mouseDown = false;
 };

@@ -69,13 +69,13 @@ app::MainWindow& AppHarness::load() {
             .isEmpty() &&
         server.isRunning())
         set(QStringLiteral("BaseURL"), folderUrl());
-    app::Services services{boxes,
+    app::Services services{boxesOverride ? *boxesOverride : boxes,
                            programEnd,
                            clock,
                            activeStore(),
                            downloadsOverride ? *downloadsOverride : *downloads,
-                           fileDialogs,
-                           desktop,
+                           fileDialogsOverride ? *fileDialogsOverride : fileDialogs,
+                           desktopOverride ? *desktopOverride : desktop,
                            dir.filePath(QStringLiteral("bin/pluvix")),
                            dir.filePath(QStringLiteral("tmp")) + QLatin1Char('/'),
                            dir.filePath(QStringLiteral("Log.txt")),

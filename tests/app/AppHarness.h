@@ -42,6 +42,7 @@ public:
         return !wasChecked;
     }
     void restoreUserWallpaper() override { ++restored; }
+    bool canSetWallpaper() const override { return true; }
     void setTrayMenu(QMenu*) override {}
     void onTrayRestoreRequested(std::function<void()> restore) override {
         restoreFromIcon = std::move(restore);
@@ -97,6 +98,10 @@ public:
     const settings::SettingsStore& activeStore() const {
         return storeOverride ? *storeOverride : static_cast<const settings::SettingsStore&>(store);
     }
+    // The real desktop and dialogs, for tests under a real X session.
+    app::Desktop* desktopOverride = nullptr;
+    platform::MessageBoxes* boxesOverride = nullptr;
+    platform::FileDialogs* fileDialogsOverride = nullptr;
     QString appName = QStringLiteral("Pluvix");
 
 private:

@@ -135,6 +135,21 @@ private slots:
                          qRgb(40 * step - 40, 0, 0));
             }
         }
+        QCOMPARE(backend.placements, 1); // frames change only the picture
+    }
+
+    // Where the wallpaper cannot be set the item never stays checked; the user is told once.
+    void unsupportedDesktopKeepsTheItemOff() {
+        QTemporaryDir temp;
+        FakeWallpaperBackend backend;
+        backend.supported = false;
+        FakeMessageBoxes boxes;
+        WallpaperController wallpaper(backend, boxes, temp.path(), u"Pluvix"_s);
+        wallpaper.rememberUserWallpaper();
+        QVERIFY(!wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
+        QVERIFY(!wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
+        QCOMPARE(boxes.shown.size(), 1);
+        QVERIFY(backend.setFiles.isEmpty());
     }
 };
 

@@ -42,6 +42,8 @@ class WallpaperGSettingsTest : public QObject {
     }
     void set(const QString& key, const QString& value) {
         QVERIFY(runner.run(u"gsettings"_s, {u"set"_s, schema, key, gvariantQuoted(value)}).ok());
+        // Our own GSettings learns of the key file's change through the event loop.
+        QTest::qWait(300);
     }
 
 private slots:
@@ -68,7 +70,7 @@ private slots:
         set(u"picture-uri-dark"_s, userPicture);
         set(u"picture-options"_s, userOptions);
 
-        GSettingsWallpaper gnome(GSettingsWallpaper::gnome(), runner);
+        GSettingsWallpaper gnome(GSettingsWallpaper::gnome());
         FakeMessageBoxes boxes;
         WallpaperController wallpaper(gnome, boxes, temp.path(), u"Pluvix"_s);
         wallpaper.rememberUserWallpaper();
@@ -89,6 +91,40 @@ private slots:
         QCOMPARE(get(u"picture-options"_s), userOptions);
         // Written where we pointed it, not into the user's settings.
         QVERIFY(QFile::exists(config.filePath(u"glib-2.0/settings/keyfile"_s)));
+    }
+
+    // A session killed while its picture is on the desktop: the next one still puts the user's
+    // wallpaper back, and never takes our picture for the user's.
+    void killedSessionStillRestores_data() {
+        QTest::addColumn<bool>("keptFileLost");
+        QTest::newRow("values kept on disk") << false;
+        QTest::newRow("kept values lost") << true;
+    }
+    void killedSessionStillRestores() {
+        QFETCH(bool, keptFileLost);
+        const QString user = u"file:///home/u/Pictures/own.png"_s;
+        set(u"picture-uri"_s, user);
+        set(u"picture-options"_s, u"zoom"_s);
+        FakeMessageBoxes boxes;
+        GSettingsWallpaper gnome(GSettingsWallpaper::gnome());
+        auto killed = std::make_unique<WallpaperController>(gnome, boxes, temp.path(), u"P"_s);
+        killed->rememberUserWallpaper();
+        QVERIFY(killed->toggle(true, picture()));
+        QVERIFY(get(u"picture-uri"_s).contains(temp.path()));
+        killed.reset(); // no restore: the process died
+        if (keptFileLost)
+            QVERIFY(QFile::remove(
+                WallpaperController(gnome, boxes, temp.path(), u"P"_s).keptValuesFile()));
+
+        WallpaperController next(gnome, boxes, temp.path(), u"P"_s);
+        next.rememberUserWallpaper();
+        QVERIFY(!next.saved().values.value(u"picture-uri"_s).contains(temp.path()));
+        QVERIFY(next.toggle(true, picture()));
+        QVERIFY(!next.toggle(false, QImage()));
+        QCOMPARE(get(u"picture-uri"_s).contains(temp.path()), keptFileLost);
+        QCOMPARE(get(u"picture-options"_s), keptFileLost ? u"centered"_s : u"zoom"_s);
+        if (!keptFileLost)
+            QCOMPARE(get(u"picture-uri"_s), user);
     }
 };
 

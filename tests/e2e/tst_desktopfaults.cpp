@@ -1,0 +1,248 @@
+// The real main window on a real desktop: openbox, trayer, real dialogs and X clicks.
+#include "AppHarness.h"
+
+#include "app/LinuxDesktop.h"
+#include "platform/QtFileDialogs.h"
+#include "platform/QtMessageBoxes.h"
+#include "presets/PresetButtons.h"
+#include "support/XSession.h"
+#include "view/MapView.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest>
+
+using namespace pluvix;
+using testsupport::AppHarness;
+using testsupport::XSession;
+using namespace Qt::StringLiterals;
+
+class TestDesktopFaults : public QObject {
+    Q_OBJECT
+public:
+    explicit TestDesktopFaults(XSession& session) : x(session) {}
+
+private:
+    XSession& x;
+    std::unique_ptr<AppHarness> h;
+    std::unique_ptr<app::LinuxDesktop> desktop;
+    platform::QtMessageBoxes realBoxes;
+    platform::QtFileDialogs realDialogs;
+
+    app::MainWindow& start(bool realBoxesToo = false, const QString& key = {},
+                           const QString& value = {}) {
+        h = std::make_unique<AppHarness>();
+        [&] { QVERIFY(h->startServer()); }();
+        if (!key.isEmpty())
+            h->set(key, value);
+        platform::MessageBoxes& boxes =
+            realBoxesToo ? static_cast<platform::MessageBoxes&>(realBoxes) : h->boxes;
+        desktop = std::make_unique<app::LinuxDesktop>(boxes, h->dir.filePath(u"tmp"_s), u"Pluvix"_s,
+                                                      h->dir.filePath(u"bin"_s));
+        h->desktopOverride = desktop.get();
+        h->fileDialogsOverride = &realDialogs;
+        if (realBoxesToo)
+            h->boxesOverride = &realBoxes;
+        auto& w = h->loadStill();
+        [&] { QVERIFY(QTest::qWaitForWindowExposed(&w)); }();
+        return w;
+    }
+    bool xdotool(const QStringList& args) { return x.runClient(u"xdotool"_s, args).has_value(); }
+    bool clickAt(QPoint global, const QString& button, int repeat = 1) {
+        return xdotool(
+                   {u"mousemove"_s, QString::number(global.x()), QString::number(global.y())}) &&
+               xdotool({u"click"_s, u"--repeat"_s, QString::number(repeat), u"--delay"_s, u"80"_s,
+                        button});
+    }
+    // The X state list of the window, as the window manager keeps it.
+    QString netWmState(QWidget& w) {
+        return x
+            .runClient(u"xprop"_s,
+                       {u"-id"_s, QString::number(w.windowHandle()->winId()), u"_NET_WM_STATE"_s})
+            .value_or(u"<xprop failed>"_s);
+    }
+    // Calls `answer` on the next modal dialog or box that opens.
+    void onNextModal(std::function<void(QWidget*)> answer) {
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [poll, answer] {
+            if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
+                poll->deleteLater();
+                poll->stop();
+                answer(modal);
+            }
+        });
+        poll->start(50);
+    }
+    static QImage look(QAbstractButton* b) {
+        return b->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+
+private slots:
+    void init() {
+        if (!x.isRunning())
+            QSKIP(qPrintable(x.problem()));
+    }
+    void cleanup() {
+        h.reset();
+        desktop.reset();
+    }
+
+    // A late minimised report while the window maps again must not send it back to the tray.
+    void trayRestoresEveryTime_data() {
+        QTest::addColumn<bool>("byMenu");
+        QTest::addColumn<int>("rounds");
+        QTest::newRow("double click") << false << 20;
+        QTest::newRow("Show Pluvix") << true << 10;
+    }
+    void trayRestoresEveryTime() {
+        QFETCH(bool, byMenu);
+        QFETCH(int, rounds);
+        auto& w = start();
+        w.Settings.MinimizeToTray = 1;
+        for (int round = 0; round < rounds; ++round) {
+            w.action(u"mnuMinimize"_s)->trigger();
+            QTRY_VERIFY(w.inTray() && !w.isVisible());
+            QWidget* icon = nullptr;
+            QTRY_VERIFY_WITH_TIMEOUT((icon =
+                                          [] {
+                                              for (QWidget* t : QApplication::topLevelWidgets())
+                                                  if (t->inherits("QSystemTrayIconSys") &&
+                                                      t->isVisible() && t->windowHandle() &&
+                                                      t->windowHandle()->isExposed())
+                                                      return t;
+                                              return static_cast<QWidget*>(nullptr);
+                                          }()) != nullptr,
+                                     10000);
+            QTest::qWait(200);
+            const QPoint centre = icon->mapToGlobal(icon->rect().center());
+            if (byMenu) {
+                QVERIFY(clickAt(centre, u"3"_s));
+                QTRY_VERIFY(w.trayMenu()->isVisible());
+                QMenu* menu = w.trayMenu();
+                QVERIFY(clickAt(
+                    menu->mapToGlobal(menu->actionGeometry(w.action(u"mnuShowPluvix"_s)).center()),
+                    u"1"_s));
+            } else {
+                QVERIFY(clickAt(centre, u"1"_s, 2));
+            }
+            QTRY_VERIFY_WITH_TIMEOUT(w.isVisible() && !w.isMinimized(), 5000);
+            QTest::qWait(500);
+            QVERIFY2(w.isVisible() && !w.inTray() && w.mapView()->isMapVisible(),
+                     qPrintable(u"round %1"_s.arg(round)));
+        }
+    }
+
+    void keepOnTopSurvivesTitleBarToggles() {
+        auto& w = start();
+        w.action(u"mnuKeepOnTop"_s)->trigger();
+        for (int toggle = 0; toggle < 18; ++toggle) {
+            if (toggle == 16)
+                w.action(u"mnuKeepOnTop"_s)->trigger();
+            w.action(u"mnuHideTitleBar"_s)->trigger();
+            const bool onTop = w.action(u"mnuKeepOnTop"_s)->isChecked();
+            QTRY_VERIFY2_WITH_TIMEOUT(netWmState(w).contains(u"_NET_WM_STATE_ABOVE"_s) == onTop,
+                                      qPrintable(u"toggle %1: "_s.arg(toggle) + netWmState(w)),
+                                      1500);
+        }
+    }
+
+    // Save dialogs and boxes stay above a window kept on top; with no browser the help tells
+    // where its page is.
+    void dialogsBelongToTheWindow() {
+        auto& w = start(true);
+        w.action(u"mnuKeepOnTop"_s)->trigger();
+        // What each dialog was, recorded while it is open.
+        bool rightKind = false;
+        QWidget* parent = nullptr;
+        QWindow* transientParent = nullptr;
+        onNextModal([&](QWidget* d) {
+            rightKind = qobject_cast<QFileDialog*>(d) != nullptr;
+            parent = d->parentWidget();
+            transientParent = d->windowHandle()->transientParent();
+            static_cast<QDialog*>(d)->reject();
+        });
+        w.action(u"mnuSaveMap"_s)->trigger();
+        QVERIFY(rightKind);
+        QCOMPARE(parent, &w);
+        QCOMPARE(transientParent, w.windowHandle());
+
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", h->dir.path().toLocal8Bit()); // no browser to be found
+        QString text;
+        parent = nullptr;
+        onNextModal([&](QWidget* d) {
+            parent = d->parentWidget();
+            text = static_cast<QMessageBox*>(d)->text();
+            static_cast<QMessageBox*>(d)->button(QMessageBox::Ok)->click();
+        });
+        w.action(u"mnuHelp"_s)->trigger();
+        qputenv("PATH", path);
+        QCOMPARE(parent, &w);
+        QVERIFY2(text.contains(u"help/index.html"_s), qPrintable(text));
+    }
+
+    // Releases that the disabled button or a modal box swallowed leave nothing drawn pressed.
+    void onlyTheShownPresetLooksPressed() {
+        auto& w = start(true);
+        presets::PresetButtons* p = w.presetButtons();
+        h->store.SaveSetting(u"Pluvix"_s, u"SectionPreset0"_s, u"BaseURL"_s, h->folderUrl());
+        QVERIFY(clickAt(p->ctrlPreset(0)->mapToGlobal(QPoint(8, 8)), u"1"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.progressBar()->isVisible() && w.historySlider()->isEnabled(),
+                                 20000);
+        onNextModal(
+            [](QWidget* d) { static_cast<QMessageBox*>(d)->button(QMessageBox::No)->click(); });
+        QVERIFY(clickAt(p->ctrlPreset(1)->mapToGlobal(QPoint(8, 8)), u"3"_s));
+        QTest::qWait(1000);
+        for (int i = 0; i < 4; ++i) {
+            presets::PresetButton fresh(i + 1);
+            fresh.setChecked(i == 0);
+            QCOMPARE(look(p->ctrlPreset(i)), look(&fresh));
+        }
+        presets::PresetButton released(1);
+        QVERIFY(look(p->ctrlPreset(0)) != look(&released));
+    }
+
+    void withoutTitleBarDoubleClickTogglesPanelAndDragMoves() {
+        auto& w = start();
+        w.action(u"mnuHideTitleBar"_s)->trigger();
+        const QPoint centre = w.mapToGlobal(QPoint(w.width() / 2, w.height() / 3));
+        QVERIFY(clickAt(centre, u"1"_s, 2));
+        QTRY_COMPARE(w.statusPanelHeight(), 15.0f);
+
+        QTest::qWait(QApplication::doubleClickInterval() + 200);
+        const QPoint before = w.pos();
+        QVERIFY(xdotool({u"mousemove"_s, QString::number(centre.x()), QString::number(centre.y()),
+                         u"mousedown"_s, u"1"_s}));
+        for (int step = 1; step <= 5; ++step) {
+            QVERIFY(xdotool({u"mousemove"_s, QString::number(centre.x() + 12 * step),
+                             QString::number(centre.y() + 8 * step)}));
+            QTest::qWait(60);
+        }
+        QVERIFY(xdotool({u"mouseup"_s, u"1"_s}));
+        QTRY_VERIFY(w.pos() != before);
+        QCOMPARE(w.statusPanelHeight(), 15.0f);
+    }
+
+    // The item never stays checked where the wallpaper cannot be set, nor is it saved so.
+    void unsupportedDesktopKeepsWallpaperOff() {
+        qunsetenv("XDG_CURRENT_DESKTOP");
+        auto& w = start(false, u"SetWallPaper"_s, u"1"_s);
+        QVERIFY(!w.wallpaperChecked());
+        for (int click = 0; click < 2; ++click) {
+            w.action(u"mnuSetImageWallpaper"_s)->trigger();
+            QVERIFY(!w.wallpaperChecked());
+        }
+        QCOMPARE(h->boxes.shown.size(), 1);
+        w.close();
+        QCOMPARE(h->stored(u"SectionGeneral"_s, u"SetWallPaper"_s), u"0"_s);
+    }
+};
+
+PLUVIX_XSESSION_TEST_MAIN(TestDesktopFaults, {.windowManager = true, .tray = true})
+#include "tst_desktopfaults.moc"
