@@ -58,15 +58,12 @@ void TestDesktopWindow::statusPanelTogglesAndKeepsItsHeightRules() {
     QCOMPARE(w.statusPanelHeight(), 15.0f);
     QVERIFY(!w.statusPanel()->isVisible());
     QCOMPARE(w.height(), height - 41);
-    QCOMPARE(w.clock()->handColour(), view::ClockWidget::bareHandColour());
     QCOMPARE(w.clock()->geometry().bottom(), w.height() - 1);
-    QVERIFY(w.action(QStringLiteral("mnuHideStatusBar"))->isChecked());
 
     w.ToggleStatusBar(true);
     QCOMPARE(w.statusPanelHeight(), 615.0f);
     QVERIFY(w.statusPanel()->isVisible());
     QCOMPARE(w.height(), height);
-    QCOMPARE(w.clock()->handColour(), view::ClockWidget::panelHandColour());
     QCOMPARE(w.statusPanel()->geometry().bottom(), w.height() - 1);
 
     // A window no higher than the panel is not shrunk, but the panel still collapses.
@@ -74,10 +71,6 @@ void TestDesktopWindow::statusPanelTogglesAndKeepsItsHeightRules() {
     w.ToggleStatusBar(true);
     QCOMPARE(w.statusPanelHeight(), 15.0f);
     QCOMPARE(w.height(), 40);
-
-    // A double click on the map toggles it too.
-    QTest::mouseDClick(w.mapView(), Qt::LeftButton, {}, QPoint(5, 5));
-    QCOMPARE(w.statusPanelHeight(), 615.0f);
 }
 
 void TestDesktopWindow::minimiseGoesToTheTrayOnlyWhenAsked() {
@@ -90,30 +83,19 @@ void TestDesktopWindow::minimiseGoesToTheTrayOnlyWhenAsked() {
     QVERIFY(!w.inTray());
     w.showNormal();
 
-    w.Settings.MinimizeToTray = 1;
-    w.action(QStringLiteral("mnuMinimize"))->trigger();
-    QVERIFY(w.inTray());
-    QVERIFY(!w.isVisible());
-    QCOMPARE(h.desktop.iconsAdded, 1);
-    QVERIFY(!w.mapView()->isMapVisible());
-    QVERIFY(h.desktop.restoreFromIcon);
-    h.desktop.restoreFromIcon();
-    QVERIFY(w.isVisible());
-    QVERIFY(!w.inTray());
-    QVERIFY(w.mapView()->isMapVisible());
-    QVERIFY(!h.desktop.iconShown);
-
     // Without any tray the window must stay reachable on the task bar.
+    w.Settings.MinimizeToTray = 1;
     h.desktop.trayExists = false;
     w.action(QStringLiteral("mnuMinimize"))->trigger();
     QVERIFY(!w.inTray());
     QVERIFY(w.mapView()->isMapVisible());
-    QCOMPARE(h.desktop.iconsAdded, 1);
+    QCOMPARE(h.desktop.iconsAdded, 0);
 
     // Shut-down while in the tray removes the icon and keeps the stored geometry.
     w.showNormal();
     h.desktop.trayExists = true;
     w.action(QStringLiteral("mnuMinimize"))->trigger();
+    QVERIFY(w.inTray() && !w.isVisible());
     QVERIFY(h.desktop.iconShown);
     w.requestClose();
     QVERIFY(w.shutDownDone());
