@@ -23,24 +23,22 @@ struct Echo {
 } // namespace
 
 QByteArray makeRadarGif(int width, int height, quint32 seed) {
-    static const std::array<GifColorType, 16> palette = {{
-        {0, 0, 0},
-        {120, 120, 120},
-        {4, 233, 231},
-        {1, 159, 244},
-        {3, 0, 244},
-        {2, 253, 2},
-        {1, 197, 1},
-        {0, 142, 0},
-        {253, 248, 2},
-        {229, 188, 0},
-        {253, 149, 0},
-        {253, 0, 0},
-        {212, 0, 0},
-        {188, 0, 0},
-        {248, 0, 253},
-        {152, 84, 198},
-    }};
+    static const std::array<GifColorType, 16> palette = {{{0, 0, 0},
+                                                          {120, 120, 120},
+                                                          {4, 233, 231},
+                                                          {1, 159, 244},
+                                                          {3, 0, 244},
+                                                          {2, 253, 2},
+                                                          {1, 197, 1},
+                                                          {0, 142, 0},
+                                                          {253, 248, 2},
+                                                          {229, 188, 0},
+                                                          {253, 149, 0},
+                                                          {253, 0, 0},
+                                                          {212, 0, 0},
+                                                          {188, 0, 0},
+                                                          {248, 0, 253},
+                                                          {152, 84, 198}}};
 
     QRandomGenerator random(seed);
     std::vector<Echo> echoes(12);
@@ -61,9 +59,7 @@ QByteArray makeRadarGif(int width, int height, quint32 seed) {
         for (int x = 0; x < width; ++x) {
             GifPixelType colour = (x % 100 == 0 || y % 100 == 0) ? 1 : 0;
             for (const Echo& e : echoes) {
-                const int dx = x - e.x;
-                const int dy = y - e.y;
-                const int d2 = dx * dx + dy * dy;
+                const int d2 = (x - e.x) * (x - e.x) + (y - e.y) * (y - e.y);
                 const int r = e.radius + int(random.bounded(4));
                 if (d2 < r * r) {
                     const int band = 2 + (r * r - d2) * 12 / (r * r + 1);
