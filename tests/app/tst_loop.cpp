@@ -74,7 +74,6 @@ private slots:
     void loopRunsOverTheNewestPicturesAndPauses_data();
     void loopRunsOverTheNewestPicturesAndPauses();
     void switchingOffReturnsToTheNewest();
-    void newImageWhileLoopingContinuesFromTheNewest();
     void slidersDoNothingWhileAMapLoads();
     void pictureNumberLabelStepsWithinTheRange();
     void handsFollowTheShownImage();
@@ -127,19 +126,6 @@ void TestLoop::switchingOffReturnsToTheNewest() {
     w.close();
     QCOMPARE(r.h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("PlayLoop")),
              QStringLiteral("0"));
-}
-
-void TestLoop::newImageWhileLoopingContinuesFromTheNewest() {
-    FakeRadar r;
-    auto& w = r.h.loadStill();
-    switchLoopOn(w);
-    QCOMPARE(tick(w, 12), range(1, 10) + QList<int>({10, 10}));
-    testsupport::serveFolder(r.fake, kFolder, testsupport::tenImageNamesUpTo(10, 5));
-    w.PollCounter = w.Settings.PollInterval - 1;
-    w.Timer1_Timer();
-    QCOMPARE(w.historySlider()->value(), 11);
-    // The pause goes on where it was; then the pass covers all eleven pictures.
-    QCOMPARE(tick(w, 5), (QList<int>{11, 11, 1, 2, 3}));
 }
 
 void TestLoop::slidersDoNothingWhileAMapLoads() {

@@ -15,6 +15,9 @@
 namespace pluvix::testsupport {
 
 RadarServerProcess::RadarServerProcess() = default;
+RadarServerProcess::~RadarServerProcess() {
+    stop();
+}
 
 bool RadarServerProcess::start(const QStringList& arguments, int timeoutMs) {
     stop();

@@ -19,7 +19,7 @@ namespace pluvix::testsupport {
 class RadarServerProcess {
 public:
     RadarServerProcess();
-    ~RadarServerProcess() { stop(); }
+    ~RadarServerProcess();
     RadarServerProcess(const RadarServerProcess&) = delete;
     RadarServerProcess& operator=(const RadarServerProcess&) = delete;
 
