@@ -1,19 +1,37 @@
 #include "acquisition/Catalogue.h"
 #include "acquisition/HistoryTrim.h"
+#include "acquisition/ImageHistory.h"
 #include "acquisition/ImageTime.h"
 #include "support/ErrorOf.h"
+#include "support/GifFixtures.h"
+
+#include <QBuffer>
+#include <QTemporaryDir>
 
 #include <QTimeZone>
 #include <QtTest>
 
 #include <ctime>
-#include <set>
 
 using namespace pluvix::acquisition;
 using namespace Qt::StringLiterals;
 using pluvix::testsupport::errorOf;
+using pluvix::testsupport::makeRadarGif;
 
-// Station and product catalogue, image time texts, the zone bias and the history trim.
+namespace {
+QByteArray jpeg() {
+    QImage photo(64, 48, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    photo.save(&buffer, "JPG");
+    return out;
+}
+} // namespace
+
+// Station and product catalogue, image time texts, the zone bias, the history trim and the
+// image history's elements.
 class TestAcquisitionRules : public QObject {
     Q_OBJECT
 
@@ -58,7 +76,6 @@ private slots:
         QTest::addColumn<QString>("dateTime");
         QTest::newRow("full") << u"xxx20050915yyyy1503.gif"_s << u"15:03"_s
                               << u"09/15/2005  15:03 UTC"_s;
-        QTest::newRow("cut in day") << u"xxx200509151"_s << u":"_s << u"09/15/2005  : UTC"_s;
         QTest::newRow("empty") << QString() << u":"_s << u"//  : UTC"_s;
     }
     void imageTimeTexts() {
@@ -127,23 +144,57 @@ private slots:
         QCOMPARE(errorOf([] { trimBeforeAppend(100, 0, 32767); }), 6);
     }
 
-    // Start-up leaves elements 0 ... 9; each new image is trimmed for and appended at u + 1.
-    void fortyNewImagesKeepTwentyThreeInRange() {
-        std::set<int> elements{0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
-        qint16 first = 0, limit = 20;
-        for (int n = 1; n <= 40; ++n) {
-            const int u = *elements.rbegin();
-            const TrimStep s = trimBeforeAppend(qint16(u), first, limit);
-            limit = s.maxImageNumber;
-            QVERIFY(s.destroyIndex < 0 || (s.destroyIndex == first && elements.erase(first)));
-            first = s.firstHistoryIndex;
-            elements.insert(u + 1);
-            // The slider runs from first + 1 to u + 2 over elements that all exist.
-            QCOMPARE(u + 2 - first, std::min(10 + n, 23));
-            for (int p = first + 1; p <= u + 2; ++p)
-                QVERIFY(elements.count(p - 1) == 1);
+    void elementsComeAndGo() {
+        ImageHistory h;
+        for (int i = 1; i <= 9; ++i)
+            h.create(i);
+        QCOMPARE(errorOf([&] { h.create(4); }), 360);
+        QCOMPARE(errorOf([&] { h.destroy(0); }), 362);
+        QCOMPARE(errorOf([&] { h.tag(10); }), 340);
+        h.setTag(9, u"x.gif"_s);
+        h.setPicture(9, makeRadarGif(60, 50, 1));
+        h.destroy(9);
+        QCOMPARE(h.UBound(), 8);
+        h.create(9);
+        QVERIFY(h.tag(9).isEmpty() && h.picture(9).isNull()); // a new element starts empty
+        h.destroyAllButFirst();
+        QCOMPARE(h.count(), 1);
+    }
+
+    // Satellite pictures are JPEG whatever the file is called; a bad picture changes nothing.
+    void picturesAreCheckedAndKeptAsSent() {
+        ImageHistory h;
+        const QByteArray gif = makeRadarGif(600, 550, 1);
+        h.setPicture(0, gif);
+        // Cut-off GIF and JPEG data that a decoder would pad silently is refused too.
+        for (const QByteArray& bad : {QByteArray("not a picture"), gif.chopped(1),
+                                      gif.left(gif.size() / 2), jpeg().chopped(2)})
+            QCOMPARE(errorOf([&] { h.setPicture(0, bad); }), 481);
+        QCOMPARE(h.encoded(0), gif);
+        QCOMPARE(h.picture(0).size(), QSize(600, 550));
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"tempIMG.gif"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(jpeg()) > 0);
+        file.close();
+        h.setPictureFromFile(0, file.fileName());
+        QCOMPARE(h.picture(0).size(), QSize(64, 48));
+        QCOMPARE(errorOf([&] { h.setPictureFromFile(0, dir.filePath(u"none"_s)); }), 53);
+    }
+
+    // Decoded frames are few, and a replaced picture is never served from the old decoding.
+    void decodedFramesAreBoundedAndCurrent() {
+        ImageHistory h(4);
+        for (int i = 0; i < 8; ++i) {
+            if (i > 0)
+                h.create(i);
+            h.setPicture(i, makeRadarGif(100, 80, quint32(10 + i)));
+            QVERIFY(!h.picture(i).isNull());
         }
-        QCOMPARE(int(elements.size()), 24); // element 0 plus the 23 in range
+        QCOMPARE(h.decodedFramesHeld(), 4);
+        const QImage first = h.picture(0);
+        h.setPicture(0, h.encoded(5));
+        QCOMPARE(h.picture(0), h.picture(5));
+        QVERIFY(h.picture(0) != first);
     }
 };
 

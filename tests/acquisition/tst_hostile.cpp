@@ -8,6 +8,7 @@
 #include "platform/NetworkDownloadService.h"
 #include "platform/TempFolder.h"
 #include "settings/FileSettingsStore.h"
+#include "support/ErrorOf.h"
 #include "support/FaultHttpServer.h"
 #include "support/GifFixtures.h"
 
@@ -23,6 +24,7 @@
 using namespace pluvix;
 using namespace std::chrono_literals;
 using Failure = platform::DownloadResult::Failure;
+using testsupport::errorOf;
 
 namespace {
 
@@ -33,10 +35,8 @@ template <class Body> qint64 peakGrowthMiB(Body body) {
     auto peakKiB = [] {
         QFile f(QStringLiteral("/proc/self/status"));
         f.open(QIODevice::ReadOnly);
-        for (const QByteArray& line : f.readAll().split('\n'))
-            if (line.startsWith("VmHWM:"))
-                return line.mid(6).trimmed().split(' ').first().toLongLong();
-        return qint64(0);
+        const QByteArray s = f.readAll();
+        return s.mid(s.indexOf("VmHWM:") + 6).trimmed().split(' ').first().toLongLong();
     };
     QFile reset(QStringLiteral("/proc/self/clear_refs"));
     if (reset.open(QIODevice::WriteOnly))
@@ -46,6 +46,8 @@ template <class Body> qint64 peakGrowthMiB(Body body) {
     body();
     return (peakKiB() - before) / 1024;
 }
+
+#define VERIFY_BELOW(value, limit) QVERIFY2((value) < (limit), qPrintable(QString::number(value)))
 
 } // namespace
 
@@ -75,7 +77,7 @@ void TestHostile::endlessBodyStopsAtTheCap() {
                              dir.filePath(QStringLiteral("f")), platform::imageByteCap);
     });
     QCOMPARE(r.failure, Failure::TooLarge);
-    QVERIFY2(growth < 16 + 24, qPrintable(QString::number(growth)));
+    VERIFY_BELOW(growth, 16 + 24);
 }
 
 void TestHostile::dripAndSignalEndAWait_data() {
@@ -108,15 +110,12 @@ void TestHostile::dripAndSignalEndAWait() {
     const qint64 elapsed = clock.elapsed();
     signaller.join();
     QCOMPARE(r.failure, failure);
-    QVERIFY2(elapsed < (signal ? 1000 : 2500), qPrintable(QString::number(elapsed)));
+    VERIFY_BELOW(elapsed, signal ? 1000 : 2500);
     QCOMPARE(interruptions, signal ? 1 : 0);
     // Once interrupted, later calls do not even start.
-    if (signal)
-        QCOMPARE(service
-                     .download(server.url(QStringLiteral("/ok/x")),
-                               dir.filePath(QStringLiteral("g")), 99)
-                     .failure,
-                 Failure::Interrupted);
+    const auto later = service.download(server.url(QStringLiteral("/ok/x")),
+                                        dir.filePath(QStringLiteral("g")), 99);
+    QCOMPARE(later.failure == Failure::Interrupted, signal);
 }
 
 void TestHostile::hugeGifIsRefusedCheaply() {
@@ -128,15 +127,10 @@ void TestHostile::hugeGifIsRefusedCheaply() {
                                "000000ffffff"
                                "02024401003b");
     int error = 0;
-    const qint64 growth = peakGrowthMiB([&] {
-        try {
-            acquisition::decodePicture(gif);
-        } catch (const core::RuntimeError& e) {
-            error = e.number();
-        }
-    });
+    const qint64 growth =
+        peakGrowthMiB([&] { error = errorOf([&] { acquisition::decodePicture(gif); }); });
     QCOMPARE(error, 481);
-    QVERIFY2(growth < 32, qPrintable(QString::number(growth)));
+    VERIFY_BELOW(growth, 32);
     // The same picture within the limit decodes.
     gif.replace(6, 4, QByteArray::fromHex("00100010"));
     QCOMPARE(acquisition::decodePicture(gif).size(), QSize(4096, 4096));
@@ -148,7 +142,6 @@ void TestHostile::undecodableNewestAddsNoElement() {
     QStringList names = testsupport::tenImageNamesUpTo(10, 0);
     h.useFakeFolder(fake, kFolder, names);
     auto& w = h.loadStill();
-    QCOMPARE(w.Image2.UBound(), 9);
     for (int minute : {5, 10}) {
         names.append(testsupport::radarImageName(10, minute));
         testsupport::serveFolder(fake, kFolder, names);
@@ -196,12 +189,7 @@ void TestHostile::noUsableTempFolderIsAnError() {
     qputenv("TMPDIR", QFile::encodeName(dir.filePath(QStringLiteral("missing"))));
     const QStringList before = QDir(QStringLiteral("/")).entryList({QStringLiteral("pluvix*")});
     QString path;
-    int error = 0;
-    try {
-        path = platform::userTempPath(QStringLiteral("Pluvix"));
-    } catch (const core::RuntimeError& e) {
-        error = e.number();
-    }
+    const int error = errorOf([&] { path = platform::userTempPath(QStringLiteral("Pluvix")); });
     qputenv("XDG_CACHE_HOME", oldCache);
     qputenv("TMPDIR", oldTmp);
     if (path.startsWith(u"/pluvix"))
@@ -239,10 +227,9 @@ void TestHostile::seriesNamesNeverCollideAndDecodeOneByOne() {
     desktop::MapSaveOutcome outcome;
     const qint64 growth = peakGrowthMiB(
         [&] { outcome = saver.saveSeries(QStringLiteral("Pluvix - T"), {}, 0, pictures, {}); });
-    QCOMPARE(outcome.written.size(), 8);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 8);
     QVERIFY(outcome.written.contains(dir.filePath(QStringLiteral("T - a_b (3)"))));
-    QVERIFY2(growth < 120, qPrintable(QString::number(growth)));
+    VERIFY_BELOW(growth, 120);
 }
 
 void TestHostile::settingsLockWaitIsBounded() {
@@ -254,15 +241,12 @@ void TestHostile::settingsLockWaitIsBounded() {
     QVERIFY(other.tryLock());
     QElapsedTimer clock;
     clock.start();
-    int error = 0;
-    try {
-        store.SaveSetting(QStringLiteral("Pluvix"), QStringLiteral("S"), QStringLiteral("K"),
-                          QStringLiteral("2"));
-    } catch (const core::RuntimeError& e) {
-        error = e.number();
-    }
-    QCOMPARE(error, 75);
-    QVERIFY(clock.elapsed() < 10000);
+    QCOMPARE(errorOf([&] {
+                 store.SaveSetting(QStringLiteral("Pluvix"), QStringLiteral("S"),
+                                   QStringLiteral("K"), QStringLiteral("2"));
+             }),
+             75);
+    VERIFY_BELOW(clock.elapsed(), 10000);
 }
 
 QTEST_MAIN(TestHostile)

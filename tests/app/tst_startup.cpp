@@ -22,37 +22,22 @@ QByteArray fileBytes(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QString timeText(QString name) {
-    QString hourMinute;
-    acquisition::FormatImageTime(name, hourMinute);
-    return QStringLiteral(" ") + name + QStringLiteral(" ");
-}
-
-// A loopback address where nobody listens.
-QString deadFolder() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return QStringLiteral("http://127.0.0.1:%1/radar/images/DS.p37cr/SI.kmlb/").arg(port);
-}
-
 } // namespace
 
 class TestStartup : public QObject {
     Q_OBJECT
 private slots:
     void loadsTenImagesFromTheServer();
-    void noServerEndsWithTheInternetMessageAndWritesNothing();
-    void failingImagesEndWithTheWebServerMessage();
+    void failedStartEndsWithAMessageAndWritesNothing_data();
+    void failedStartEndsWithAMessageAndWritesNothing();
     void shutDownWritesEveryKeyOnce();
-    void minimisedWindowKeepsStoredGeometry();
-    void tooFastStoredPlaySpeedStillFinishesTheStartUp();
 };
 
+// A too fast stored play speed is limited and does not stop the start-up.
 void TestStartup::loadsTenImagesFromTheServer() {
     AppHarness h;
     QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+    h.set(QStringLiteral("PlaySpeed"), QStringLiteral("25"));
     auto& w = h.load();
 
     const auto listing = h.server.get(QStringLiteral("/radar/images/DS.p37cr/SI.kmlb/"));
@@ -62,74 +47,77 @@ void TestStartup::loadsTenImagesFromTheServer() {
         QCOMPARE(w.Image2.tag(i), names[std::size_t(i)]);
     QCOMPARE(w.mapView()->picture(), w.Image2.picture(9));
     QCOMPARE(w.pictureNumberLabel()->text(), QStringLiteral("10"));
-    QCOMPARE(w.timeLabel()->text(), timeText(names[9]));
+    QString dateTime = names[9], hourMinute;
+    acquisition::FormatImageTime(dateTime, hourMinute);
+    QCOMPARE(w.timeLabel()->text(), u' ' + dateTime + u' ');
     QCOMPARE(fileBytes(w.ListingFile), listing.body);
     QCOMPARE(fileBytes(w.ImageTempFile), w.Image2.encoded(9));
-    QCOMPARE(w.historySlider()->value(), 10);
     QCOMPARE(w.windowTitle(), QStringLiteral("Cirrusworks Pluvix - Melbourne, FL  (SRC)"));
     QVERIFY(!w.IsLoadingMap());
     QVERIFY(w.isVisible());
     QVERIFY(h.boxes.shown.isEmpty());
-    QCOMPARE(h.programEnd.endCount, 0);
     QCOMPARE(h.desktop.remembered, 1);
+    QCOMPARE(w.Settings.PlaySpeed, qint16(10));
+    QCOMPARE(w.loopTimer().interval(), 100);
 }
 
-void TestStartup::noServerEndsWithTheInternetMessageAndWritesNothing() {
+void TestStartup::failedStartEndsWithAMessageAndWritesNothing_data() {
+    QTest::addColumn<bool>("listingServed");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("no server") << false
+                               << QStringLiteral("Pluvix Cannot Cannot Connect to the Internet.\n"
+                                                 "                     Pluvix will now close.");
+    QTest::newRow("no images") << true
+                               << QStringLiteral("Pluvix Cannot Cannot Connect to the NOAA Web "
+                                                 "Server.\nPluvix will now close.");
+}
+
+void TestStartup::failedStartEndsWithAMessageAndWritesNothing() {
+    QFETCH(bool, listingServed);
+    QFETCH(QString, text);
     AppHarness h;
-    const QString folder = deadFolder();
+    testsupport::FakeDownloadService fake;
+    QString folder = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.kmlb/");
+    if (listingServed) {
+        // Only the listing: every image is refused.
+        fake.serve(QUrl(folder), testsupport::listingOf(testsupport::tenImageNamesUpTo(10, 0)));
+        h.downloadsOverride = &fake;
+    } else {
+        QTcpServer probe; // a loopback port where nobody listens
+        probe.listen(QHostAddress::LocalHost, 0);
+        folder = QStringLiteral("http://127.0.0.1:%1/radar/images/DS.p37cr/SI.kmlb/")
+                     .arg(probe.serverPort());
+    }
     h.set(QStringLiteral("BaseURL"), folder);
     auto& w = h.load();
-
     QCOMPARE(h.boxes.shown.size(), 1);
     QCOMPARE(h.boxes.shown[0].kind, QStringLiteral("ok"));
     QCOMPARE(h.boxes.shown[0].title, QStringLiteral("Pluvix"));
-    QCOMPARE(h.boxes.shown[0].text, QStringLiteral("Pluvix Cannot Cannot Connect to the Internet.\n"
-                                                   "                     Pluvix will now close."));
+    QCOMPARE(h.boxes.shown[0].text, text);
     QCOMPARE(h.programEnd.endCount, 1);
-    QVERIFY(!w.isVisible());
+    if (listingServed)
+        QVERIFY(w.connectionNotice()->isVisibleTo(&w));
     // Nothing but what the test stored is in the store.
     QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("PollInterval")),
              QStringLiteral("<missing>"));
     QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("BaseURL")), folder);
 }
 
-void TestStartup::failingImagesEndWithTheWebServerMessage() {
-    AppHarness h;
-    testsupport::FakeDownloadService fake;
-    const QString folder = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.kmlb/");
-    QByteArray listing = "<A HREF=\"/radar/images/DS.p37cr/\">Parent</A>\n";
-    for (int i = 0; i < 10; ++i)
-        listing += "<A HREF=\"MLB20261206_NCR10" + QByteArray::number(10 + i) + ".gif\">x</A>\n";
-    fake.serve(QUrl(folder), listing);
-    h.downloadsOverride = &fake;
-    h.set(QStringLiteral("BaseURL"), folder);
-    h.load();
-
-    QCOMPARE(h.boxes.shown.size(), 1);
-    QCOMPARE(h.boxes.shown[0].text,
-             QStringLiteral("Pluvix Cannot Cannot Connect to the NOAA Web Server.\n"
-                            "Pluvix will now close."));
-    QCOMPARE(h.boxes.shown[0].title, QStringLiteral("Pluvix"));
-    QCOMPARE(h.programEnd.endCount, 1);
-    QVERIFY(h.window().connectionNotice()->isVisibleTo(&h.window()));
-    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("PollInterval")),
-             QStringLiteral("<missing>"));
-}
-
+// A minimised window keeps the stored geometry rather than writing its own.
 void TestStartup::shutDownWritesEveryKeyOnce() {
     AppHarness h;
     QVERIFY(h.startServer());
+    h.set(QStringLiteral("FormWidth"), QStringLiteral("6000"));
     auto& w = h.load();
     w.Settings.PollInterval = 45;
+    w.setWindowState(Qt::WindowMinimized);
+    w.resize(500, 500);
     w.close();
     QVERIFY(w.shutDownDone());
     const QString g = QStringLiteral("SectionGeneral");
     QCOMPARE(h.stored(g, QStringLiteral("PollInterval")), QStringLiteral("45"));
     QCOMPARE(h.stored(g, QStringLiteral("MapLeft")), QStringLiteral("-7295"));
-    QCOMPARE(h.stored(g, QStringLiteral("MapScaleShortRangeConstant")), QStringLiteral("0.721"));
-    QCOMPARE(h.stored(g, QStringLiteral("PlaySpeed")), QStringLiteral("5"));
-    QCOMPARE(h.stored(g, QStringLiteral("HidePanel")), QStringLiteral("0"));
-    QCOMPARE(h.stored(g, QStringLiteral("FormWidth")), QStringLiteral("5100"));
+    QCOMPARE(h.stored(g, QStringLiteral("FormWidth")), QStringLiteral("6000"));
     QCOMPARE(h.stored(QStringLiteral("SectionMap-p37cr-kmlb"), QStringLiteral("ZoomLevel")),
              QStringLiteral("8"));
     QCOMPARE(h.desktop.restored, 1);
@@ -137,33 +125,6 @@ void TestStartup::shutDownWritesEveryKeyOnce() {
     w.Settings.PollInterval = 20;
     w.Form_QueryUnload();
     QCOMPARE(h.stored(g, QStringLiteral("PollInterval")), QStringLiteral("45"));
-}
-
-void TestStartup::minimisedWindowKeepsStoredGeometry() {
-    AppHarness h;
-    QVERIFY(h.startServer());
-    h.set(QStringLiteral("FormWidth"), QStringLiteral("6000"));
-    h.set(QStringLiteral("FormLeft"), QStringLiteral("1500"));
-    auto& w = h.load();
-    w.setWindowState(Qt::WindowMinimized);
-    w.resize(500, 500);
-    w.close();
-    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("FormWidth")),
-             QStringLiteral("6000"));
-    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("FormLeft")),
-             QStringLiteral("1500"));
-}
-
-void TestStartup::tooFastStoredPlaySpeedStillFinishesTheStartUp() {
-    AppHarness h;
-    QVERIFY(h.startServer());
-    h.set(QStringLiteral("PlaySpeed"), QStringLiteral("25"));
-    auto& w = h.load();
-    QVERIFY(!w.IsLoadingMap());
-    QCOMPARE(w.Settings.PlaySpeed, qint16(10));
-    QCOMPARE(w.loopTimer().interval(), 100);
-    QVERIFY(w.action(QStringLiteral("mnuPlayImagePerSec_10"))->isChecked());
-    QVERIFY(h.boxes.shown.isEmpty());
 }
 
 QTEST_MAIN(TestStartup)

@@ -36,7 +36,7 @@ public:
     }
     void cancel() override {
         m_cancelled = true;
-        m_service.calls.append({QStringLiteral("cancel"), {}, {}, 0, {}});
+        m_service.calls.append({QStringLiteral("cancel"), {}});
     }
 
 private:
@@ -57,32 +57,17 @@ void FakeDownloadService::fail(const QUrl& url, Failure kind, int httpStatus) {
     m_responses.insert(url, Response{false, {}, kind, httpStatus});
 }
 
-void FakeDownloadService::forget(const QUrl& url) {
-    m_responses.remove(url);
-}
-
-int FakeDownloadService::countOf(const QString& kind) const {
-    int n = 0;
-    for (const Call& c : calls)
-        n += c.kind == kind ? 1 : 0;
-    return n;
-}
-
-void FakeDownloadService::deleteCacheEntry(const QUrl& url) {
-    calls.append({QStringLiteral("deleteCacheEntry"), url, {}, 0, {}});
-}
-
 DownloadResult FakeDownloadService::download(const QUrl& url, const QString& localFile,
-                                             qint64 maxBytes, platform::CachePolicy cache) {
-    calls.append({QStringLiteral("download"), url, localFile, maxBytes, cache});
+                                             qint64 maxBytes, platform::CachePolicy) {
+    calls.append({QStringLiteral("download"), url});
     return answer(url, localFile, maxBytes);
 }
 
-std::unique_ptr<platform::DownloadBatch>
-FakeDownloadService::startBatch(const QList<QUrl>& urls, qint64 maxBytesEach,
-                                platform::CachePolicy cache) {
+std::unique_ptr<platform::DownloadBatch> FakeDownloadService::startBatch(const QList<QUrl>& urls,
+                                                                         qint64 maxBytesEach,
+                                                                         platform::CachePolicy) {
     for (const QUrl& url : urls)
-        calls.append({QStringLiteral("batch"), url, {}, maxBytesEach, cache});
+        calls.append({QStringLiteral("batch"), url});
     return std::make_unique<FakeBatch>(*this, urls, maxBytesEach);
 }
 
@@ -99,10 +84,8 @@ DownloadResult FakeDownloadService::answer(const QUrl& url, const QString& local
     if (!file.open(QIODevice::WriteOnly) || file.write(it->body) != it->body.size() ||
         !file.commit())
         return failure(Failure::LocalFile, 200, file.errorString());
-    DownloadResult r;
+    DownloadResult r = failure(Failure::None, 200, {});
     r.ok = true;
-    r.failure = Failure::None;
-    r.httpStatus = 200;
     r.bytes = it->body.size();
     return r;
 }

@@ -14,20 +14,15 @@ public:
     struct Call {
         QString kind; // "deleteCacheEntry", "download", "batch", "cancel"
         QUrl url;
-        QString localFile;
-        qint64 maxBytes = 0;
-        platform::CachePolicy cache = platform::CachePolicy::PreferNetwork;
     };
 
     QList<Call> calls;
 
     void serve(const QUrl& url, const QByteArray& body);
     void fail(const QUrl& url, platform::DownloadResult::Failure failure, int httpStatus = 0);
-    void forget(const QUrl& url);
-
-    int countOf(const QString& kind) const;
-
-    void deleteCacheEntry(const QUrl& url) override;
+    void deleteCacheEntry(const QUrl& url) override {
+        calls.append({QStringLiteral("deleteCacheEntry"), url});
+    }
     using DownloadService::download;
     platform::DownloadResult download(const QUrl& url, const QString& localFile, qint64 maxBytes,
                                       platform::CachePolicy cache) override;

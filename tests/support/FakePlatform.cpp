@@ -5,20 +5,17 @@ namespace pluvix::testsupport {
 using platform::MessageButton;
 
 MessageButton FakeMessageBoxes::next(MessageButton fallback) {
-    if (!answers.isEmpty())
-        return answers.takeFirst();
-    return fallback;
+    return answers.isEmpty() ? fallback : answers.takeFirst();
 }
 
 MessageButton FakeMessageBoxes::retryCancelCritical(const QString& title, const QString& text) {
     shown.append({QStringLiteral("retryCancel"), title, text});
-    return next(defaultAnswer);
+    return next(MessageButton::Retry);
 }
 
 void FakeMessageBoxes::ok(const QString& title, const QString& text) {
     shown.append({QStringLiteral("ok"), title, text});
-    if (!answers.isEmpty())
-        answers.takeFirst();
+    next(MessageButton::Ok);
 }
 
 MessageButton FakeMessageBoxes::yesNo(const QString& title, const QString& text) {

@@ -15,12 +15,11 @@ struct ShownMessage {
     QString text;
 };
 
-// Answers every box with a queued answer (or the given default) and records what was shown.
+// Answers every box with a queued answer (else Retry, Ok or Yes) and records what was shown.
 class FakeMessageBoxes final : public platform::MessageBoxes {
 public:
     QList<ShownMessage> shown;
     QList<platform::MessageButton> answers; // taken from the front
-    platform::MessageButton defaultAnswer = platform::MessageButton::Retry;
 
     platform::MessageButton retryCancelCritical(const QString& title, const QString& text) override;
     void ok(const QString& title, const QString& text) override;

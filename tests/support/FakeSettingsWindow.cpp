@@ -8,7 +8,6 @@ void FakeSettingsWindow::setZoomValue(qint32 level) {
     if (level < 1 || level > 12)
         throw core::RuntimeError::invalidPropertyValue();
     zoom = level;
-    ++zoomSetCount;
 }
 
 } // namespace pluvix::testsupport

@@ -5,7 +5,7 @@
 namespace pluvix::testsupport {
 
 // The main window as the settings loader sees it: plain fields, a zoom slider that refuses
-// values outside 1..12, and a count of how often each value was applied.
+// values outside 1..12.
 class FakeSettingsWindow final : public settings::SettingsWindow {
 public:
     float width = 4800.0f;
@@ -23,7 +23,6 @@ public:
     bool normalState = true;
     float screenW = 19200.0f; // 1280 px
     float screenH = 15360.0f; // 1024 px
-    int zoomSetCount = 0;
 
     float formWidth() const override { return width; }
     void setFormWidth(float twips) override { width = twips; }

@@ -20,7 +20,7 @@ namespace pluvix::testsupport {
 //   /stall           headers and 10 of 100 bytes, then silence
 //   /silent          nothing at all
 //   /cut             400 of 1000 announced bytes, then the connection closes
-//   /big, /bigstream 2 MiB, announced or not
+//   /bigstream       2 MiB, not announced
 //   /trickle         one byte every 100 ms
 //   /img/T           a cacheable picture body
 //   /listing         a body that changes with every request
@@ -111,8 +111,6 @@ private:
             s->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\n" +
                      QByteArray(400, 'x'));
             s->disconnectFromHost();
-        } else if (what == u"big") {
-            reply(s, "200 OK", QByteArray(2 * 1024 * 1024, 'b'));
         } else if (what == u"bigstream") {
             s->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" +
                      QByteArray(2 * 1024 * 1024, 'b'));

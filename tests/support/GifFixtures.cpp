@@ -23,24 +23,14 @@ struct Echo {
 } // namespace
 
 QByteArray makeRadarGif(int width, int height, quint32 seed) {
-    static const std::array<GifColorType, 16> palette = {{
-        {0, 0, 0},
-        {120, 120, 120},
-        {4, 233, 231},
-        {1, 159, 244},
-        {3, 0, 244},
-        {2, 253, 2},
-        {1, 197, 1},
-        {0, 142, 0},
-        {253, 248, 2},
-        {229, 188, 0},
-        {253, 149, 0},
-        {253, 0, 0},
-        {212, 0, 0},
-        {188, 0, 0},
-        {248, 0, 253},
-        {152, 84, 198},
-    }};
+    // Grey map lines and the radar's colour scale.
+    static const QByteArray rgb =
+        QByteArray::fromHex("00000078787804e9e7019ff40300f402fd0201c501008e00fdf802e5bc00fd9500fd00"
+                            "00d40000bc0000f800fd9854c6");
+    std::array<GifColorType, 16> palette;
+    for (std::size_t i = 0; i < palette.size(); ++i)
+        palette[i] = {GifByteType(rgb[3 * i]), GifByteType(rgb[3 * i + 1]),
+                      GifByteType(rgb[3 * i + 2])};
 
     QRandomGenerator random(seed);
     std::vector<Echo> echoes(12);
@@ -61,9 +51,7 @@ QByteArray makeRadarGif(int width, int height, quint32 seed) {
         for (int x = 0; x < width; ++x) {
             GifPixelType colour = (x % 100 == 0 || y % 100 == 0) ? 1 : 0;
             for (const Echo& e : echoes) {
-                const int dx = x - e.x;
-                const int dy = y - e.y;
-                const int d2 = dx * dx + dy * dy;
+                const int d2 = (x - e.x) * (x - e.x) + (y - e.y) * (y - e.y);
                 const int r = e.radius + int(random.bounded(4));
                 if (d2 < r * r) {
                     const int band = 2 + (r * r - d2) * 12 / (r * r + 1);

@@ -15,21 +15,15 @@
 namespace pluvix::testsupport {
 
 RadarServerProcess::RadarServerProcess() = default;
-
 RadarServerProcess::~RadarServerProcess() {
     stop();
-}
-
-QString RadarServerProcess::executable() {
-    return qEnvironmentVariable("PLUVIX_RADAR_SERVER");
 }
 
 bool RadarServerProcess::start(const QStringList& arguments, int timeoutMs) {
     stop();
     m_error.clear();
     m_output.clear();
-    const QString program = executable();
-    if (program.isEmpty()) {
+    if (executable().isEmpty()) {
         m_error = QStringLiteral("PLUVIX_RADAR_SERVER is not set");
         return false;
     }
@@ -38,30 +32,21 @@ bool RadarServerProcess::start(const QStringList& arguments, int timeoutMs) {
     // A crashed test must not leave a server behind.
     m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
 #endif
-    m_process->start(program,
+    m_process->start(executable(),
                      QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
-    if (!m_process->waitForStarted(timeoutMs)) {
-        m_error = m_process->errorString();
-        return false;
-    }
     const QDeadlineTimer deadline(timeoutMs);
-    while (!m_output.contains('\n')) {
-        if (deadline.hasExpired() || !m_process->waitForReadyRead(int(deadline.remainingTime()))) {
-            m_error = QStringLiteral("no \"listening on\" line; stderr: ") +
-                      QString::fromLocal8Bit(m_process->readAllStandardError());
-            stop();
-            return false;
-        }
+    while (!m_output.contains('\n') && m_process->waitForReadyRead(int(deadline.remainingTime())))
         m_output += m_process->readAllStandardOutput();
-    }
     const qsizetype eol = m_output.indexOf('\n');
     const QByteArray first = m_output.left(eol).trimmed();
     m_output.remove(0, eol + 1);
     const QByteArray prefix = "listening on 127.0.0.1:";
     bool ok = false;
     const uint port = first.startsWith(prefix) ? first.mid(prefix.size()).toUInt(&ok) : 0;
-    if (!ok || port == 0 || port > 65535) {
-        m_error = u"unexpected first line: " + QString::fromUtf8(first);
+    if (eol < 0 || !ok || port == 0 || port > 65535) {
+        m_error = u"no \"listening on\" line: " + QString::fromUtf8(first) + u"; stderr: " +
+                  QString::fromLocal8Bit(m_process->readAllStandardError()) +
+                  m_process->errorString();
         stop();
         return false;
     }
@@ -72,9 +57,7 @@ bool RadarServerProcess::start(const QStringList& arguments, int timeoutMs) {
 
 void RadarServerProcess::stop() {
     m_network.reset();
-    if (!m_process)
-        return;
-    if (m_process->state() != QProcess::NotRunning) {
+    if (m_process && m_process->state() != QProcess::NotRunning) {
         m_process->terminate();
         if (!m_process->waitForFinished(5000)) {
             m_process->kill();
@@ -89,24 +72,8 @@ bool RadarServerProcess::isRunning() const {
     return m_process && m_process->state() == QProcess::Running;
 }
 
-QString RadarServerProcess::hostPort() const {
-    return u"127.0.0.1:" + QString::number(m_port);
-}
-
-QUrl RadarServerProcess::url(const QString& pathAndQuery) const {
-    return QUrl(u"http://" + hostPort() + pathAndQuery);
-}
-
 QString RadarServerProcess::folderUrl(const QString& station, const QString& product) const {
-    return u"http://" + hostPort() + u"/radar/images/DS." + product + u"/SI." + station + u'/';
-}
-
-QByteArray RadarServerProcess::Reply::header(const QByteArray& name) const {
-    for (const auto& [key, value] : headers) {
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    }
-    return {};
+    return url(u"/radar/images/DS." + product + u"/SI." + station + u'/').toString();
 }
 
 RadarServerProcess::Reply RadarServerProcess::get(const QString& pathAndQuery,
@@ -123,11 +90,8 @@ RadarServerProcess::Reply RadarServerProcess::get(const QString& pathAndQuery,
                          QNetworkRequest::ManualRedirectPolicy);
     std::unique_ptr<QNetworkReply> reply(m_network->get(request));
     QEventLoop loop;
-    QTimer timer;
-    timer.setSingleShot(true);
-    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    timer.start(timeoutMs);
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
         loop.exec();
     if (!reply->isFinished()) {
@@ -137,8 +101,7 @@ RadarServerProcess::Reply RadarServerProcess::get(const QString& pathAndQuery,
     }
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.body = reply->readAll();
-    for (const auto& pair : reply->rawHeaderPairs())
-        result.headers.append(pair);
+    result.headers = reply->rawHeaderPairs();
     // An HTTP error status alone is not a transfer error.
     if (reply->error() != QNetworkReply::NoError && result.status < 400)
         result.error = reply->errorString();
@@ -157,8 +120,7 @@ QStringList RadarServerProcess::requestLog() const {
         m_process->waitForReadyRead(50);
         m_output += m_process->readAllStandardOutput();
     }
-    QStringList lines = QString::fromUtf8(m_output).split(u'\n', Qt::SkipEmptyParts);
-    return lines;
+    return QString::fromUtf8(m_output).split(u'\n', Qt::SkipEmptyParts);
 }
 
 } // namespace pluvix::testsupport

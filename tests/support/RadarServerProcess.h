@@ -30,8 +30,9 @@ public:
     bool isRunning() const;
 
     quint16 port() const { return m_port; }
-    QString hostPort() const; // "127.0.0.1:<port>"
-    QUrl url(const QString& pathAndQuery) const;
+    QUrl url(const QString& pathAndQuery) const {
+        return QUrl(u"http://127.0.0.1:" + QString::number(m_port) + pathAndQuery);
+    }
     // "http://127.0.0.1:<port>/radar/images/DS.<product>/SI.<station>/"
     QString folderUrl(const QString& station, const QString& product) const;
 
@@ -40,7 +41,12 @@ public:
         QByteArray body;
         QString error; // empty on a complete transfer, whatever the status
         QList<QPair<QByteArray, QByteArray>> headers;
-        QByteArray header(const QByteArray& name) const;
+        QByteArray header(const QByteArray& name) const {
+            for (const auto& [key, value] : headers)
+                if (key.compare(name, Qt::CaseInsensitive) == 0)
+                    return value;
+            return {};
+        }
     };
     // One blocking GET through QNetworkAccessManager (never from a cache).
     Reply get(const QString& pathAndQuery, int timeoutMs = 30000) const;
@@ -51,7 +57,7 @@ public:
     QStringList requestLog() const;
     QString errorString() const { return m_error; }
 
-    static QString executable();
+    static QString executable() { return qEnvironmentVariable("PLUVIX_RADAR_SERVER"); }
 
 private:
     std::unique_ptr<QProcess> m_process;

@@ -47,7 +47,6 @@ public:
 private:
     bool startServer();
     bool startHelper(const QString& program, const QStringList& args);
-    bool waitFor(const std::function<bool()>& ready, int timeoutMs) const;
 
     QTemporaryDir m_home;
     QProcessEnvironment m_env;
