@@ -77,8 +77,17 @@ void keepStackingInLine(QWidget* window) {
         return;
     const bool wanted = window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
     const auto id = xcb_window_t(handle->winId());
-    QDeadlineTimer deadline(2000);
-    while (propertyHasAtom(c, id, netWmState, above) != wanted && !deadline.hasExpired()) {
+    // The state must hold for a moment: the window manager may still be busy with the map.
+    QDeadlineTimer deadline(3000);
+    QDeadlineTimer heldLongEnough(300);
+    while (!deadline.hasExpired()) {
+        if (propertyHasAtom(c, id, netWmState, above) == wanted) {
+            if (heldLongEnough.hasExpired())
+                return;
+            settle([] { return false; }, 50);
+            continue;
+        }
+        heldLongEnough.setRemainingTime(300);
         xcb_client_message_event_t event{};
         event.response_type = XCB_CLIENT_MESSAGE;
         event.format = 32;
@@ -114,9 +123,10 @@ void changeFlag(QWidget* window, Qt::WindowType flag, bool on, bool keepClientAr
         window->setGeometry(client);
     window->show();
     settle([window] { return exposed(window); }, 2000);
-    keepStackingInLine(window);
-    if (!keepClientArea)
+    if (!keepClientArea) {
+        keepStackingInLine(window);
         return;
+    }
     // A window manager may still place the window by its own rules: ask again until it holds.
     QDeadlineTimer deadline(1500);
     while (!deadline.hasExpired()) {
@@ -125,6 +135,7 @@ void changeFlag(QWidget* window, Qt::WindowType flag, bool on, bool keepClientAr
             break;
         window->setGeometry(client);
     }
+    keepStackingInLine(window);
 }
 
 } // namespace
