@@ -29,12 +29,14 @@ public:
     QMap<QString, QString> values{{QStringLiteral("picture"), QStringLiteral("/home/user/own.jpg")},
                                   {QStringLiteral("placement"), QStringLiteral("zoom")}};
     QStringList setFiles; // every setPicture call
+    int placements = 0;
 
     QString desktopName() const override { return QStringLiteral("Fake"); }
     bool isSupported() const override { return supported; }
     bool cachesByPath() const override { return caching; }
     desktop::SavedWallpaper read() override { return {true, values}; }
     bool writePlacement() override {
+        ++placements;
         values.insert(QStringLiteral("placement"), QStringLiteral("centered"));
         return true;
     }
