@@ -62,12 +62,17 @@ void SingleInstance::answer() {
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             if (!socket->canReadLine())
                 return;
-            if (socket->readLine() == showRequest) {
+            const bool show = socket->readLine() == showRequest;
+            if (show) {
                 socket->write(showAnswer);
                 socket->flush();
-                emit activationRequested();
             }
             socket->disconnectFromServer();
+            // Bringing the window forward may wait for the desktop, and the socket can be
+            // deleted meanwhile: the request is handled after this handler.
+            if (show)
+                QMetaObject::invokeMethod(this, &SingleInstance::activationRequested,
+                                          Qt::QueuedConnection);
         });
     }
 }
