@@ -34,3 +34,20 @@ function(pluvix_add_test name)
     set_tests_properties(${name} PROPERTIES LABELS "${T_LABELS}")
   endif()
 endfunction()
+
+# pluvix_add_fuzz(<name> SOURCES ... [LIBS ...])
+# A libFuzzer target (-DPLUVIX_FUZZ=ON with clang): only the listed sources are instrumented, so
+# the search follows our own code; scripts/fuzz.sh runs it on tests/fuzz/corpus/<name>.
+function(pluvix_add_fuzz name)
+  if(NOT PLUVIX_FUZZ OR NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  cmake_parse_arguments(F "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${F_SOURCES})
+  target_include_directories(${name} PRIVATE
+    ${PROJECT_SOURCE_DIR}/src ${PROJECT_BINARY_DIR}/src/generated)
+  target_link_libraries(${name} PRIVATE pluvix_options ${F_LIBS})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined
+    -fno-sanitize-recover=undefined)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer,address,undefined)
+endfunction()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Pluvix needs to build, test and run, when they are missing.
+# Usage: scripts/install-deps.sh [fuzz]   (fuzz: also clang and its libFuzzer runtime)
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,9 @@ packages=(
   curl file gsettings-desktop-schemas desktop-file-utils appstream dpkg-dev libglib2.0-bin libglib2.0-dev libxcb1-dev dbus-x11
   fonts-liberation2 fonts-dejavu-core
 )
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -98,7 +98,9 @@ bool jpegIsComplete(const QByteArray& d) {
 QImage decodePicture(const QByteArray& encoded) {
     const bool gif = encoded.startsWith("GIF8");
     const bool jpeg = encoded.startsWith("\xFF\xD8");
-    if ((gif && !gifIsComplete(encoded)) || (jpeg && !jpegIsComplete(encoded)))
+    // The servers send GIF and JPEG only; other decoders never see their bytes (a PNG chunk of
+    // a few bytes can claim a gigabyte that the decoder allocates before reading it).
+    if ((!gif && !jpeg) || (gif && !gifIsComplete(encoded)) || (jpeg && !jpegIsComplete(encoded)))
         throw core::RuntimeError::invalidPicture();
 
     QBuffer buffer;

@@ -69,8 +69,8 @@ private:
 // decodes huge from taking hundreds of megabytes.
 inline constexpr int maxPictureSide = 4096;
 
-// Decodes a picture, refusing cut-off GIF and JPEG data that a decoder would pad silently and
-// pictures larger than maxPictureSide on a side. Throws core::RuntimeError 481.
+// Decodes a GIF or JPEG picture, refusing other formats, cut-off data that a decoder would pad
+// silently and pictures larger than maxPictureSide on a side. Throws core::RuntimeError 481.
 QImage decodePicture(const QByteArray& encoded);
 
 } // namespace pluvix::acquisition

@@ -1,0 +1,52 @@
+// A window mapped just before a blocking download, as the splash is at start-up, is painted
+// during the wait on a real X server, while the thread's timers stay still.
+#include "platform/NetworkDownloadService.h"
+#include "support/FaultHttpServer.h"
+#include "support/XSession.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+using namespace pluvix;
+
+namespace {
+class Canvas : public QWidget {
+public:
+    int paints = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+} // namespace
+
+class TestDownloadSplash : public QObject {
+    Q_OBJECT
+    testsupport::XSession& m_x;
+
+public:
+    explicit TestDownloadSplash(testsupport::XSession& x) : m_x(x) {}
+
+private slots:
+    void newWindowIsPaintedDuringTheWait() {
+        if (!m_x.isRunning())
+            QSKIP(qPrintable(m_x.problem()));
+        testsupport::FaultHttpServer server;
+        platform::NetworkDownloadService service{QString()};
+        QTemporaryDir dir;
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        timer.start(10);
+        Canvas splash;
+        splash.show(); // no event loop from here until the download has ended
+        QVERIFY(service.download(server.url(u"/slow/1000/x"_qs), dir.filePath(u"f"_qs), 64).ok);
+        QVERIFY(splash.paints > 0);
+        QCOMPARE(ticks, 0);
+    }
+};
+
+PLUVIX_XSESSION_TEST_MAIN(TestDownloadSplash, testsupport::XSession::Options{})
+#include "tst_downloadsplash.moc"

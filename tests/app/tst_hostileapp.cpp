@@ -1,0 +1,130 @@
+// The built program against hostile servers: how fast, and with which status, each ending comes.
+#include "support/XSession.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using pluvix::testsupport::XSession;
+
+namespace {
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A port where nobody listens.
+quint16 closedPort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
+}
+
+// A copy of the program in a folder of its own (its log lands beside it), with its own home,
+// settings, cache and state folders.
+struct Program {
+    QTemporaryDir dir;
+    QProcess process;
+    QString settingsFile() const {
+        return dir.filePath(QStringLiteral("XDG_CONFIG_HOME/pluvix/Pluvix.conf"));
+    }
+    QByteArray log() const { return contents(dir.filePath(QStringLiteral("Log.txt"))); }
+
+    void start(quint16 port, const QByteArray& settings = {}, const XSession* x = nullptr) {
+        const QString exe = dir.filePath(QStringLiteral("pluvix"));
+        QVERIFY(QFile::copy(qEnvironmentVariable("PLUVIX_PROGRAM"), exe));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+            env.insert(QString::fromLatin1(name), dir.filePath(QString::fromLatin1(name)));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), x ? u"xcb"_qs : u"offscreen"_qs);
+        env.insert(QStringLiteral("DISPLAY"), x ? x->display() : QString());
+        if (!settings.isEmpty()) {
+            QDir().mkpath(QFileInfo(settingsFile()).path());
+            QFile f(settingsFile());
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(settings) == settings.size());
+        }
+        process.setProcessEnvironment(env);
+        process.start(exe,
+                      {QStringLiteral("--radar-host"), QStringLiteral("127.0.0.1:%1").arg(port)});
+        QVERIFY(process.waitForStarted());
+    }
+    // Milliseconds from SIGTERM to the end; -1 when it took more than 2 s.
+    qint64 terminate() {
+        QElapsedTimer t;
+        t.start();
+        ::kill(pid_t(process.processId()), SIGTERM);
+        return process.waitForFinished(2000) ? t.elapsed() : -1;
+    }
+};
+
+const QByteArray kBadPollInterval = "[SectionGeneral]\nPollInterval=40000\n";
+
+} // namespace
+
+class TestHostileApp : public QObject {
+    Q_OBJECT
+private slots:
+    void sigtermEndsAStalledListing();
+    void sigtermInTheErrorBoxSavesNothing();
+    void failingEndingsExitNonZero_data();
+    void failingEndingsExitNonZero();
+};
+
+void TestHostileApp::sigtermEndsAStalledListing() {
+    QTcpServer silent; // the kernel accepts; nobody ever answers
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    Program p;
+    p.start(silent.serverPort());
+    QVERIFY(silent.waitForNewConnection(30000));
+    const qint64 ms = p.terminate();
+    qInfo("ended %lld ms after SIGTERM, status %d", ms, p.process.exitCode());
+    QVERIFY(ms >= 0);
+    QCOMPARE(p.process.exitCode(), 0);
+}
+
+void TestHostileApp::sigtermInTheErrorBoxSavesNothing() {
+    Program p;
+    p.start(closedPort(), kBadPollInterval);
+    QTRY_VERIFY_WITH_TIMEOUT(p.log().contains("LoadCheckINI"), 30000); // logged, then the box
+    QVERIFY(p.terminate() >= 0);
+    QCOMPARE(p.process.exitCode(), 128 + SIGTERM);
+    QCOMPARE(contents(p.settingsFile()), kBadPollInterval);
+    QVERIFY(!p.log().contains(" App TERMINATED "));
+}
+
+void TestHostileApp::failingEndingsExitNonZero_data() {
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QString>("boxTitle");
+    QTest::newRow("cannot connect") << QByteArray() << u"Pluvix"_qs;
+    QTest::newRow("cancel in the error box") << kBadPollInterval << u"Pluvix Error!"_qs;
+}
+
+void TestHostileApp::failingEndingsExitNonZero() {
+    QFETCH(QByteArray, settings);
+    QFETCH(QString, boxTitle);
+    const XSession x({.windowManager = true});
+    if (!x.isRunning())
+        QSKIP(qPrintable(x.problem()));
+    Program p;
+    p.start(closedPort(), settings, &x);
+    const auto box = x.runClient(u"xdotool"_qs,
+                                 {u"search"_qs, u"--sync"_qs, u"--onlyvisible"_qs, u"--name"_qs,
+                                  QStringLiteral("^%1$").arg(boxTitle)},
+                                 30000);
+    QVERIFY(box && !box->trimmed().isEmpty());
+    // Escape answers the box with its escape button: OK, or Cancel.
+    x.runClient(u"xdotool"_qs, {u"windowactivate"_qs, u"--sync"_qs, box->split(u'\n').first(),
+                                u"key"_qs, u"Escape"_qs});
+    QVERIFY(p.process.waitForFinished(10000));
+    QCOMPARE(p.process.exitStatus(), QProcess::NormalExit); // not killed by a signal
+    QCOMPARE(p.process.exitCode(), 1);
+}
+
+QTEST_GUILESS_MAIN(TestHostileApp)
+#include "tst_hostileapp.moc"
