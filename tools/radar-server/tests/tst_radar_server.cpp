@@ -109,10 +109,8 @@ private slots:
     void notFound_data() {
         QTest::addColumn<QString>("path");
         QTest::newRow("unknown station") << u"/radar/images/DS.p37cr/SI.kxyz/"_s;
-        QTest::newRow("unknown product") << u"/radar/images/DS.p99zz/SI.kmlb/"_s;
         QTest::newRow("another product's image") << Folder + u"MLB20240501_N0R1530.gif"_s;
         QTest::newRow("image in the future") << Folder + u"MLB20240501_NCR1535.gif"_s;
-        QTest::newRow("off the time grid") << Folder + u"MLB20240501_NCR1531.gif"_s;
         QTest::newRow("satellite number") << u"/PS/TROP/DATA/RT/FLOAT/IR4/21.jpg"_s;
     }
     void notFound() {
