@@ -84,18 +84,18 @@ private slots:
 
     void firstZoomMakesTheMapSquareAroundTheSameMapPoint() {
         FakeRadar r;
-        r.h.set(QStringLiteral("MapLeft"), QStringLiteral("-9000"));
-        r.h.set(QStringLiteral("MapTop"), QStringLiteral("-4000"));
-        r.h.set(QStringLiteral("MapWidth"), QStringLiteral("30000"));
-        r.h.set(QStringLiteral("MapHeight"), QStringLiteral("20000"));
+        for (const auto& [key, value] : {std::pair{"MapLeft", "-9000"},
+                                         {"MapTop", "-4000"},
+                                         {"MapWidth", "30000"},
+                                         {"MapHeight", "20000"}})
+            r.h.set(QLatin1String(key), QLatin1String(value));
         auto& w = r.h.loadStill();
         const QPointF c = visibleCentre(w);
         const double fx = (c.x() - w.mapLeft()) / 30000.0;
         const double fy = (c.y() - w.mapTop()) / 20000.0;
 
         w.action(QStringLiteral("mnuZoomIn"))->trigger();
-        QCOMPARE(w.mapWidth(), 27000.0f);
-        QCOMPARE(w.mapHeight(), 27000.0f);
+        QCOMPARE(QSizeF(w.mapWidth(), w.mapHeight()), QSizeF(27000, 27000));
         // The same fraction of the map lies under the centre as before.
         QVERIFY(qAbs((c.x() - w.mapLeft()) / 27000.0 - fx) < 1e-5);
         QVERIFY(qAbs((c.y() - w.mapTop()) / 27000.0 - fy) < 1e-5);
@@ -172,15 +172,13 @@ private slots:
         w.progressBar()->show();
         QTest::mousePress(w.mapView(), Qt::RightButton, {}, QPoint(150, 120));
         QTest::mouseRelease(w.mapView(), Qt::RightButton, {}, QPoint(150, 120));
-        QCOMPARE(w.PopupX, 750.0f);
-        QCOMPARE(w.PopupY, 300.0f);
+        QCOMPARE(QPointF(w.PopupX, w.PopupY), QPointF(750, 300));
         QVERIFY(!w.imageMenu()->isVisible());
         QVERIFY((mapOf(w) == view::MapRect{1500.0f, 1500.0f, 3000.0f, 3000.0f}));
 
         w.progressBar()->hide();
         QTest::mousePress(w.mapView(), Qt::RightButton, {}, QPoint(200, 260));
-        QCOMPARE(w.PopupX, 1500.0f);
-        QCOMPARE(w.PopupY, 2400.0f);
+        QCOMPARE(QPointF(w.PopupX, w.PopupY), QPointF(1500, 2400));
         QVERIFY(w.imageMenu()->isVisible());
         w.imageMenu()->hide();
         QTest::mouseRelease(w.mapView(), Qt::RightButton, {}, QPoint(200, 260));

@@ -2,8 +2,8 @@
 // that fails part-way, the hidden title bar in file names, and stray mouse input.
 #include "AppHarness.h"
 
-#include "core/RuntimeError.h"
 #include "settings/FileSettingsStore.h"
+#include "support/RecordingSettingsStore.h"
 #include "view/MapView.h"
 
 #include <QFile>
@@ -15,35 +15,7 @@
 using namespace pluvix;
 using testsupport::AppHarness;
 
-namespace {
-
-const QString kGeneral = QStringLiteral("SectionGeneral");
-const QString kPreset0 = QStringLiteral("SectionPreset0");
-
-// Reading one section fails once, as a settings file that cannot be read does.
-class FailingReadStore final : public settings::SettingsStore {
-public:
-    settings::MemorySettingsStore backing;
-    mutable QString failSection;
-
-    QString GetSetting(const QString& app, const QString& section, const QString& key,
-                       const QString& fallback) const override {
-        if (section == failSection) {
-            failSection.clear();
-            throw core::RuntimeError::pathFileAccess();
-        }
-        return backing.GetSetting(app, section, key, fallback);
-    }
-    void SaveSetting(const QString& app, const QString& section, const QString& key,
-                     const QString& value) override {
-        backing.SaveSetting(app, section, key, value);
-    }
-    void DeleteSetting(const QString& app, const QString& section) override {
-        backing.DeleteSetting(app, section);
-    }
-};
-
-} // namespace
+static const QString kPreset0 = QStringLiteral("SectionPreset0");
 
 class TestUseFaults : public QObject {
     Q_OBJECT
@@ -84,8 +56,8 @@ private slots:
     void startUpStoppedByAnErrorStillPolls() {
         AppHarness h;
         QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-        FailingReadStore failing;
-        failing.failSection = kPreset0; // read while the preset tool tips are set
+        testsupport::RecordingSettingsStore failing;
+        failing.failReadOnce = kPreset0; // read while the preset tool tips are set
         h.storeOverride = &failing;
         auto& w = h.loadStill();
         QCOMPARE(h.boxes.shown.size(), 1);

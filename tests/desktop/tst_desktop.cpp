@@ -93,16 +93,12 @@ private slots:
         QSet<QString> ids;
         for (const auto& m : QRegularExpression(u"\\bid=\"([^\"]+)\""_s).globalMatch(html))
             ids.insert(m.captured(1));
-        int links = 0;
+        QVERIFY(html.count(u"href=\""_s) > 10);
         for (const auto& m :
-             QRegularExpression(u"\\b(?:href|src)=\"([^\"]+)\""_s).globalMatch(html)) {
-            const QString target = m.captured(1);
-            ++links;
-            QVERIFY2(target.startsWith(u'#') ? ids.contains(target.mid(1))
-                                             : QFile::exists(source + u'/' + target),
-                     qPrintable(target));
-        }
-        QVERIFY(links > 10);
+             QRegularExpression(u"\\b(?:href|src)=\"([^\"]+)\""_s).globalMatch(html))
+            QVERIFY2(m.captured(1).startsWith(u'#') ? ids.contains(m.captured(1).mid(1))
+                                                    : QFile::exists(source + u'/' + m.captured(1)),
+                     qPrintable(m.captured(1)));
     }
 
     // A saved value is data, never script.

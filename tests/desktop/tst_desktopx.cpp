@@ -143,8 +143,7 @@ private slots:
         QCOMPARE(tray.host(), TrayHost::XEmbed);
         const auto toTray = [&] {
             window.showMinimized();
-            QVERIFY(controller.minimizeToTray());
-            QVERIFY(!window.isVisible());
+            QVERIFY(controller.minimizeToTray() && !window.isVisible());
             QTRY_VERIFY_WITH_TIMEOUT(tray.geometry().width() > 0 && tray.geometry().x() >= 0,
                                      10000);
             QTest::qWait(300);
@@ -161,8 +160,7 @@ private slots:
         QVERIFY(!window.isVisible());
         click("1", 2);
         QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 5000);
-        QVERIFY(!window.isMinimized());
-        QVERIFY(!tray.isShown());
+        QVERIFY(!window.isMinimized() && !tray.isShown());
 
         toTray();
         click("3", 1);
