@@ -15,7 +15,7 @@ class TestDesktopWindow : public QObject {
 private slots:
     void startUpAppliesStoredChrome() {
         AppHarness h;
-        QVERIFY(h.startServer());
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
         h.set(QStringLiteral("HideTitleBar"), QStringLiteral("1"));
         h.set(QStringLiteral("HidePanel"), QStringLiteral("1"));
         h.set(QStringLiteral("TopMostWindow"), QStringLiteral("1"));
@@ -36,7 +36,7 @@ private slots:
 
     void minimiseGoesToTheTrayOnlyWhenAsked() {
         AppHarness h;
-        QVERIFY(h.startServer());
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
         auto& w = h.load();
 
         w.action(QStringLiteral("mnuMinimize"))->trigger();
@@ -65,7 +65,7 @@ private slots:
 
     void wallpaperFollowsEveryLoopStep() {
         AppHarness h;
-        QVERIFY(h.startServer());
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
         auto& w = h.load();
         QCOMPARE(h.desktop.followed, 0);
 
@@ -88,7 +88,7 @@ private slots:
 
     void seriesSaveWritesEveryPictureAsItCame() {
         AppHarness h;
-        QVERIFY(h.startServer());
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
         auto& w = h.load();
         QTemporaryDir out;
         h.fileDialogs.answers = {out.filePath(QStringLiteral("typed name ignored.gif"))};
