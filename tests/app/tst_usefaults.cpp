@@ -2,8 +2,8 @@
 // that fails part-way, the hidden title bar in file names, and stray mouse input.
 #include "AppHarness.h"
 
-#include "core/RuntimeError.h"
 #include "settings/FileSettingsStore.h"
+#include "support/RecordingSettingsStore.h"
 #include "view/MapView.h"
 
 #include <QFile>
@@ -15,204 +15,154 @@
 using namespace pluvix;
 using testsupport::AppHarness;
 
-namespace {
-
-const QString kGeneral = QStringLiteral("SectionGeneral");
-const QString kPreset0 = QStringLiteral("SectionPreset0");
-
-// Reading one section fails once, as a settings file that cannot be read does.
-class FailingReadStore final : public settings::SettingsStore {
-public:
-    settings::MemorySettingsStore backing;
-    mutable QString failSection;
-
-    QString GetSetting(const QString& app, const QString& section, const QString& key,
-                       const QString& fallback) const override {
-        if (section == failSection) {
-            failSection.clear();
-            throw core::RuntimeError::pathFileAccess();
-        }
-        return backing.GetSetting(app, section, key, fallback);
-    }
-    void SaveSetting(const QString& app, const QString& section, const QString& key,
-                     const QString& value) override {
-        backing.SaveSetting(app, section, key, value);
-    }
-    void DeleteSetting(const QString& app, const QString& section) override {
-        backing.DeleteSetting(app, section);
-    }
-};
-
-} // namespace
+static const QString kPreset0 = QStringLiteral("SectionPreset0");
 
 class TestUseFaults : public QObject {
     Q_OBJECT
 private slots:
-    void badStoredNumberKeepsTheDefaults_data();
-    void badStoredNumberKeepsTheDefaults();
-    void startUpStoppedByAnErrorStillPolls();
-    void failedRecallLeavesAUsableWindow();
-    void failedReloadShowsNoPictureOfTheOtherStation();
-    void hiddenTitleBarKeepsTheStationInFileNames();
-    void labelDoubleClickPollsOnlyWithTheLeftButton_data();
-    void labelDoubleClickPollsOnlyWithTheLeftButton();
-    void releaseOutsideTheWindowMovesNothing();
+    void badStoredNumberKeepsTheDefaults_data() {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("overflow") << QStringLiteral("PollInterval") << QStringLiteral("40000");
+        QTest::newRow("zoom out of range") << QStringLiteral("ZoomLevel") << QStringLiteral("13");
+    }
+
+    void badStoredNumberKeepsTheDefaults() {
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        AppHarness h;
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        settings::FileSettingsStore file(h.dir.filePath(QStringLiteral("config")));
+        h.storeOverride = &file;
+        h.set(QStringLiteral("BaseURL"), h.folderUrl());
+        h.set(key, value);
+
+        auto& w = h.load(); // the error box is answered with Retry
+        QCOMPARE(h.boxes.shown.size(), 1);
+        QVERIFY(w.isVisible() && !w.IsLoadingMap());
+        QCOMPARE(w.Settings.PollInterval, qint16(60));
+        w.close();
+
+        // The bytes on disk, not QSettings' cache shared within the process.
+        QFile stored(file.filePath(h.appName));
+        QVERIFY(stored.open(QIODevice::ReadOnly));
+        const QByteArray text = stored.readAll();
+        for (const char* line :
+             {"/radar/images/DS.p37cr/SI.kmlb/", "PollInterval=60\n", "ZoomLevel=8\n",
+              "NumberOfPresets=4\n", "MapScaleLongRangeConstant=0.319\n"})
+            QVERIFY2(text.contains(line), line);
+    }
+
+    void startUpStoppedByAnErrorStillPolls() {
+        AppHarness h;
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        testsupport::RecordingSettingsStore failing;
+        failing.failReadOnce = kPreset0; // read while the preset tool tips are set
+        h.storeOverride = &failing;
+        auto& w = h.loadStill();
+        QCOMPARE(h.boxes.shown.size(), 1);
+        QVERIFY(h.boxes.shown[0].text.contains(QStringLiteral("form1.Form_Load")));
+        QVERIFY(w.isVisible());
+
+        QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
+        w.PollCounter = w.Settings.PollInterval - 1;
+        w.Timer1_Timer();
+        QCOMPARE(w.Image2.UBound(), 10);
+        QCOMPARE(w.PollCounter, 0);
+    }
+
+    void failedRecallLeavesAUsableWindow() {
+        AppHarness h;
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        h.store.SaveSetting(h.appName, kPreset0, QStringLiteral("BaseURL"),
+                            h.folderUrl(QStringLiteral("ktbw")));
+        h.store.SaveSetting(h.appName, kPreset0, QStringLiteral("ZoomLevel"), QStringLiteral("13"));
+        auto& w = h.loadStill();
+        const QString title = w.windowTitle();
+        const QImage picture = w.mapView()->picture();
+
+        w.ctrlPreset_MouseDown(0, Qt::LeftButton);
+        QCOMPARE(h.boxes.shown.size(), 1);
+        QVERIFY(!w.IsLoadingMap() && !w.PanelBusy && !w.progressBar()->isVisible());
+        QVERIFY(w.mapView()->isMapVisible());
+        // Given up before its reload: the pictures shown and the caption still agree.
+        QCOMPARE(w.windowTitle(), title);
+        QCOMPARE(w.mapView()->picture(), picture);
+
+        w.zoomIn();
+        QCOMPARE(w.mapView()->mapRect().Width, 27000.0f);
+    }
+
+    void failedReloadShowsNoPictureOfTheOtherStation() {
+        AppHarness h;
+        testsupport::FakeDownloadService fake;
+        const QString kmlb = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.kmlb/");
+        const QString ktbw = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.ktbw/");
+        const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
+        h.useFakeFolder(fake, kmlb, names);
+        fake.serve(QUrl(ktbw), testsupport::listingOf(names)); // the images are not there
+        h.store.SaveSetting(h.appName, kPreset0, QStringLiteral("BaseURL"), ktbw);
+        auto& w = h.loadStill();
+
+        w.ctrlPreset_MouseDown(0, Qt::LeftButton);
+        QVERIFY(w.connectionNotice()->isVisible());
+        QVERIFY(w.windowTitle().contains(QStringLiteral("Tampa")));
+        QVERIFY(w.mapView()->picture().isNull());
+        QVERIFY(!w.IsLoadingMap());
+    }
+
+    void hiddenTitleBarKeepsTheStationInFileNames() {
+        AppHarness h;
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        h.set(QStringLiteral("HideTitleBar"), QStringLiteral("1"));
+        auto& w = h.loadStill();
+        w.mnuSaveMap_Click();
+        QCOMPARE(h.fileDialogs.requests.size(), 1);
+        QCOMPARE(h.fileDialogs.requests[0].proposedName,
+                 QStringLiteral("Melbourne, FL  (SRC) - ") + w.Image2.tag(9));
+    }
+
+    void labelDoubleClickPollsOnlyWithTheLeftButton_data() {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<int>("polls");
+        QTest::addColumn<int>("position");
+        QTest::newRow("left") << Qt::LeftButton << 1 << 11;
+        // Two presses, each a step back.
+        QTest::newRow("right") << Qt::RightButton << 0 << 8;
+    }
+
+    void labelDoubleClickPollsOnlyWithTheLeftButton() {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(int, polls);
+        QFETCH(int, position);
+        AppHarness h;
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        auto& w = h.loadStill();
+        QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
+        const int listings = h.listingRequests();
+        // As a real double click arrives: a click, then the double click.
+        QTest::mouseClick(w.pictureNumberLabel(), button);
+        QTest::mouseDClick(w.pictureNumberLabel(), button);
+        QCOMPARE(h.listingRequests(), listings + polls);
+        QCOMPARE(w.historySlider()->value(), position);
+    }
+
+    void releaseOutsideTheWindowMovesNothing() {
+        AppHarness h;
+        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        auto& w = h.loadStill();
+        view::MapView* map = w.mapView();
+        const float left = map->mapRect().Left;
+
+        QTest::mousePress(map, Qt::LeftButton, {}, QPoint(100, 100));
+        QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(w.width() + 40, 100));
+        QCOMPARE(map->mapRect().Left, left);
+        // Inside the window the same release is a drop: 20 pixels are 300 twips.
+        QTest::mousePress(map, Qt::LeftButton, {}, QPoint(100, 100));
+        QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(120, 100));
+        QCOMPARE(map->mapRect().Left, left + 300.0f);
+    }
 };
-
-void TestUseFaults::badStoredNumberKeepsTheDefaults_data() {
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value");
-    QTest::newRow("overflow") << QStringLiteral("PollInterval") << QStringLiteral("40000");
-    QTest::newRow("zoom out of range") << QStringLiteral("ZoomLevel") << QStringLiteral("13");
-}
-
-void TestUseFaults::badStoredNumberKeepsTheDefaults() {
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    AppHarness h;
-    QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-    settings::FileSettingsStore file(h.dir.filePath(QStringLiteral("config")));
-    h.storeOverride = &file;
-    h.set(QStringLiteral("BaseURL"), h.folderUrl());
-    h.set(key, value);
-
-    auto& w = h.load(); // the error box is answered with Retry
-    QCOMPARE(h.boxes.shown.size(), 1);
-    QCOMPARE(h.boxes.shown[0].title, QStringLiteral("Pluvix Error!"));
-    QVERIFY(w.isVisible());
-    QVERIFY(!w.IsLoadingMap());
-    QCOMPARE(w.Settings.PollInterval, qint16(60));
-    w.close();
-
-    // The bytes on disk, not QSettings' cache shared within the process.
-    QFile stored(file.filePath(h.appName));
-    QVERIFY(stored.open(QIODevice::ReadOnly));
-    const QByteArray text = stored.readAll();
-    for (const char* line :
-         {"/radar/images/DS.p37cr/SI.kmlb/", "PollInterval=60\n", "ZoomLevel=8\n",
-          "NumberOfPresets=4\n", "MapScaleLongRangeConstant=0.319\n"})
-        QVERIFY2(text.contains(line), line);
-
-    // The next start works.
-    h.boxes.shown.clear();
-    auto& again = h.load();
-    QVERIFY(h.boxes.shown.isEmpty());
-    QVERIFY(again.mapView()->isMapVisible());
-    QCOMPARE(again.Image2.UBound(), 9);
-}
-
-void TestUseFaults::startUpStoppedByAnErrorStillPolls() {
-    AppHarness h;
-    QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-    FailingReadStore failing;
-    failing.failSection = kPreset0; // read while the preset tool tips are set
-    h.storeOverride = &failing;
-    auto& w = h.loadStill();
-    QCOMPARE(h.boxes.shown.size(), 1);
-    QVERIFY(h.boxes.shown[0].text.contains(QStringLiteral("form1.Form_Load")));
-    QVERIFY(w.isVisible());
-
-    QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
-    w.PollCounter = w.Settings.PollInterval - 1;
-    w.Timer1_Timer();
-    QCOMPARE(w.Image2.UBound(), 10);
-    QCOMPARE(w.PollCounter, 0);
-}
-
-void TestUseFaults::failedRecallLeavesAUsableWindow() {
-    AppHarness h;
-    QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-    h.store.SaveSetting(h.appName, kPreset0, QStringLiteral("BaseURL"),
-                        h.folderUrl(QStringLiteral("ktbw")));
-    h.store.SaveSetting(h.appName, kPreset0, QStringLiteral("ZoomLevel"), QStringLiteral("13"));
-    auto& w = h.loadStill();
-    const QString title = w.windowTitle();
-    const QImage picture = w.mapView()->picture();
-
-    w.ctrlPreset_MouseDown(0, Qt::LeftButton);
-    QCOMPARE(h.boxes.shown.size(), 1);
-    QVERIFY(!w.IsLoadingMap());
-    QVERIFY(!w.PanelBusy);
-    QVERIFY(w.mapView()->isMapVisible());
-    QVERIFY(!w.progressBar()->isVisible());
-    QVERIFY(w.zoomSlider()->isEnabled());
-    // Given up before its reload: the pictures shown and the caption still agree.
-    QCOMPARE(w.windowTitle(), title);
-    QCOMPARE(w.mapView()->picture(), picture);
-
-    w.zoomIn();
-    QCOMPARE(w.mapView()->mapRect().Width, 27000.0f);
-}
-
-void TestUseFaults::failedReloadShowsNoPictureOfTheOtherStation() {
-    AppHarness h;
-    testsupport::FakeDownloadService fake;
-    const QString kmlb = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.kmlb/");
-    const QString ktbw = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.ktbw/");
-    const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
-    h.useFakeFolder(fake, kmlb, names);
-    fake.serve(QUrl(ktbw), testsupport::listingOf(names)); // the images are not there
-    h.store.SaveSetting(h.appName, kPreset0, QStringLiteral("BaseURL"), ktbw);
-    auto& w = h.loadStill();
-
-    w.ctrlPreset_MouseDown(0, Qt::LeftButton);
-    QVERIFY(w.connectionNotice()->isVisible());
-    QVERIFY(w.windowTitle().contains(QStringLiteral("Tampa")));
-    QVERIFY(w.mapView()->picture().isNull());
-    QVERIFY(!w.IsLoadingMap());
-}
-
-void TestUseFaults::hiddenTitleBarKeepsTheStationInFileNames() {
-    AppHarness h;
-    QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-    h.set(QStringLiteral("HideTitleBar"), QStringLiteral("1"));
-    auto& w = h.loadStill();
-    w.mnuSaveMap_Click();
-    QCOMPARE(h.fileDialogs.requests.size(), 1);
-    QCOMPARE(h.fileDialogs.requests[0].proposedName,
-             QStringLiteral("Melbourne, FL  (SRC) - ") + w.Image2.tag(9));
-}
-
-void TestUseFaults::labelDoubleClickPollsOnlyWithTheLeftButton_data() {
-    QTest::addColumn<Qt::MouseButton>("button");
-    QTest::addColumn<int>("polls");
-    QTest::addColumn<int>("position");
-    QTest::newRow("left") << Qt::LeftButton << 1 << 11;
-    // Two presses, each a step back.
-    QTest::newRow("right") << Qt::RightButton << 0 << 8;
-}
-
-void TestUseFaults::labelDoubleClickPollsOnlyWithTheLeftButton() {
-    QFETCH(Qt::MouseButton, button);
-    QFETCH(int, polls);
-    QFETCH(int, position);
-    AppHarness h;
-    QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-    auto& w = h.loadStill();
-    QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
-    const int listings = h.listingRequests();
-    // As a real double click arrives: a click, then the double click.
-    QTest::mouseClick(w.pictureNumberLabel(), button);
-    QTest::mouseDClick(w.pictureNumberLabel(), button);
-    QCOMPARE(h.listingRequests(), listings + polls);
-    QCOMPARE(w.historySlider()->value(), position);
-}
-
-void TestUseFaults::releaseOutsideTheWindowMovesNothing() {
-    AppHarness h;
-    QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-    auto& w = h.loadStill();
-    view::MapView* map = w.mapView();
-    const float left = map->mapRect().Left;
-
-    QTest::mousePress(map, Qt::LeftButton, {}, QPoint(100, 100));
-    QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(w.width() + 40, 100));
-    QCOMPARE(map->mapRect().Left, left);
-    // Inside the window the same release is a drop: 20 pixels are 300 twips.
-    QTest::mousePress(map, Qt::LeftButton, {}, QPoint(100, 100));
-    QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(120, 100));
-    QCOMPARE(map->mapRect().Left, left + 300.0f);
-}
 
 QTEST_MAIN(TestUseFaults)
 #include "tst_usefaults.moc"

@@ -46,11 +46,9 @@ private slots:
         row("digits then letters", 'd', u"12abc"_s, 12);
         row("leading blanks", 'd', u"\t  7"_s, 7);
         row("no zero before point", 'd', u"-.5"_s, -0.5);
-        row("second point stops", 'd', u"1.2.3"_s, 1.2);
         row("comma stops", 'd', u"1,5"_s, 1);
         row("exponent", 'd', u"2.5E2"_s, 250);
         row("beyond double", 'd', u"-1e400"_s, 0, 6);
-        row("many digits", 'd', QString(400, u'9'), 0, 6);
         row("2.5 to even", 'h', u"2.5"_s, 2);
         row("3.5 to even", 'h', u"3.5"_s, 4);
         row("rounds past 16-bit", 'h', u"32767.5"_s, 0, 6);
@@ -61,7 +59,6 @@ private slots:
         row("beyond single", 's', u"-1e39"_s, 0, 6);
         row("1000 / 3", 't', u"3"_s, 333);
         row("62.5 to even", 't', u"16"_s, 62);
-        row("negative", 't', u"-16"_s, -62);
         row("speed zero", 't', u"0"_s, 0, 11);
     }
     void textToNumber() {
@@ -88,7 +85,6 @@ private slots:
         QTest::addColumn<QString>("display");
         QTest::newRow("0.721") << 0.721f << u"0.721"_s << u".721"_s << u" .721"_s;
         QTest::newRow("-0.5") << -0.5f << u"-0.5"_s << u"-.5"_s << u"-.5"_s;
-        QTest::newRow("1000") << 1000.0f << u"1000"_s << u"1000"_s << u" 1000"_s;
         QTest::newRow("negative zero") << -0.0f << u"0"_s << u"0"_s << u" 0"_s;
         QTest::newRow("seven digits")
             << 2.0f / 3.0f << u"0.6666667"_s << u".6666667"_s << u" .6666667"_s;

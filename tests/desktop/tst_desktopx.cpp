@@ -87,25 +87,17 @@ private slots:
             QSKIP(qPrintable(x.problem()));
     }
 
-    void titleBarOffAndOnKeepsTheMapInPlace() {
-        QWidget w;
-        showFramed(w);
-        const QPoint place = origin(w);
-        for (bool shown : {false, true}) {
-            ShowTitleBar(&w, shown, false);
-            QVERIFY(w.isVisible());
-            QTRY_VERIFY_WITH_TIMEOUT(shown ? frameTop(w) > 0 : frameTop(w) == 0, 5000);
-            QTRY_VERIFY_WITH_TIMEOUT(at(w, place), 5000);
-            QCOMPARE(w.size(), QSize(400, 300));
-        }
-    }
-
-    void keepOnTopSetsAndClearsTheAboveState() {
+    // Title bar off and on, keep-on-top on and off: the client area stays where it was.
+    void chromeChangesKeepTheMapInPlace() {
         QWidget w;
         showFramed(w);
         const QPoint place = origin(w);
         QVERIFY(!above(w));
         for (bool on : {true, false}) {
+            ShowTitleBar(&w, !on, false);
+            QTRY_VERIFY_WITH_TIMEOUT(on ? frameTop(w) == 0 : frameTop(w) > 0, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(at(w, place), 5000);
+            QCOMPARE(w.size(), QSize(400, 300));
             setKeepOnTop(&w, on);
             QVERIFY(w.isVisible());
             QTRY_COMPARE_WITH_TIMEOUT(above(w), on, 5000);
@@ -151,8 +143,7 @@ private slots:
         QCOMPARE(tray.host(), TrayHost::XEmbed);
         const auto toTray = [&] {
             window.showMinimized();
-            QVERIFY(controller.minimizeToTray());
-            QVERIFY(!window.isVisible());
+            QVERIFY(controller.minimizeToTray() && !window.isVisible());
             QTRY_VERIFY_WITH_TIMEOUT(tray.geometry().width() > 0 && tray.geometry().x() >= 0,
                                      10000);
             QTest::qWait(300);
@@ -169,8 +160,7 @@ private slots:
         QVERIFY(!window.isVisible());
         click("1", 2);
         QTRY_VERIFY_WITH_TIMEOUT(window.isVisible(), 5000);
-        QVERIFY(!window.isMinimized());
-        QVERIFY(!tray.isShown());
+        QVERIFY(!window.isMinimized() && !tray.isShown());
 
         toTray();
         click("3", 1);

@@ -66,13 +66,10 @@ private slots:
         QTest::addColumn<QString>("savedBack");
         QTest::newRow("digits then letters, key case")
             << u"pollINTERVAL"_s << u"12abc"_s << u"12"_s;
-        QTest::newRow("stored offset wins, to even")
-            << u"LocalUTCTimeOffset"_s << u"-5.5"_s << u"-6"_s;
         QTest::newRow("single") << u"MapScaleShortRangeConstant"_s << u".5"_s << u"0.5"_s;
         QTest::newRow("wallpaper non-zero") << u"SetWallPaper"_s << u"0.4"_s << u"1"_s;
         QTest::newRow("station trimmed") << u"RadarStationName"_s << u" kbyx "_s << u"kbyx"_s;
         QTest::newRow("title bar from the window") << u"HideTitleBar"_s << u"1"_s << u"0"_s;
-        QTest::newRow("targets always 0") << u"TargetLeft"_s << u"224"_s << u"0"_s;
     }
     void storedTextLoadsAndSavesBack() {
         QFETCH(QString, key);
@@ -85,78 +82,42 @@ private slots:
         QTEST(rig.stored(key), "savedBack");
     }
 
-    // A bad value stops the read at its key: what came before is applied, nothing after.
-    void badValueStopsTheRead_data() {
-        QTest::addColumn<QString>("section");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("report");
-        QTest::addColumn<int>("zoom");
-        QTest::addColumn<float>("later"); // BullsEyeX + PlaySpeed, both read after the bad key
-        // The general keys not read keep their defaults, so a save cannot write them as zero.
-        QTest::newRow("overflow") << general << u"PollInterval"_s << u"40000"_s
-                                  << u"6 Module1.LoadCheckINI"_s << 8 << 1005.0f;
-        QTest::newRow("zoom off the slider") << general << u"ZoomLevel"_s << u"13"_s
-                                             << u"380 Module1.LoadCheckINI"_s << 8 << 1005.0f;
-        QTest::newRow("map zoom") << kmlb << u"ZoomLevel"_s << u"13"_s
-                                  << u"380 Module1.ReadMapCoord"_s << 1 << 0.0f;
-    }
+    // A bad value stops the read at its key: what came before is applied, nothing after. The
+    // general section's case runs through the real window in tests/app.
     void badValueStopsTheRead() {
-        QFETCH(QString, section);
-        QFETCH(QString, key);
-        QFETCH(QString, text);
         Rig rig;
-        for (const QString& s : {general, kmlb}) {
-            rig.put(u"MapTop"_s, u"-100"_s, s);
-            rig.put(u"BullsEyeX"_s, u"0.37"_s, s);
-        }
-        rig.put(u"PlaySpeed"_s, u"9"_s);
-        rig.put(key, text, section);
-        if (section == general)
-            rig.settings.LoadCheckINI();
-        else
-            rig.settings.ReadMapCoord(u"sectionmap-P37CR-KMLB"_s);
-        QTEST(rig.report(), "report");
+        rig.put(u"MapTop"_s, u"-100"_s, kmlb);
+        rig.put(u"BullsEyeX"_s, u"0.37"_s, kmlb);
+        rig.put(u"ZoomLevel"_s, u"13"_s, kmlb);
+        rig.settings.ReadMapCoord(u"sectionmap-P37CR-KMLB"_s);
+        QCOMPARE(rig.report(), u"380 Module1.ReadMapCoord"_s);
         QCOMPARE(rig.window.imageTop, -100.0f);
-        QTEST(rig.window.zoom, "zoom");
-        QTEST(rig.record.BullsEyeX + rig.record.PlaySpeed, "later");
+        QCOMPARE(rig.window.zoom, 1);
+        QCOMPARE(rig.record.BullsEyeX, 0.0f);
     }
 
+    // Centred from the size the window had before the stored size was applied; the view is
+    // kept per station and product.
     void firstRunThenSavedSettingsLoadBack() {
         Rig first;
         first.settings.LoadCheckINI();
-        QCOMPARE(first.report(), QString());
-        // Centred from the size the window had before the stored size was applied.
-        QCOMPARE(
-            QRectF(first.window.left, first.window.top, first.window.width, first.window.height),
-            QRectF(7200, 5880, 5100, 5985));
-        QCOMPARE(QRectF(first.window.imageLeft, first.window.imageTop, first.window.imageWidth,
-                        first.window.imageHeight),
+        const auto& w = first.window;
+        QCOMPARE(QRectF(w.left, w.top, w.width, w.height), QRectF(7200, 5880, 5100, 5985));
+        QCOMPARE(QRectF(w.imageLeft, w.imageTop, w.imageWidth, w.imageHeight),
                  QRectF(-7295, -7550, 24800, 24800));
-        QCOMPARE(first.window.zoom, 8);
-        QCOMPARE(first.record.BaseURL, acquisition::defaultBaseUrl());
-        QCOMPARE((QList<int>{first.record.PollInterval, first.record.PlaySpeed,
-                             first.record.NumberOfPresets}),
-                 (QList<int>{60, 5, 4}));
-        QVERIFY(first.store.writes.isEmpty());
         first.window.imageLeft = -1234.5f;
         first.window.zoom = 11;
-        first.record.RadarStationName = u"kbyx"_s;
         first.record.BaseURL = u"  "_s + acquisition::defaultBaseUrl() + u" "_s;
         first.settings.UnloadINI();
         QCOMPARE(first.report(), QString());
         QCOMPARE(first.stored(u"BaseURL"_s), acquisition::defaultBaseUrl());
-        QCOMPARE(first.stored(u"MapLeft"_s, kmlb), u"-1234.5"_s);
 
         Rig second;
         second.store.backing = first.store.backing;
         second.settings.LoadCheckINI();
         QCOMPARE(second.window.imageLeft, -1234.5f);
         QCOMPARE(second.window.zoom, 11);
-        QCOMPARE(second.record.RadarStationName, u"kbyx"_s);
-        // The view is kept per station and product; another combination starts from defaults.
         second.settings.ReadMapCoord(u"SectionMap-p19r0-kmlb"_s);
-        QCOMPARE(second.window.imageLeft, -7295.0f);
         QCOMPARE(second.window.zoom, 8);
         second.settings.ReadMapCoord(kmlb);
         QCOMPARE(second.window.imageLeft, -1234.5f);
@@ -206,7 +167,6 @@ private slots:
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("name");
         QTest::newRow("program with suffix") << u"/opt/PLUVIXbeta.exe"_s << u"Pluvixbeta"_s;
-        QTest::newRow("other program") << u"C:\\my.viewer.bin"_s << u"my.viewer"_s;
         QTest::newRow("section") << u"http://h/radar/images/DS.p19r0/si.KBYX/"_s
                                  << u"SectionMap-p37cr-KBYX"_s;
         QTest::newRow("section without SI.") << u"http://h/radar/"_s << u"SectionMap-p37cr-tp:/"_s;

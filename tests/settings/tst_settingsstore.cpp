@@ -63,8 +63,6 @@ private slots:
     void namesIgnoreCase_data() {
         QTest::addColumn<QStringList>("written");
         QTest::addColumn<QStringList>("read");
-        QTest::newRow("section") << QStringList{app, u"SectionMap-p37cr-KMLB"_s, u"ZoomLevel"_s}
-                                 << QStringList{app, u"sectionmap-p37cr-kmlb"_s, u"ZoomLevel"_s};
         QTest::newRow("key and application")
             << QStringList{app, general, u"PollInterval"_s}
             << QStringList{u"PLUVIX"_s, general, u"pollINTERVAL"_s};

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/RuntimeError.h"
 #include "settings/SettingsWindow.h"
 
 namespace pluvix::testsupport {
@@ -43,7 +44,11 @@ public:
     void setMapHeight(float twips) override { imageHeight = twips; }
 
     qint32 zoomValue() const override { return zoom; }
-    void setZoomValue(qint32 level) override;
+    void setZoomValue(qint32 level) override {
+        if (level < 1 || level > 12)
+            throw core::RuntimeError::invalidPropertyValue();
+        zoom = level;
+    }
 
     bool wallpaperChecked() const override { return wallpaper; }
     void setWallpaperChecked(bool checked) override { wallpaper = checked; }

@@ -71,8 +71,7 @@ private slots:
         RadarServerProcess server;
         QVERIFY2(server.start(Frozen + options), qPrintable(server.errorString()));
         const auto reply = server.get(folder);
-        QCOMPARE(reply.status, 200);
-        QVERIFY(reply.header("Content-Type").startsWith("text/html"));
+        QVERIFY(reply.status == 200 && reply.header("Content-Type").startsWith("text/html"));
         QCOMPARE(reply.body.contains("<a href=\""), !options.isEmpty());
         const QStringList names = imageLinks(reply.body);
         QCOMPARE(names, links(reply.body).mid(1));
@@ -109,10 +108,8 @@ private slots:
     void notFound_data() {
         QTest::addColumn<QString>("path");
         QTest::newRow("unknown station") << u"/radar/images/DS.p37cr/SI.kxyz/"_s;
-        QTest::newRow("unknown product") << u"/radar/images/DS.p99zz/SI.kmlb/"_s;
         QTest::newRow("another product's image") << Folder + u"MLB20240501_N0R1530.gif"_s;
         QTest::newRow("image in the future") << Folder + u"MLB20240501_NCR1535.gif"_s;
-        QTest::newRow("off the time grid") << Folder + u"MLB20240501_NCR1531.gif"_s;
         QTest::newRow("satellite number") << u"/PS/TROP/DATA/RT/FLOAT/IR4/21.jpg"_s;
     }
     void notFound() {
@@ -209,10 +206,8 @@ private slots:
         QVERIFY2(!cut.error.isEmpty(), "a short listing must not look complete");
         QCOMPARE(m_server.get(u"/control/faults?latency=soon"_s).status, 400);
         QCOMPARE(m_server.get(u"/control/faults?wobble=1"_s).status, 400);
-        QByteArray state;
-        QVERIFY(m_server.control(u"faults"_s, &state));
-        QVERIFY2(state.startsWith("latency=600\n"),
-                 state.constData()); // bad requests change nothing
+        QByteArray state; // bad requests changed nothing
+        QVERIFY(m_server.control(u"faults"_s, &state) && state.startsWith("latency=600\n"));
         QVERIFY(m_server.control(u"reset"_s, &state));
         QCOMPARE(state, QByteArray("latency=0\nfail-next=0\nfail-status=500\nstall-next=0\n"
                                    "listing-404=0\ntruncate=0\noversize-mib=0\nno-gif=0\n"));
