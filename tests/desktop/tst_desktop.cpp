@@ -127,6 +127,7 @@ private slots:
                          qRgb(40 * step - 40, 0, 0));
             }
         }
+        QCOMPARE(backend.placements, 1); // frames change only the picture
     }
 
     // Where the wallpaper cannot be set the item never stays checked; the user is told once.
