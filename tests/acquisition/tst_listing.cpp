@@ -29,7 +29,8 @@ QStringList imageNames(int count) {
     return out;
 }
 
-QByteArray listingOf(const QStringList& images, const QByteArray& link = "<A HREF=\"") {
+QByteArray listingOf(const QStringList& images) {
+    const QByteArray link = "<A HREF=\"";
     QByteArray t = "<HTML><H1>Index of /radar/images/DS.p37cr/SI.kmlb</H1><PRE>" + link +
                    "/radar/images/DS.p37cr/\">Parent Directory</A>\n";
     for (const QString& n : images)
@@ -82,9 +83,6 @@ private slots:
         const QStringList ten = imageNames(10);
         QTest::newRow("server form") << listingOf(ten) << ten;
         QTest::newRow("only the first eleven links count") << listingOf(imageNames(15)) << ten;
-        QTest::newRow("unquoted links lose a character")
-            << listingOf(ten, "<A HREF=").replace(".gif\">", ".gif>")
-            << QStringList(ten).replaceInStrings(u"MLB"_s, u"LB"_s);
         // After the last link the search starts again at position 6 and finds the first link.
         QStringList wrapped;
         for (int i = 0; i < 5; ++i)
@@ -167,7 +165,6 @@ private slots:
         acquisition::ListingFetcher fetcher(host, downloads, boxes, end, errors);
         fetcher.ParseURLText();
         const acquisition::ImageNameList before = fetcher.ImageNames;
-        QVERIFY(before[9].startsWith(u"MLB"_s) && before[9].endsWith(u".gif"_s));
         host.notice.clear();
         host.loading = loading;
         host.mapType = fault == u"satellite"_s ? 6 : 0;

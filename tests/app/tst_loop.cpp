@@ -12,11 +12,12 @@
 #include <QtTest>
 
 using namespace pluvix;
+using namespace Qt::StringLiterals;
 using testsupport::AppHarness;
 
 namespace {
 
-const QString kFolder = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.kmlb/");
+const QString kFolder = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
 
 struct FakeRadar {
     AppHarness h;
@@ -27,7 +28,7 @@ struct FakeRadar {
 QString timeText(QString name) {
     QString hourMinute;
     acquisition::FormatImageTime(name, hourMinute);
-    return QStringLiteral(" ") + name + QStringLiteral(" ");
+    return u" "_s + name + u" "_s;
 }
 
 // Runs `ticks` loop ticks and returns the slider value after each, marking with -1 a step
@@ -51,134 +52,99 @@ void switchLoopOn(app::MainWindow& w) {
     w.loopTimer().stop(); // the test is the clock of the loop
 }
 
-QList<int> range(int from, int to) {
-    QList<int> r;
-    for (int v = from; v <= to; ++v)
-        r.append(v);
-    return r;
-}
-
-bool near(QPointF a, QPointF b) {
-    return qAbs(a.x() - b.x()) < 0.01 && qAbs(a.y() - b.y()) < 0.01;
-}
-
-#define COMPARE_POINT(actual, expected)                                                            \
-    QVERIFY2(near((actual), (expected)),                                                           \
-             qPrintable(QStringLiteral("(%1, %2)").arg((actual).x()).arg((actual).y())))
-
 } // namespace
 
 class TestLoop : public QObject {
     Q_OBJECT
 private slots:
-    void loopRunsOverTheNewestPicturesAndPauses_data();
-    void loopRunsOverTheNewestPicturesAndPauses();
-    void switchingOffReturnsToTheNewest();
-    void slidersDoNothingWhileAMapLoads();
-    void pictureNumberLabelStepsWithinTheRange();
-    void handsFollowTheShownImage();
+    void loopRunsOverTheNewestPicturesAndPauses_data() {
+        QTest::addColumn<int>("historyImageCount");
+        QTest::addColumn<int>("loopDelay");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("20 pictures, delay 4")
+            << 20 << 4 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 1, 2};
+        QTest::newRow("5 pictures, delay 0") << 5 << 0 << QList<int>{5, 6, 7, 8, 9, 10, 5, 6};
+    }
+
+    void loopRunsOverTheNewestPicturesAndPauses() {
+        QFETCH(int, historyImageCount);
+        QFETCH(int, loopDelay);
+        QFETCH(QList<int>, expected);
+        FakeRadar r;
+        r.h.set(u"HistoryImageCount"_s, QString::number(historyImageCount));
+        r.h.set(u"LoopDelay"_s, QString::number(loopDelay));
+        auto& w = r.h.loadStill();
+        QCOMPARE(tick(w, 2), (QList<int>{10, 10})); // off: ticks change nothing
+        switchLoopOn(w);
+        // The first pass jumps back at once, without a pause on the newest.
+        QCOMPARE(tick(w, int(expected.size())), expected);
+    }
+
+    void switchingOffReturnsToTheNewest() {
+        FakeRadar r;
+        auto& w = r.h.loadStill();
+        QAction* menu = w.action(u"mnuPlayNow"_s);
+        switchLoopOn(w);
+        QVERIFY(menu->isChecked());
+        QCOMPARE(tick(w, 4), (QList<int>{1, 2, 3, 4}));
+        w.loopSwitch()->setChecked(false);
+        QCOMPARE(w.historySlider()->value(), 10);
+        QVERIFY(!w.loopTimer().isActive());
+        QVERIFY(!menu->isChecked());
+        w.close();
+        QCOMPARE(r.h.stored(u"SectionGeneral"_s, u"PlayLoop"_s), u"0"_s);
+    }
+
+    void slidersDoNothingWhileAMapLoads() {
+        FakeRadar r;
+        auto& w = r.h.loadStill();
+        w.historySlider()->setValue(5);
+        const QPointF minuteHand = w.clock()->minuteHandEnd();
+        const view::MapRect map{w.mapLeft(), w.mapTop(), w.mapWidth(), w.mapHeight()};
+
+        w.m_IsLoadingMap = true;
+        w.historySlider()->setValue(3);
+        w.zoomSlider()->setValue(11);
+        QCOMPARE(w.mapView()->picture(), w.Image2.picture(4));
+        QCOMPARE(w.clock()->minuteHandEnd(), minuteHand);
+        QVERIFY((view::MapRect{w.mapLeft(), w.mapTop(), w.mapWidth(), w.mapHeight()}) == map);
+
+        // Once loaded, the change action brings the window in line with the slider.
+        w.m_IsLoadingMap = false;
+        w.HScroll1_Change(0);
+        QCOMPARE(w.mapView()->picture(), w.Image2.picture(2));
+        QVERIFY(w.clock()->minuteHandEnd() != minuteHand);
+    }
+
+    void pictureNumberLabelStepsWithinTheRange() {
+        FakeRadar r;
+        auto& w = r.h.loadStill();
+        QLabel* label = w.pictureNumberLabel();
+        QTest::mouseClick(label, Qt::LeftButton);
+        QCOMPARE(w.historySlider()->value(), 10);
+        QTest::mouseClick(label, Qt::RightButton);
+        QCOMPARE(w.historySlider()->value(), 9);
+        QCOMPARE(w.mapView()->picture(), w.Image2.picture(8));
+        w.historySlider()->setValue(1);
+        QTest::mouseClick(label, Qt::RightButton);
+        QCOMPARE(w.historySlider()->value(), 1);
+    }
+
+    // End points in twips inside the 510-twip clock: centre (255, 255), hour hand 140 long and
+    // minute hand 240. The offset is the machine's bias (300 minutes in the harness).
+    void handsFollowTheShownImage() {
+        FakeRadar r; // the newest image is 10:00 UTC, the oldest 09:15
+        r.h.set(u"AutoUTCOffset"_s, u"1"_s);
+        auto& w = r.h.loadStill();
+        QCOMPARE(w.clock()->hourHandEnd().toPoint(), QPoint(325, 376)); // 05:00 local
+        w.historySlider()->setValue(1);
+        QCOMPARE(w.timeLabel()->text(), u" 12/06/2026  09:15 UTC "_s);
+        QCOMPARE(w.clock()->hourHandEnd().toPoint(), QPoint(366, 340)); // 04:15 local
+        QCOMPARE(w.clock()->minuteHandEnd().toPoint(), QPoint(495, 255));
+        w.PastImageTime(u"x:y"_s); // not a time: the hands stay
+        QCOMPARE(w.clock()->minuteHandEnd().toPoint(), QPoint(495, 255));
+    }
 };
-
-void TestLoop::loopRunsOverTheNewestPicturesAndPauses_data() {
-    QTest::addColumn<int>("historyImageCount");
-    QTest::addColumn<int>("loopDelay");
-    QTest::addColumn<QList<int>>("expected");
-    QTest::newRow("20 pictures, delay 4")
-        << 20 << 4 << range(1, 10) + QList<int>{10, 10, 10, 10, 1, 2};
-    QTest::newRow("5 pictures, delay 0") << 5 << 0 << range(5, 10) + QList<int>{5, 6};
-}
-
-void TestLoop::loopRunsOverTheNewestPicturesAndPauses() {
-    QFETCH(int, historyImageCount);
-    QFETCH(int, loopDelay);
-    QFETCH(QList<int>, expected);
-    FakeRadar r;
-    r.h.set(QStringLiteral("HistoryImageCount"), QString::number(historyImageCount));
-    r.h.set(QStringLiteral("LoopDelay"), QString::number(loopDelay));
-    auto& w = r.h.loadStill();
-    QCOMPARE(tick(w, 2), (QList<int>{10, 10})); // off: ticks change nothing
-    switchLoopOn(w);
-    // The first pass jumps back at once, without a pause on the newest.
-    QCOMPARE(tick(w, int(expected.size())), expected);
-}
-
-void TestLoop::switchingOffReturnsToTheNewest() {
-    FakeRadar r;
-    auto& w = r.h.loadStill();
-    QAction* menu = w.action(QStringLiteral("mnuPlayNow"));
-    switchLoopOn(w);
-    QVERIFY(menu->isChecked());
-    QCOMPARE(tick(w, 4), (QList<int>{1, 2, 3, 4}));
-    w.loopSwitch()->setChecked(false);
-    QCOMPARE(w.historySlider()->value(), 10);
-    QCOMPARE(w.mapView()->picture(), w.Image2.picture(9));
-    QVERIFY(!w.loopTimer().isActive());
-    QVERIFY(!menu->isChecked());
-
-    // The menu item twice: on, then off again on the newest picture.
-    menu->trigger();
-    QVERIFY(w.loopSwitch()->isChecked() && w.loopTimer().isActive());
-    w.loopTimer().stop();
-    tick(w, 2);
-    menu->trigger();
-    QVERIFY(!w.loopSwitch()->isChecked());
-    QCOMPARE(w.historySlider()->value(), 10);
-    w.close();
-    QCOMPARE(r.h.stored(QStringLiteral("SectionGeneral"), QStringLiteral("PlayLoop")),
-             QStringLiteral("0"));
-}
-
-void TestLoop::slidersDoNothingWhileAMapLoads() {
-    FakeRadar r;
-    auto& w = r.h.loadStill();
-    w.historySlider()->setValue(5);
-    const QPointF minuteHand = w.clock()->minuteHandEnd();
-    const view::MapRect map{w.mapLeft(), w.mapTop(), w.mapWidth(), w.mapHeight()};
-
-    w.m_IsLoadingMap = true;
-    w.historySlider()->setValue(3);
-    w.zoomSlider()->setValue(11);
-    QCOMPARE(w.mapView()->picture(), w.Image2.picture(4));
-    QCOMPARE(w.pictureNumberLabel()->text(), QStringLiteral("5"));
-    QCOMPARE(w.clock()->minuteHandEnd(), minuteHand);
-    QVERIFY((view::MapRect{w.mapLeft(), w.mapTop(), w.mapWidth(), w.mapHeight()}) == map);
-
-    // Once loaded, the change action brings the window in line with the slider.
-    w.m_IsLoadingMap = false;
-    w.HScroll1_Change(0);
-    QCOMPARE(w.mapView()->picture(), w.Image2.picture(2));
-    QCOMPARE(w.pictureNumberLabel()->text(), QStringLiteral("3"));
-    QVERIFY(w.clock()->minuteHandEnd() != minuteHand);
-}
-
-void TestLoop::pictureNumberLabelStepsWithinTheRange() {
-    FakeRadar r;
-    auto& w = r.h.loadStill();
-    QLabel* label = w.pictureNumberLabel();
-    QTest::mouseClick(label, Qt::LeftButton);
-    QCOMPARE(w.historySlider()->value(), 10);
-    QTest::mouseClick(label, Qt::RightButton);
-    QCOMPARE(w.historySlider()->value(), 9);
-    QCOMPARE(w.mapView()->picture(), w.Image2.picture(8));
-    w.historySlider()->setValue(1);
-    QTest::mouseClick(label, Qt::RightButton);
-    QCOMPARE(w.historySlider()->value(), 1);
-}
-
-// End points in twips inside the 510-twip clock: centre (255, 255), hour hand 140 long and
-// minute hand 240. The offset is the machine's bias (300 minutes in the harness).
-void TestLoop::handsFollowTheShownImage() {
-    FakeRadar r; // the newest image is 10:00 UTC, the oldest 09:15
-    r.h.set(QStringLiteral("AutoUTCOffset"), QStringLiteral("1"));
-    auto& w = r.h.loadStill();
-    COMPARE_POINT(w.clock()->hourHandEnd(), QPointF(325, 376.2436)); // 05:00 local
-    w.historySlider()->setValue(1);
-    QCOMPARE(w.timeLabel()->text(), QStringLiteral(" 12/06/2026  09:15 UTC "));
-    COMPARE_POINT(w.clock()->hourHandEnd(), QPointF(366.0695, 340.2266)); // 04:15 local
-    COMPARE_POINT(w.clock()->minuteHandEnd(), QPointF(495, 255));
-    w.PastImageTime(QStringLiteral("x:y")); // not a time: the hands stay
-    COMPARE_POINT(w.clock()->minuteHandEnd(), QPointF(495, 255));
-}
 
 QTEST_MAIN(TestLoop)
 #include "tst_loop.moc"

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 using namespace pluvix;
+using namespace Qt::StringLiterals;
 using testsupport::AppHarness;
 
 namespace {
@@ -28,11 +29,11 @@ struct Folder {
                 files.insert(name, gif(name));
         server.setFolder(testsupport::listingOf(names), files);
     }
-    QString url() const { return server.url(QStringLiteral("/dir/")).toString(); }
-    int listings() const { return server.hits(QStringLiteral("/dir/")); }
-    int hits(const QString& name) const { return server.hits(QStringLiteral("/dir/") + name); }
+    QString url() const { return server.url(u"/dir/"_s).toString(); }
+    int listings() const { return server.hits(u"/dir/"_s); }
+    int hits(const QString& name) const { return server.hits(u"/dir/"_s + name); }
     app::MainWindow& start(AppHarness& h) {
-        h.set(QStringLiteral("BaseURL"), url());
+        h.set(u"BaseURL"_s, url());
         return h.loadStill();
     }
 };
@@ -49,89 +50,79 @@ QList<int> hitsOf(const Folder& f, const QStringList& names) {
 class TestRequestCount : public QObject {
     Q_OBJECT
 private slots:
-    void warmStartAndPollRequestOnlyNewImages();
-    void failedImageEndsTheBatch_data();
-    void failedImageEndsTheBatch();
-    void imageCacheKeepsUnderItsCapAndToTheUser();
-};
+    void warmStartAndPollRequestOnlyNewImages() {
+        Folder f;
+        f.serve();
+        QTemporaryDir cacheDir;
+        // Each harness is one run of the program; the cache folder outlives it.
+        const auto startOnCache = [&](AppHarness& h) -> app::MainWindow& {
+            h.downloads = std::make_unique<platform::NetworkDownloadService>(cacheDir.path());
+            return f.start(h);
+        };
+        {
+            AppHarness cold;
+            QCOMPARE(startOnCache(cold).Image2.UBound(), 9);
+            QCOMPARE(f.listings(), 1);
+            QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
+        }
 
-void TestRequestCount::warmStartAndPollRequestOnlyNewImages() {
-    Folder f;
-    f.serve();
-    QTemporaryDir cacheDir;
-    // Each harness is one run of the program; the cache folder outlives it.
-    const auto startOnCache = [&](AppHarness& h) -> app::MainWindow& {
-        h.downloads = std::make_unique<platform::NetworkDownloadService>(cacheDir.path());
-        return f.start(h);
-    };
-    {
-        AppHarness cold;
-        QCOMPARE(startOnCache(cold).Image2.UBound(), 9);
-        QVERIFY(cold.boxes.shown.isEmpty());
-        QCOMPARE(f.listings(), 1);
+        AppHarness warm;
+        auto& w = startOnCache(warm);
+        QVERIFY(warm.boxes.shown.isEmpty());
+        QCOMPARE(f.listings(), 2);
+        QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
+        QCOMPARE(w.Image2.encoded(9), Folder::gif(f.names[9]));
+
+        // A poll asks for the listing and the one new picture.
+        f.names = testsupport::tenImageNamesUpTo(10, 5);
+        f.serve();
+        w.CheckForNewImage();
+        QCOMPARE(w.Image2.tag(10), f.names[9]);
+        QCOMPARE(f.listings(), 3);
         QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
     }
 
-    AppHarness warm;
-    auto& w = startOnCache(warm);
-    QVERIFY(warm.boxes.shown.isEmpty());
-    QCOMPARE(f.listings(), 2);
-    QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
-    QCOMPARE(w.Image2.tag(0), f.names[0]);
-    QCOMPARE(w.Image2.encoded(9), Folder::gif(f.names[9]));
+    void failedImageEndsTheBatch_data() {
+        QTest::addColumn<int>("failing");
+        QTest::newRow("newest, shown first") << 9;
+        QTest::newRow("oldest") << 0;
+    }
 
-    // A poll asks for the listing and the one new picture.
-    f.names = testsupport::tenImageNamesUpTo(10, 5);
-    f.serve();
-    w.CheckForNewImage();
-    QCOMPARE(w.Image2.tag(10), f.names[9]);
-    QCOMPARE(f.listings(), 3);
-    QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
-}
+    void failedImageEndsTheBatch() {
+        QFETCH(int, failing);
+        Folder f;
+        f.serve({f.names[failing]});
+        AppHarness h;
+        f.start(h);
 
-void TestRequestCount::failedImageEndsTheBatch_data() {
-    QTest::addColumn<int>("failing");
-    QTest::newRow("newest, shown first") << 9;
-    QTest::newRow("oldest") << 0;
-}
+        QCOMPARE(h.boxes.shown.size(), 1);
+        QCOMPARE(h.programEnd.endCount, 1);
+        // The ten went out together; none is asked for again after the failure.
+        for (int n : hitsOf(f, f.names))
+            QVERIFY(n <= 1);
+        QCOMPARE(f.hits(f.names[failing]), 1);
+    }
 
-void TestRequestCount::failedImageEndsTheBatch() {
-    QFETCH(int, failing);
-    Folder f;
-    f.serve({f.names[failing]});
-    AppHarness h;
-    f.start(h);
+    void imageCacheKeepsUnderItsCapAndToTheUser() {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"images"_s);
+        const auto url = [](char c) { return QUrl(u"http://h/%1.gif"_s.arg(c)); };
+        platform::ImageCache cache(folder, 250);
+        cache.insert(url('a'), QByteArray(100, 'a'));
+        cache.insert(url('b'), QByteArray(100, 'b'));
+        QCOMPARE(cache.find(url('a')), QByteArray(100, 'a'));
+        cache.insert(url('c'), QByteArray(100, 'c')); // over the cap: b is the least recently used
+        QVERIFY(!cache.find(url('b')));
+        QVERIFY(cache.find(url('a')));
 
-    QCOMPARE(h.boxes.shown.size(), 1);
-    QCOMPARE(h.programEnd.endCount, 1);
-    // The ten went out together; none is asked for again after the failure.
-    for (int n : hitsOf(f, f.names))
-        QVERIFY(n <= 1);
-    QCOMPARE(f.hits(f.names[failing]), 1);
-}
-
-void TestRequestCount::imageCacheKeepsUnderItsCapAndToTheUser() {
-    QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("images"));
-    const auto url = [](char c) { return QUrl(QStringLiteral("http://h/%1.gif").arg(c)); };
-    platform::ImageCache cache(folder, 250);
-    cache.insert(url('a'), QByteArray(100, 'a'));
-    cache.insert(url('b'), QByteArray(100, 'b'));
-    QCOMPARE(cache.find(url('a')), QByteArray(100, 'a'));
-    cache.insert(url('c'), QByteArray(100, 'c')); // over the cap: b is the least recently used
-    QVERIFY(!cache.find(url('b')));
-    QVERIFY(cache.find(url('a')));
-
-    // Kept copies outlive the process; nobody else may read them.
-    platform::ImageCache again(folder, 250);
-    QCOMPARE(again.find(url('c')), QByteArray(100, 'c'));
-    constexpr auto others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
-                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
-                            QFileDevice::WriteOther | QFileDevice::ExeOther;
-    QCOMPARE(QFileInfo(folder).permissions() & others, QFileDevice::Permissions());
-    for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files))
-        QCOMPARE(file.permissions() & others, QFileDevice::Permissions());
-}
+        // Kept copies outlive the process; nobody else may read them.
+        platform::ImageCache again(folder, 250);
+        QCOMPARE(again.find(url('c')), QByteArray(100, 'c'));
+        QCOMPARE(int(QFileInfo(folder).permissions() & 0x0077), 0);
+        for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files))
+            QCOMPARE(int(file.permissions() & 0x0077), 0);
+    }
+};
 
 QTEST_MAIN(TestRequestCount)
 #include "tst_requestcount.moc"
