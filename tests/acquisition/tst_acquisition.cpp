@@ -1,0 +1,374 @@
+#include "acquisition/Catalogue.h"
+#include "acquisition/FolderAddress.h"
+#include "acquisition/HistoryTrim.h"
+#include "acquisition/ImageHistory.h"
+#include "acquisition/ImageTime.h"
+#include "acquisition/Listing.h"
+#include "platform/NetworkDownloadService.h"
+#include "support/ErrorOf.h"
+#include "support/FakePlatform.h"
+#include "support/GifFixtures.h"
+#include "support/RadarServerProcess.h"
+
+#include <QBuffer>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTimeZone>
+#include <QtTest>
+
+#include <ctime>
+
+using namespace pluvix;
+using namespace pluvix::acquisition;
+using namespace Qt::StringLiterals;
+using testsupport::errorOf;
+using testsupport::makeRadarGif;
+
+namespace {
+QByteArray jpeg() {
+    QImage photo(64, 48, QImage::Format_RGB32);
+    photo.fill(Qt::darkCyan);
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    photo.save(&buffer, "JPG");
+    return out;
+}
+
+QStringList names(const QByteArray& listing) {
+    const acquisition::ImageNameList cut = cutImageNames(listing);
+    return QStringList(cut.begin(), cut.end());
+}
+
+QStringList imageNames(int count) {
+    QStringList out;
+    for (int i = 0; i < count; ++i)
+        out << u"MLB20050915_N0R%1.gif"_s.arg(1500 + i);
+    return out;
+}
+
+QByteArray listingOf(const QStringList& images) {
+    const QByteArray link = "<A HREF=\"";
+    QByteArray t = "<HTML><H1>Index of /radar/images/DS.p37cr/SI.kmlb</H1><PRE>" + link +
+                   "/radar/images/DS.p37cr/\">Parent Directory</A>\n";
+    for (const QString& n : images)
+        t += link + n.toLatin1() + "\">" + n.toLatin1() + "</A>  15-Sep-2005 15:03   23K\n";
+    return t + "</PRE></HTML>\n";
+}
+
+// An independent reading of the same cut on Latin-1 text, for the differential fuzz check.
+QStringList referenceCut(const QByteArray& bytes) {
+    const QString t = QString::fromLatin1(bytes);
+    auto inStr = [&t](qsizetype start, QLatin1String what) -> qsizetype {
+        return start > t.size() ? 0 : t.indexOf(what, start - 1, Qt::CaseInsensitive) + 1;
+    };
+    QStringList out;
+    qsizetype p = inStr(1, "HREF="_L1);
+    for (int k = 0; k < 10; ++k) {
+        p = inStr(p + 1, "HREF="_L1) + 6;
+        const qsizetype e = inStr(p, ".GIF"_L1) + 4;
+        if (e - p < 0)
+            return {u"error"_s};
+        out << (p > t.size() ? QString() : t.mid(p - 1, e - p));
+    }
+    return out;
+}
+
+class Host final : public acquisition::ListingHost {
+public:
+    QString baseUrl, file;
+    qint16 mapType = 0;
+    bool loading = false;
+    QList<bool> connectionOK, notice; // every value set, in order
+    QString& BaseURL() override { return baseUrl; }
+    qint16 MapTypeIndex() const override { return mapType; }
+    bool IsLoadingMap() const override { return loading; }
+    void setConnectionOK(bool ok) override { connectionOK << ok; }
+    void showConnectionNotice(bool visible) override { notice << visible; }
+    QString appTitle() const override { return u"Pluvix"_s; }
+    QString listingFile() const override { return file; }
+};
+
+} // namespace
+
+// The listing cut and its fetch, the station and product catalogue, image times, the zone bias,
+// the history trim and the image history's elements.
+class TestAcquisition : public QObject {
+    Q_OBJECT
+
+private slots:
+    void stationTable() {
+        StationTable table;
+        table.AddStation(u"FL Melbourne"_s, u"kmlb"_s);
+        QCOMPARE(table.findStation(u"kmlb"_s), -1); // the row being filled is not counted yet
+        table.FillStationTable();
+        QCOMPARE(table.StationCount(), qint16(178));
+        QCOMPARE(table.name(38) + table.code(38), u"FL Melbournekmlb"_s);
+        StationTable full;
+        for (int row = 0; row <= StationTable::LastRow; ++row)
+            full.AddStation(u"XX Row"_s, u"kxxx"_s);
+        QCOMPARE(errorOf([&] { full.AddStation(u"XX Over"_s, u"kovr"_s); }), 9);
+        QVERIFY(errorOf([&] { addressForStationChoice(178); }) != 0);
+        // Shared codes take the first row.
+        QCOMPARE(fixedStations().labelForCode(u"kokx"_s), u"New York City, NY"_s);
+    }
+
+    void captions_data() {
+        QTest::addColumn<QString>("baseUrl");
+        QTest::addColumn<QString>("product");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("known") << u"http://h/radar/images/ds.p37cr/si.KMLB/"_s << u"p37cr"_s
+                               << u"Cirrusworks Pluvix - Melbourne, FL  (SRC)"_s
+                               << u"KMLB - Melbourne, FL - Short Range Composite"_s;
+        QTest::newRow("unknown") << u"http://h/radar/images/DS.p37cr/SI.kxyz/"_s << u"zzzzz"_s
+                                 << u"Cirrusworks Pluvix -   ()"_s << u"KXYZ -  - "_s;
+    }
+    void captions() {
+        QFETCH(QString, baseUrl);
+        QFETCH(QString, product);
+        QTEST(stationTitle(u"Pluvix"_s, baseUrl, product), "caption");
+        QTEST(presetDescription(baseUrl, product), "description");
+    }
+
+    void imageTimeTexts_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("hourMinute");
+        QTest::addColumn<QString>("dateTime");
+        QTest::newRow("full") << u"xxx20050915yyyy1503.gif"_s << u"15:03"_s
+                              << u"09/15/2005  15:03 UTC"_s;
+        QTest::newRow("empty") << QString() << u":"_s << u"//  : UTC"_s;
+    }
+    void imageTimeTexts() {
+        QFETCH(QString, name);
+        QString hourMinute;
+        FormatImageTime(name, hourMinute);
+        QTEST(hourMinute, "hourMinute");
+        QTEST(name, "dateTime");
+    }
+
+    // bias -1 stands for none; hour -1 for no clock time.
+    void pastImageTime_data() {
+        QTest::addColumn<QString>("hourMinute");
+        QTest::addColumn<int>("autoOffset");
+        QTest::addColumn<int>("localOffset");
+        QTest::addColumn<int>("bias");
+        QTest::addColumn<float>("hour");
+        QTest::addColumn<int>("minute");
+        QTest::newRow("fixed offset") << u"02:30"_s << 0 << 5 << 600 << -3.0f << 30;
+        QTest::newRow("half hour zone") << u"10:00"_s << 1 << 0 << -630 << 20.5f << 0;
+        QTest::newRow("no bias") << u"10:00"_s << 1 << 5 << -1 << 10.0f << 0;
+        QTest::newRow("minute 60") << u"12:60"_s << 0 << 0 << 0 << -1.0f << 0;
+    }
+    void pastImageTime() {
+        QFETCH(QString, hourMinute);
+        QFETCH(int, autoOffset);
+        QFETCH(int, localOffset);
+        QFETCH(int, bias);
+        const auto t = PastImageTimeValues(hourMinute, qint16(autoOffset), qint16(localOffset),
+                                           bias == -1 ? std::nullopt : std::optional<qint32>(bias));
+        QTEST(t ? t->hour : -1.0f, "hour");
+        QTEST(t ? t->minute : 0, "minute");
+    }
+
+    void zoneBias() {
+        const QDateTime january(QDate(2024, 1, 15), QTime(12, 0), QTimeZone::utc());
+        const QDateTime july = january.addMonths(6);
+        QCOMPARE(GetTimeZoneBias(QTimeZone("America/New_York"), july), std::optional(240));
+        // A half-hour daylight shift still counts as a whole hour.
+        QCOMPARE(GetTimeZoneBias(QTimeZone("Australia/Lord_Howe"), january), std::optional(-690));
+        QVERIFY(!GetTimeZoneBias(QTimeZone(), july));
+        const QByteArray saved = qgetenv("TZ");
+        qputenv("TZ", "Asia/Kolkata");
+        tzset();
+        QCOMPARE(GetTimeZoneBias(), std::optional(-330));
+        saved.isNull() ? qunsetenv("TZ") : qputenv("TZ", saved);
+        tzset();
+    }
+
+    void trimStep_data() {
+        QTest::addColumn<int>("u");
+        QTest::addColumn<int>("first");
+        QTest::addColumn<int>("limit");
+        QTest::addColumn<QList<int>>("step"); // limit, first, destroyed
+        QTest::newRow("room left") << 21 << 0 << 20 << QList<int>{20, 0, -1};
+        QTest::newRow("element 0 stays") << 22 << 0 << 20 << QList<int>{20, 1, -1};
+        QTest::newRow("one at a time") << 60 << 3 << 20 << QList<int>{20, 4, 3};
+        QTest::newRow("larger limit kept") << 52 << 0 << 50 << QList<int>{50, 1, -1};
+    }
+    void trimStep() {
+        QFETCH(int, u);
+        QFETCH(int, first);
+        QFETCH(int, limit);
+        const TrimStep s = trimBeforeAppend(qint16(u), qint16(first), qint16(limit));
+        QTEST((QList<int>{s.maxImageNumber, s.firstHistoryIndex, s.destroyIndex}), "step");
+        QCOMPARE(errorOf([] { trimBeforeAppend(100, 0, 32767); }), 6);
+    }
+
+    void elementsComeAndGo() {
+        ImageHistory h;
+        for (int i = 1; i <= 9; ++i)
+            h.create(i);
+        QCOMPARE(errorOf([&] { h.create(4); }), 360);
+        QCOMPARE(errorOf([&] { h.destroy(0); }), 362);
+        QCOMPARE(errorOf([&] { h.tag(10); }), 340);
+        h.setTag(9, u"x.gif"_s);
+        h.setPicture(9, makeRadarGif(60, 50, 1));
+        h.destroy(9);
+        QCOMPARE(h.UBound(), 8);
+        h.create(9);
+        QVERIFY(h.tag(9).isEmpty() && h.picture(9).isNull()); // a new element starts empty
+        h.destroyAllButFirst();
+        QCOMPARE(h.count(), 1);
+    }
+
+    // Satellite pictures are JPEG whatever the file is called; a bad picture changes nothing.
+    void picturesAreCheckedAndKeptAsSent() {
+        ImageHistory h;
+        const QByteArray gif = makeRadarGif(600, 550, 1);
+        h.setPicture(0, gif);
+        // Cut-off GIF and JPEG data that a decoder would pad silently is refused too.
+        for (const QByteArray& bad : {QByteArray("not a picture"), gif.chopped(1),
+                                      gif.left(gif.size() / 2), jpeg().chopped(2)})
+            QCOMPARE(errorOf([&] { h.setPicture(0, bad); }), 481);
+        QCOMPARE(h.encoded(0), gif);
+        QCOMPARE(h.picture(0).size(), QSize(600, 550));
+        QTemporaryDir dir;
+        QFile file(dir.filePath(u"tempIMG.gif"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(jpeg()) > 0);
+        file.close();
+        h.setPictureFromFile(0, file.fileName());
+        QCOMPARE(h.picture(0).size(), QSize(64, 48));
+        QCOMPARE(errorOf([&] { h.setPictureFromFile(0, dir.filePath(u"none"_s)); }), 53);
+    }
+
+    // Decoded frames are few, and a replaced picture is never served from the old decoding.
+    void decodedFramesAreBoundedAndCurrent() {
+        ImageHistory h(4);
+        for (int i = 0; i < 8; ++i) {
+            if (i > 0)
+                h.create(i);
+            h.setPicture(i, makeRadarGif(100, 80, quint32(10 + i)));
+            QVERIFY(!h.picture(i).isNull());
+        }
+        QCOMPARE(h.decodedFramesHeld(), 4);
+        const QImage first = h.picture(0);
+        h.setPicture(0, h.encoded(5));
+        QCOMPARE(h.picture(0), h.picture(5));
+        QVERIFY(h.picture(0) != first);
+    }
+    void cutsNames_data() {
+        QTest::addColumn<QByteArray>("listing");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList ten = imageNames(10);
+        QTest::newRow("server form") << listingOf(ten) << ten;
+        QTest::newRow("only the first eleven links count") << listingOf(imageNames(15)) << ten;
+        // After the last link the search starts again at position 6 and finds the first link.
+        QStringList wrapped;
+        for (int i = 0; i < 5; ++i)
+            wrapped << u"b.gif"_s << u"EF=\"a.gif"_s;
+        QTest::newRow("too few links wrap around")
+            << QByteArray("<A HREF=\"a.gif\"><A HREF=\"b.gif\">") << wrapped;
+        const QStringList bytes(10, u"\u00e9t\u00ff\u0080.gif"_s); // one character per byte
+        QTest::newRow("bytes stay bytes") << listingOf(bytes) << bytes;
+    }
+    void cutsNames() {
+        QFETCH(QByteArray, listing);
+        QTEST(names(listing), "expected");
+    }
+
+    void linkWithoutGifIsInvalidCall() {
+        QCOMPARE(errorOf([] { cutImageNames({}); }), 5);
+        QCOMPARE(errorOf([] { cutImageNames(listingOf(imageNames(4) << u"x.png"_s)); }), 5);
+    }
+
+    void fuzzAgainstTheReference() {
+        static const QList<QByteArray> pieces = {"HREF=", "href=", ".gif", ".GIF", ".gi",
+                                                 "\"",    "\r\n",  "\xE9", "\x00", "g"};
+        const QList<QByteArray> seeds = {listingOf(imageNames(10)), QByteArray()};
+        QRandomGenerator random(20050915);
+        QElapsedTimer clock;
+        clock.start();
+        int runs = 0, errors = 0;
+        for (; clock.elapsed() < 2000; ++runs) {
+            QByteArray t = seeds[random.bounded(int(seeds.size()))];
+            for (int i = random.bounded(1, 12); i > 0; --i) {
+                const qsizetype at = t.isEmpty() ? 0 : random.bounded(int(t.size() + 1));
+                if (random.bounded(3) == 0)
+                    t.insert(at, pieces[random.bounded(int(pieces.size()))]);
+                else if (random.bounded(2) == 0)
+                    t.remove(at, random.bounded(1, 40));
+                else if (at < t.size())
+                    t[at] = char(random.bounded(256));
+            }
+            const QStringList expected = referenceCut(t);
+            if (const int error = errorOf([&] { QCOMPARE(names(t), expected); })) {
+                QCOMPARE(error, 5);
+                QCOMPARE(expected, QStringList{u"error"_s});
+                ++errors;
+            }
+            if (QTest::currentTestFailed())
+                return;
+        }
+        QVERIFY(runs > 100 && errors > 0 && errors < runs);
+    }
+
+    // The fetch against the bundled server and its injected faults.
+    void fetch_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("loading");
+        QTest::addColumn<QList<bool>>("notice");
+        QTest::addColumn<int>("ends");
+        QTest::addColumn<int>("report");
+        QTest::newRow("fine") << QString() << false << QList<bool>{false} << 0 << 0;
+        QTest::newRow("down while polling")
+            << u"listing-404=1"_s << false << QList<bool>{true} << 0 << 0;
+        QTest::newRow("down while loading")
+            << u"listing-404=1"_s << true << QList<bool>{} << 1 << 0;
+        QTest::newRow("no gif") << u"no-gif=1"_s << false << QList<bool>{false} << 0 << 5;
+        QTest::newRow("satellite needs no listing")
+            << u"satellite"_s << false << QList<bool>{} << 0 << 0;
+    }
+    void fetch() {
+        QFETCH(QString, fault);
+        QFETCH(bool, loading);
+        testsupport::RadarServerProcess server;
+        QVERIFY2(server.start(), qPrintable(server.errorString()));
+        QTemporaryDir dir;
+        Host host;
+        host.baseUrl = server.folderUrl(u"kmlb"_s, u"p37cr"_s);
+        host.file = dir.filePath(u"tempURL.txt"_s);
+        platform::NetworkDownloadService downloads(dir.filePath(u"http"_s));
+        testsupport::FakeMessageBoxes boxes;
+        testsupport::FakeProgramEnd end;
+        testsupport::RecordingErrorSink errors;
+        acquisition::ListingFetcher fetcher(host, downloads, boxes, end, errors);
+        fetcher.ParseURLText();
+        const acquisition::ImageNameList before = fetcher.ImageNames;
+        host.notice.clear();
+        host.loading = loading;
+        host.mapType = fault == u"satellite"_s ? 6 : 0;
+        QVERIFY(fault.isEmpty() || host.mapType || server.control(u"faults?"_s + fault));
+        QVERIFY(server.control(u"advance?images=1"_s));
+
+        fetcher.ParseURLText();
+        QTEST(host.notice, "notice");
+        QTEST(end.endCount, "ends");
+        QTEST(errors.reports.isEmpty() ? 0 : errors.reports[0].number, "report");
+        QCOMPARE(fetcher.ImageNames == before, !fault.isEmpty() && !host.mapType);
+        QCOMPARE(host.connectionOK,
+                 host.notice == QList<bool>{true} ? QList<bool>{false} : QList<bool>{});
+        if (loading)
+            QCOMPARE(boxes.shown.value(0).text, u"Pluvix Cannot Cannot Connect to the Internet.\n"
+                                                "                     Pluvix will now close."_s);
+        if (host.mapType)
+            QCOMPARE(host.baseUrl + fetcher.ImageNames[0] + fetcher.ImageNames[9],
+                     acquisition::satelliteFolder() + u"11.jpg20.jpg"_s);
+        if (!errors.reports.isEmpty())
+            QCOMPARE(errors.reports[0].procedure, u"form1.form.ParseURLText"_s);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAcquisition)
+#include "tst_acquisition.moc"
