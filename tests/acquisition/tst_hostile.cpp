@@ -257,28 +257,13 @@ private slots:
         }
     }
 
-    void failingEndingsExitNonZero_data() {
-        QTest::addColumn<int>("failing"); // -1: the listing, else that image
-        QTest::newRow("listing") << -1;
-        QTest::newRow("image") << 3;
-    }
-
-    void failingEndingsExitNonZero() {
-        QFETCH(int, failing);
-        testsupport::AppHarness h;
-        testsupport::FakeDownloadService fake;
-        const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
-        h.useFakeFolder(fake, kFolder, names);
-        fake.fail(QUrl(failing < 0 ? kFolder : kFolder + names[failing]), Failure::HttpStatus, 404);
-        h.load();
-        QCOMPARE(h.programEnd.lastStatus, platform::exitFailure);
-
-        // Cancel in the error box, too.
+    // Cancel ends the program like a failed load: with the failure status.
+    void cancelInTheErrorBoxExitsNonZero() {
         testsupport::FakeMessageBoxes boxes;
         boxes.answers = {platform::MessageButton::Cancel};
         testsupport::FakeProgramEnd end;
         testsupport::FakeClock clock;
-        diagnostics::ErrorReporter reporter(boxes, end, clock, h.dir.filePath(u"Log.txt"_s),
+        diagnostics::ErrorReporter reporter(boxes, end, clock, m_dir.filePath(u"Log.txt"_s),
                                             [] { return 0; });
         reporter.ReportError(6, u"Overflow"_s, u"Module1.LoadCheckINI"_s);
         QCOMPARE(end.lastStatus, platform::exitFailure);

@@ -33,8 +33,7 @@ struct Host final : dialogs::OptionsHost {
         .PollInterval = 60,
         .RadarStationName = u"kmlb"_s,
         .MapTypeShort = u"p37cr"_s,
-        .PlaySpeed = 5,
-        .MapScaleShortRangeConstant = 0.721f};
+        .PlaySpeed = 5};
     settings::MemorySettingsStore store;
     settings::SettingsRecord& settingsRecord() override { return record; }
     QString appName() const override { return u"Pluvix"_s; }
