@@ -1,4 +1,5 @@
-// Hostile servers and files: what they may cost in memory and time, and how the program ends.
+// The download service against a server whose faults the test controls, and hostile servers
+// and files: what they may cost in memory and time, and how the program ends.
 #include "AppHarness.h"
 #include "acquisition/FolderAddress.h"
 #include "acquisition/ImageHistory.h"
@@ -18,27 +19,35 @@
 #include <QLockFile>
 #include <QTest>
 
+#include <QMouseEvent>
+#include <QTimer>
+#include <QWidget>
 #include <atomic>
 #include <thread>
+#include <unistd.h>
 
 using namespace pluvix;
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 using Failure = platform::DownloadResult::Failure;
+using pluvix::platform::DownloadResult;
 using testsupport::errorOf;
+using testsupport::FaultHttpServer;
+Q_DECLARE_METATYPE(DownloadResult::Failure)
 
 namespace {
 
-const QString kFolder = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.kmlb/");
+const QString kFolder = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
 
 // Resets the peak, runs body, and gives the peak's growth in MiB.
 template <class Body> qint64 peakGrowthMiB(Body body) {
     auto peakKiB = [] {
-        QFile f(QStringLiteral("/proc/self/status"));
+        QFile f(u"/proc/self/status"_s);
         f.open(QIODevice::ReadOnly);
         const QByteArray s = f.readAll();
         return s.mid(s.indexOf("VmHWM:") + 6).trimmed().split(' ').first().toLongLong();
     };
-    QFile reset(QStringLiteral("/proc/self/clear_refs"));
+    QFile reset(u"/proc/self/clear_refs"_s);
     if (reset.open(QIODevice::WriteOnly))
         reset.write("5");
     reset.close();
@@ -49,205 +58,278 @@ template <class Body> qint64 peakGrowthMiB(Body body) {
 
 #define VERIFY_BELOW(value, limit) QVERIFY2((value) < (limit), qPrintable(QString::number(value)))
 
+constexpr qint64 mib = 1024 * 1024;
+
+QByteArray contentOf(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+class Canvas : public QWidget {
+public:
+    int paints = 0, presses = 0;
+
+protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
+};
 } // namespace
 
 class TestHostile : public QObject {
     Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_file;
+    FaultHttpServer m_server;
+    pluvix::platform::NetworkDownloadService m_service{QString()};
+
 private slots:
-    void endlessBodyStopsAtTheCap();
-    void dripAndSignalEndAWait_data();
-    void dripAndSignalEndAWait();
-    void hugeGifIsRefusedCheaply();
-    void undecodableNewestAddsNoElement();
-    void failingEndingsExitNonZero_data();
-    void failingEndingsExitNonZero();
-    void noUsableTempFolderIsAnError();
-    void nonAsciiNameRequestedAsListed();
-    void seriesNamesNeverCollideAndDecodeOneByOne();
-    void settingsLockWaitIsBounded();
+    void init() {
+        m_service.setTransferTimeout(500ms);
+        m_service.setTotalTimeout(60s);
+        m_file = m_dir.filePath(u"tempIMG.gif"_s);
+        QFile f(m_file);
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("previous") == 8);
+    }
+
+    void result_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<Failure>("failure");
+        QTest::addColumn<int>("status");
+        QTest::newRow("whole body") << u"/ok/hello"_s << Failure::None << 200;
+        QTest::newRow("refused") << QString() << Failure::Refused << 0;
+        QTest::newRow("not found") << u"/missing"_s << Failure::HttpStatus << 404;
+        QTest::newRow("stalls mid-body") << u"/stall"_s << Failure::Timeout << 200;
+        QTest::newRow("cut off") << u"/cut"_s << Failure::Truncated << 200;
+        QTest::newRow("trickles past the total limit") << u"/trickle"_s << Failure::Timeout << 200;
+    }
+    // A failure leaves the local file as it was, with nothing beside it.
+    void result() {
+        QFETCH(QString, path);
+        QFETCH(Failure, failure);
+        m_service.setTotalTimeout(path == u"/trickle"_s ? 700ms : 60s);
+        const QUrl url = path.isEmpty() ? QUrl(u"http://127.0.0.1:1/"_s) : m_server.url(path);
+        QElapsedTimer clock;
+        clock.start();
+        const DownloadResult r = m_service.download(url, m_file, mib);
+        QCOMPARE(r.failure, failure);
+        QTEST(r.httpStatus, "status");
+        QCOMPARE(contentOf(m_file), failure == Failure::None ? "body:hello" : "previous");
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"tempIMG.gif"_s});
+        if (failure == Failure::Timeout)
+            QVERIFY2(clock.elapsed() >= 450 && clock.elapsed() < 5000,
+                     qPrintable(QString::number(clock.elapsed())));
+    }
+
+    void batchRunsAtOnceAnswersInOrderAndGoesOn() {
+        QList<QUrl> urls;
+        for (int i = 0; i < 10; ++i)
+            urls << m_server.url(u"/slow/150/%1"_s.arg(i));
+        urls[3] = m_server.url(u"/missing"_s);
+        urls << m_server.url(u"/silent"_s);
+        QElapsedTimer clock;
+        clock.start();
+        auto batch = m_service.startBatch(urls, mib);
+        for (int i = 0; i < 10; ++i) {
+            const DownloadResult r = batch->takeNext(m_file);
+            QCOMPARE(r.ok, i != 3);
+            QCOMPARE(contentOf(m_file), "body:" + QByteArray::number(i == 3 ? 2 : i));
+        }
+        QVERIFY2(clock.elapsed() < 750, qPrintable(QString::number(clock.elapsed())));
+        batch.reset(); // must not wait for the transfer still hanging
+        QVERIFY(clock.elapsed() < 1750);
+    }
+
+    // While a download blocks, the window still repaints, but the user's clicks and the
+    // program's own timers wait until it has ended.
+    void waitingOnlyRepaints() {
+        Canvas canvas;
+        canvas.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&canvas));
+        QTRY_VERIFY(canvas.paints > 0);
+        const int paintsBefore = canvas.paints;
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
+        timer.start(10);
+        QCoreApplication::postEvent(
+            &canvas, new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
+                                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
+        canvas.update();
+        QVERIFY(m_service.download(m_server.url(u"/slow/300/x"_s), m_file, 1024).ok);
+        QCOMPARE(ticks + canvas.presses, 0);
+        QCOMPARE(canvas.paints, paintsBefore + 1);
+        QTRY_VERIFY(ticks > 0 && canvas.presses == 1);
+    }
+
+    // Private to the user, under the cache folder, and never reached through a link.
+    void tempFolderIsPrivate() {
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.filePath(u"cache"_s)));
+        const QString path = pluvix::platform::userTempPath(u"Pluvix"_s);
+        QCOMPARE(path, m_dir.filePath(u"cache/pluvix/tmp/"_s));
+        QVERIFY(QFile::setPermissions(path, QFileDevice::Permissions(0x7777)));
+        QCOMPARE(pluvix::platform::userTempPath(u"Pluvix"_s), path);
+        QCOMPARE(int(QFileInfo(path).permissions() & 0x0077), 0);
+        const QString elsewhere = m_dir.filePath(u"elsewhere"_s);
+        QVERIFY(QDir().rename(path, elsewhere) && QFile::link(elsewhere, path.chopped(1)));
+        const QString fresh = pluvix::platform::userTempPath(u"Pluvix"_s);
+        QVERIFY(!fresh.startsWith(path.chopped(1)) && QFileInfo(fresh).isDir());
+        QCOMPARE(QFileInfo(fresh).ownerId(), uint(::geteuid()));
+    }
+    void endlessBodyStopsAtTheCap() {
+        platform::DownloadResult r;
+        const qint64 growth = peakGrowthMiB([&] {
+            r = m_service.download(m_server.url(u"/endless"_s), m_dir.filePath(u"f"_s),
+                                   platform::imageByteCap);
+        });
+        QCOMPARE(r.failure, Failure::TooLarge);
+        VERIFY_BELOW(growth, 16 + 24);
+    }
+
+    void dripAndSignalEndAWait_data() {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("signal");
+        QTest::addColumn<Failure>("failure");
+        QTest::newRow("drip") << u"/trickle"_s << false << Failure::Timeout;
+        QTest::newRow("signal") << u"/silent"_s << true << Failure::Interrupted;
+    }
+
+    void dripAndSignalEndAWait() {
+        QFETCH(QString, path);
+        QFETCH(bool, signal);
+        QFETCH(Failure, failure);
+        testsupport::FaultHttpServer server;
+        platform::NetworkDownloadService service({});
+        service.setTotalTimeout(10s);
+        service.setMinimumRate(100, 1s); // the trickle brings 10 bytes a second
+        std::atomic<bool> received{false};
+        int interruptions = 0;
+        service.setInterruption([&] { return received.load(); }, [&] { ++interruptions; });
+        std::thread signaller([&] {
+            std::this_thread::sleep_for(300ms);
+            received = signal;
+        });
+        QTemporaryDir dir;
+        QElapsedTimer clock;
+        clock.start();
+        const auto r = service.download(server.url(path), dir.filePath(u"f"_s), 1 << 20);
+        const qint64 elapsed = clock.elapsed();
+        signaller.join();
+        QCOMPARE(r.failure, failure);
+        VERIFY_BELOW(elapsed, signal ? 1000 : 2500);
+        QCOMPARE(interruptions, signal ? 1 : 0);
+        // Once interrupted, later calls do not even start.
+        QCOMPARE(service.download(server.url(u"/ok/x"_s), dir.filePath(u"g"_s), 99).failure ==
+                     Failure::Interrupted,
+                 signal);
+    }
+
+    void hugeGifIsRefusedCheaply() {
+        // A 5600 x 5600 screen around one pixel: a few dozen bytes that decode to 125 MB.
+        QByteArray gif("GIF89a");
+        gif += QByteArray::fromHex("e015e015000000"); // screen, no colour table
+        gif += QByteArray::fromHex("2c0000000001000100"
+                                   "80"
+                                   "000000ffffff"
+                                   "02024401003b");
+        int error = 0;
+        const qint64 growth =
+            peakGrowthMiB([&] { error = errorOf([&] { acquisition::decodePicture(gif); }); });
+        QCOMPARE(error, 481);
+        VERIFY_BELOW(growth, 32);
+        // The same picture within the limit decodes.
+        gif.replace(6, 4, QByteArray::fromHex("00100010"));
+        QCOMPARE(acquisition::decodePicture(gif).size(), QSize(4096, 4096));
+    }
+
+    void undecodableNewestAddsNoElement() {
+        testsupport::AppHarness h;
+        testsupport::FakeDownloadService fake;
+        QStringList names = testsupport::tenImageNamesUpTo(10, 0);
+        h.useFakeFolder(fake, kFolder, names);
+        auto& w = h.loadStill();
+        for (int minute : {5, 10}) {
+            names.append(testsupport::radarImageName(10, minute));
+            testsupport::serveFolder(fake, kFolder, names);
+            fake.serve(QUrl(kFolder + names.last()), "GIF89a not a picture");
+            w.CheckForNewImage();
+            QCOMPARE(w.Image2.UBound(), 9);
+            QCOMPARE(w.Image2.tag(9), names[9]);
+        }
+    }
+
+    // Cancel ends the program like a failed load: with the failure status.
+    void cancelInTheErrorBoxExitsNonZero() {
+        testsupport::FakeMessageBoxes boxes;
+        boxes.answers = {platform::MessageButton::Cancel};
+        testsupport::FakeProgramEnd end;
+        testsupport::FakeClock clock;
+        diagnostics::ErrorReporter reporter(boxes, end, clock, m_dir.filePath(u"Log.txt"_s),
+                                            [] { return 0; });
+        reporter.ReportError(6, u"Overflow"_s, u"Module1.LoadCheckINI"_s);
+        QCOMPARE(end.lastStatus, platform::exitFailure);
+    }
+
+    void noUsableTempFolderIsAnError() {
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(u"cache"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the cache folder should be
+        const QByteArray oldCache = qgetenv("XDG_CACHE_HOME"), oldTmp = qgetenv("TMPDIR");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker.fileName()));
+        qputenv("TMPDIR", QFile::encodeName(dir.filePath(u"missing"_s)));
+        const QStringList before = QDir(u"/"_s).entryList({u"pluvix*"_s});
+        QString path;
+        const int error = errorOf([&] { path = platform::userTempPath(u"Pluvix"_s); });
+        qputenv("XDG_CACHE_HOME", oldCache);
+        qputenv("TMPDIR", oldTmp);
+        if (path.startsWith(u"/pluvix"))
+            QDir(path).removeRecursively();
+        QCOMPARE(error, 75);
+        QCOMPARE(QDir(u"/"_s).entryList({u"pluvix*"_s}), before);
+    }
+
+    void nonAsciiNameRequestedAsListed() {
+        // The listing's bytes, one character each, as the cut gives them: UTF-8 "é" and a blank.
+        const QString name = QString::fromLatin1("caf\xC3\xA9 1.gif");
+        const QUrl url = acquisition::imageAddress(m_server.url(u"/ok/"_s).toString(), name);
+        QVERIFY(m_service.download(url, m_dir.filePath(u"f"_s), 1024).ok);
+        QCOMPARE(m_server.hits(u"/ok/caf%C3%A9%201.gif"_s), 1);
+    }
+
+    void seriesNamesNeverCollideAndDecodeOneByOne() {
+        QTemporaryDir dir;
+        testsupport::FakeFileDialogs dialogs;
+        dialogs.answers = {dir.filePath(u"x"_s)};
+        testsupport::FakeMessageBoxes boxes;
+        desktop::MapSaver saver(dialogs, boxes, u"Pluvix"_s);
+        // Each picture decodes to 24 MB; eight held at once would be 192 MB.
+        QList<desktop::MapPicture> pictures;
+        for (const char16_t* tag : {u"a/b", u"a\\b", u"a_b", u"c", u"d", u"e", u"f", u"g"}) {
+            pictures.append({{}, {}, QString::fromUtf16(tag), [] {
+                                 QImage image(3000, 2000, QImage::Format_RGB32);
+                                 image.fill(Qt::darkBlue);
+                                 return image;
+                             }});
+        }
+        desktop::MapSaveOutcome outcome;
+        const qint64 growth = peakGrowthMiB(
+            [&] { outcome = saver.saveSeries(u"Pluvix - T"_s, {}, 0, pictures, {}); });
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 8);
+        QVERIFY(outcome.written.contains(dir.filePath(u"T - a_b (3)"_s)));
+        VERIFY_BELOW(growth, 120);
+    }
+
+    void settingsLockWaitIsBounded() {
+        QTemporaryDir dir;
+        settings::FileSettingsStore store(dir.path());
+        store.SaveSetting(u"Pluvix"_s, u"S"_s, u"K"_s, u"1"_s);
+        QLockFile other(store.filePath(u"Pluvix"_s) + u".lock"_s);
+        QVERIFY(other.tryLock());
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(errorOf([&] { store.SaveSetting(u"Pluvix"_s, u"S"_s, u"K"_s, u"2"_s); }), 75);
+        VERIFY_BELOW(clock.elapsed(), 10000);
+    }
 };
-
-void TestHostile::endlessBodyStopsAtTheCap() {
-    testsupport::FaultHttpServer server;
-    platform::NetworkDownloadService service({});
-    QTemporaryDir dir;
-    platform::DownloadResult r;
-    const qint64 growth = peakGrowthMiB([&] {
-        r = service.download(server.url(QStringLiteral("/endless")),
-                             dir.filePath(QStringLiteral("f")), platform::imageByteCap);
-    });
-    QCOMPARE(r.failure, Failure::TooLarge);
-    VERIFY_BELOW(growth, 16 + 24);
-}
-
-void TestHostile::dripAndSignalEndAWait_data() {
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<bool>("signal");
-    QTest::addColumn<Failure>("failure");
-    QTest::newRow("drip") << QStringLiteral("/trickle") << false << Failure::Timeout;
-    QTest::newRow("signal") << QStringLiteral("/silent") << true << Failure::Interrupted;
-}
-
-void TestHostile::dripAndSignalEndAWait() {
-    QFETCH(QString, path);
-    QFETCH(bool, signal);
-    QFETCH(Failure, failure);
-    testsupport::FaultHttpServer server;
-    platform::NetworkDownloadService service({});
-    service.setTotalTimeout(10s);
-    service.setMinimumRate(100, 1s); // the trickle brings 10 bytes a second
-    std::atomic<bool> received{false};
-    int interruptions = 0;
-    service.setInterruption([&] { return received.load(); }, [&] { ++interruptions; });
-    std::thread signaller([&] {
-        std::this_thread::sleep_for(300ms);
-        received = signal;
-    });
-    QTemporaryDir dir;
-    QElapsedTimer clock;
-    clock.start();
-    const auto r = service.download(server.url(path), dir.filePath(QStringLiteral("f")), 1 << 20);
-    const qint64 elapsed = clock.elapsed();
-    signaller.join();
-    QCOMPARE(r.failure, failure);
-    VERIFY_BELOW(elapsed, signal ? 1000 : 2500);
-    QCOMPARE(interruptions, signal ? 1 : 0);
-    // Once interrupted, later calls do not even start.
-    const auto later = service.download(server.url(QStringLiteral("/ok/x")),
-                                        dir.filePath(QStringLiteral("g")), 99);
-    QCOMPARE(later.failure == Failure::Interrupted, signal);
-}
-
-void TestHostile::hugeGifIsRefusedCheaply() {
-    // A 5600 x 5600 screen around one pixel: a few dozen bytes that decode to 125 MB.
-    QByteArray gif("GIF89a");
-    gif += QByteArray::fromHex("e015e015000000"); // screen, no colour table
-    gif += QByteArray::fromHex("2c0000000001000100"
-                               "80"
-                               "000000ffffff"
-                               "02024401003b");
-    int error = 0;
-    const qint64 growth =
-        peakGrowthMiB([&] { error = errorOf([&] { acquisition::decodePicture(gif); }); });
-    QCOMPARE(error, 481);
-    VERIFY_BELOW(growth, 32);
-    // The same picture within the limit decodes.
-    gif.replace(6, 4, QByteArray::fromHex("00100010"));
-    QCOMPARE(acquisition::decodePicture(gif).size(), QSize(4096, 4096));
-}
-
-void TestHostile::undecodableNewestAddsNoElement() {
-    testsupport::AppHarness h;
-    testsupport::FakeDownloadService fake;
-    QStringList names = testsupport::tenImageNamesUpTo(10, 0);
-    h.useFakeFolder(fake, kFolder, names);
-    auto& w = h.loadStill();
-    for (int minute : {5, 10}) {
-        names.append(testsupport::radarImageName(10, minute));
-        testsupport::serveFolder(fake, kFolder, names);
-        fake.serve(QUrl(kFolder + names.last()), "GIF89a not a picture");
-        w.CheckForNewImage();
-        QCOMPARE(w.Image2.UBound(), 9);
-        QCOMPARE(w.Image2.tag(9), names[9]);
-    }
-}
-
-void TestHostile::failingEndingsExitNonZero_data() {
-    QTest::addColumn<int>("failing"); // -1: the listing, else that image
-    QTest::newRow("listing") << -1;
-    QTest::newRow("image") << 3;
-}
-
-void TestHostile::failingEndingsExitNonZero() {
-    QFETCH(int, failing);
-    testsupport::AppHarness h;
-    testsupport::FakeDownloadService fake;
-    const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
-    h.useFakeFolder(fake, kFolder, names);
-    fake.fail(QUrl(failing < 0 ? kFolder : kFolder + names[failing]), Failure::HttpStatus, 404);
-    h.load();
-    QCOMPARE(h.programEnd.endCount, 1);
-    QCOMPARE(h.programEnd.lastStatus, platform::exitFailure);
-
-    // Cancel in the error box, too.
-    testsupport::FakeMessageBoxes boxes;
-    boxes.answers = {platform::MessageButton::Cancel};
-    testsupport::FakeProgramEnd end;
-    testsupport::FakeClock clock;
-    diagnostics::ErrorReporter reporter(
-        boxes, end, clock, h.dir.filePath(QStringLiteral("Log.txt")), [] { return 0; });
-    reporter.ReportError(6, QStringLiteral("Overflow"), QStringLiteral("Module1.LoadCheckINI"));
-    QCOMPARE(end.lastStatus, platform::exitFailure);
-}
-
-void TestHostile::noUsableTempFolderIsAnError() {
-    QTemporaryDir dir;
-    QFile blocker(dir.filePath(QStringLiteral("cache")));
-    QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the cache folder should be
-    const QByteArray oldCache = qgetenv("XDG_CACHE_HOME"), oldTmp = qgetenv("TMPDIR");
-    qputenv("XDG_CACHE_HOME", QFile::encodeName(blocker.fileName()));
-    qputenv("TMPDIR", QFile::encodeName(dir.filePath(QStringLiteral("missing"))));
-    const QStringList before = QDir(QStringLiteral("/")).entryList({QStringLiteral("pluvix*")});
-    QString path;
-    const int error = errorOf([&] { path = platform::userTempPath(QStringLiteral("Pluvix")); });
-    qputenv("XDG_CACHE_HOME", oldCache);
-    qputenv("TMPDIR", oldTmp);
-    if (path.startsWith(u"/pluvix"))
-        QDir(path).removeRecursively();
-    QCOMPARE(error, 75);
-    QCOMPARE(QDir(QStringLiteral("/")).entryList({QStringLiteral("pluvix*")}), before);
-}
-
-void TestHostile::nonAsciiNameRequestedAsListed() {
-    testsupport::FaultHttpServer server;
-    platform::NetworkDownloadService service({});
-    QTemporaryDir dir;
-    // The listing's bytes, one character each, as the cut gives them: UTF-8 "é" and a blank.
-    const QString name = QString::fromLatin1("caf\xC3\xA9 1.gif");
-    const QUrl url = acquisition::imageAddress(server.url(QStringLiteral("/ok/")).toString(), name);
-    QVERIFY(service.download(url, dir.filePath(QStringLiteral("f")), 1024).ok);
-    QCOMPARE(server.hits(QStringLiteral("/ok/caf%C3%A9%201.gif")), 1);
-}
-
-void TestHostile::seriesNamesNeverCollideAndDecodeOneByOne() {
-    QTemporaryDir dir;
-    testsupport::FakeFileDialogs dialogs;
-    dialogs.answers = {dir.filePath(QStringLiteral("x"))};
-    testsupport::FakeMessageBoxes boxes;
-    desktop::MapSaver saver(dialogs, boxes, QStringLiteral("Pluvix"));
-    // Each picture decodes to 24 MB; eight held at once would be 192 MB.
-    QList<desktop::MapPicture> pictures;
-    for (const char16_t* tag : {u"a/b", u"a\\b", u"a_b", u"c", u"d", u"e", u"f", u"g"}) {
-        pictures.append({{}, {}, QString::fromUtf16(tag), [] {
-                             QImage image(3000, 2000, QImage::Format_RGB32);
-                             image.fill(Qt::darkBlue);
-                             return image;
-                         }});
-    }
-    desktop::MapSaveOutcome outcome;
-    const qint64 growth = peakGrowthMiB(
-        [&] { outcome = saver.saveSeries(QStringLiteral("Pluvix - T"), {}, 0, pictures, {}); });
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 8);
-    QVERIFY(outcome.written.contains(dir.filePath(QStringLiteral("T - a_b (3)"))));
-    VERIFY_BELOW(growth, 120);
-}
-
-void TestHostile::settingsLockWaitIsBounded() {
-    QTemporaryDir dir;
-    settings::FileSettingsStore store(dir.path());
-    store.SaveSetting(QStringLiteral("Pluvix"), QStringLiteral("S"), QStringLiteral("K"),
-                      QStringLiteral("1"));
-    QLockFile other(store.filePath(QStringLiteral("Pluvix")) + QStringLiteral(".lock"));
-    QVERIFY(other.tryLock());
-    QElapsedTimer clock;
-    clock.start();
-    QCOMPARE(errorOf([&] {
-                 store.SaveSetting(QStringLiteral("Pluvix"), QStringLiteral("S"),
-                                   QStringLiteral("K"), QStringLiteral("2"));
-             }),
-             75);
-    VERIFY_BELOW(clock.elapsed(), 10000);
-}
 
 QTEST_MAIN(TestHostile)
 #include "tst_hostile.moc"

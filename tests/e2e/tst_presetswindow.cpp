@@ -7,13 +7,13 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QProgressBar>
 #include <QScrollBar>
 #include <QtTest>
 
 #include <functional>
 
 using namespace pluvix;
+using namespace Qt::StringLiterals;
 using platform::MessageButton;
 using testsupport::AppHarness;
 
@@ -34,114 +34,100 @@ int countOf(app::MainWindow& w, bool checked) {
 class TestPresetsWindow : public QObject {
     Q_OBJECT
 private slots:
-    void neverStoredSlotRecallsTheDefaultView();
-    void storeAsksAndRecallRestoresTheView();
-    void viewChangesReleaseThePressedButton();
-    void numberOfPresetsDecidesTheVisibleButtons_data();
-    void numberOfPresetsDecidesTheVisibleButtons();
-};
-
-void TestPresetsWindow::neverStoredSlotRecallsTheDefaultView() {
-    AppHarness h;
-    QVERIFY(h.startServer());
-    h.set(QStringLiteral("MapTypeShort"), QStringLiteral("p19r0"));
-    auto& w = h.load();
-    w.ctrlPreset_MouseDown(2, Qt::LeftButton);
-    QCOMPARE(w.Settings.MapTypeShort, QStringLiteral("p37cr"));
-    QCOMPARE(w.Settings.BaseURL, acquisition::defaultBaseUrl());
-    QCOMPARE(w.mapLeft(), -7295.0f);
-    QCOMPARE(w.mapWidth(), 24800.0f);
-    QCOMPARE(w.zoomValue(), 8);
-    QCOMPARE(w.Settings.BullsEyeX, 1000.0f);
-    QVERIFY(w.presetButtons()->ctrlPreset(2)->isChecked());
-    QCOMPARE(countOf(w, true), 1);
-}
-
-void TestPresetsWindow::storeAsksAndRecallRestoresTheView() {
-    AppHarness h;
-    QVERIFY(h.startServer());
-    auto& w = h.load();
-    const QString before = w.presetButtons()->toolTip(1);
-    h.boxes.answers = {MessageButton::No};
-    w.ctrlPreset_MouseDown(1, Qt::RightButton);
-    QCOMPARE(h.boxes.shown.size(), 1);
-    QCOMPARE(h.boxes.shown[0].kind, QStringLiteral("yesNo"));
-    QCOMPARE(h.boxes.shown[0].title, QStringLiteral("Apply PreSet"));
-    QCOMPARE(h.boxes.shown[0].text,
-             QStringLiteral("Add KMLB - Melbourne, FL - Short Range Composite To PreSet# 2?"));
-    QCOMPARE(h.stored(QStringLiteral("SectionPreset1"), QStringLiteral("BaseURL")),
-             QStringLiteral("<missing>"));
-    QCOMPARE(w.presetButtons()->toolTip(1), before);
-
-    w.zoomTo(3);
-    w.Settings.BullsEyeX = 0.5f;
-    h.boxes.answers = {MessageButton::Yes};
-    w.ctrlPreset_MouseDown(1, Qt::RightButton);
-    QCOMPARE(h.stored(QStringLiteral("SectionPreset1"), QStringLiteral("BaseURL")), h.folderUrl());
-    QCOMPARE(h.stored(QStringLiteral("SectionPreset1"), QStringLiteral("MapWidth")),
-             QStringLiteral("9000"));
-    QCOMPARE(w.presetButtons()->toolTip(1),
-             QStringLiteral("KMLB - Melbourne, FL - Short Range Composite"));
-    QCOMPARE(countOf(w, true), 0); // storing does not press the button
-    const float left = w.mapLeft();
-
-    w.zoomTo(6);
-    w.Settings.BullsEyeX = 0.25f;
-    // A real press and release: the button must stay pressed after the release.
-    QTest::mouseClick(w.presetButtons()->ctrlPreset(1), Qt::LeftButton);
-    QCOMPARE(w.zoomValue(), 3);
-    QCOMPARE(w.mapLeft(), left);
-    QCOMPARE(w.Settings.BullsEyeX, 0.5f);
-    QCOMPARE(w.Image2.UBound(), 9);
-    QVERIFY(w.presetButtons()->ctrlPreset(1)->isChecked());
-    QVERIFY(w.historySlider()->isEnabled());
-    QVERIFY(!w.progressBar()->isVisible());
-    QCOMPARE(h.boxes.shown.size(), 2); // only the store questions
-}
-
-void TestPresetsWindow::viewChangesReleaseThePressedButton() {
-    AppHarness h;
-    QVERIFY(h.startServer());
-    auto& w = h.load();
-    h.boxes.answers = {MessageButton::Yes};
-    w.ctrlPreset_MouseDown(3, Qt::RightButton);
-    const QPoint from(w.mapView()->width() / 2, w.mapView()->height() / 3);
-    const QList<std::function<void()>> changes = {
-        [&] { w.action(QStringLiteral("mnuZoomIn"))->trigger(); },
-        [&] { w.zoomSlider()->setValue(w.zoomSlider()->value() - 1); },
-        [&] { w.action(QStringLiteral("mnuBullseyeOn"))->trigger(); },
-        [&] {
-            QTest::mousePress(w.mapView(), Qt::LeftButton, {}, from);
-            QTest::mouseRelease(w.mapView(), Qt::LeftButton, {}, from + QPoint(10, 5));
-        }};
-    for (qsizetype i = 0; i < changes.size(); ++i) {
-        w.ctrlPreset_MouseDown(3, Qt::LeftButton);
-        w.historySlider()->setValue(4); // looking back is no change of view
+    void neverStoredSlotRecallsTheDefaultView() {
+        AppHarness h;
+        QVERIFY(h.startServer());
+        h.set(u"MapTypeShort"_s, u"p19r0"_s);
+        auto& w = h.load();
+        w.ctrlPreset_MouseDown(2, Qt::LeftButton);
+        QCOMPARE(w.Settings.MapTypeShort, u"p37cr"_s);
+        QCOMPARE(w.Settings.BaseURL, acquisition::defaultBaseUrl());
+        QCOMPARE(w.mapLeft(), -7295.0f);
+        QCOMPARE(w.zoomValue(), 8);
+        QCOMPARE(w.Settings.BullsEyeX, 1000.0f);
+        QVERIFY(w.presetButtons()->ctrlPreset(2)->isChecked());
         QCOMPARE(countOf(w, true), 1);
-        changes[i]();
-        QVERIFY2(countOf(w, true) == 0, qPrintable(QString::number(i)));
     }
-    w.ctrlPreset_MouseDown(3, Qt::MiddleButton); // does nothing at all
-    QCOMPARE(countOf(w, true), 0);
-}
 
-void TestPresetsWindow::numberOfPresetsDecidesTheVisibleButtons_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<int>("visible");
-    QTest::newRow("0") << QStringLiteral("0") << 0;
-    QTest::newRow("default") << QString() << 4;
-    QTest::newRow("9") << QStringLiteral("9") << 8;
-}
+    void storeAsksAndRecallRestoresTheView() {
+        AppHarness h;
+        QVERIFY(h.startServer());
+        auto& w = h.load();
+        const QString before = w.presetButtons()->toolTip(1);
+        h.boxes.answers = {MessageButton::No};
+        w.ctrlPreset_MouseDown(1, Qt::RightButton);
+        QCOMPARE(h.boxes.shown.value(0).text,
+                 u"Add KMLB - Melbourne, FL - Short Range Composite To PreSet# 2?"_s);
+        QCOMPARE(h.stored(u"SectionPreset1"_s, u"BaseURL"_s), u"<missing>"_s);
+        QCOMPARE(w.presetButtons()->toolTip(1), before);
 
-void TestPresetsWindow::numberOfPresetsDecidesTheVisibleButtons() {
-    QFETCH(QString, stored);
-    QFETCH(int, visible);
-    AppHarness h;
-    QVERIFY(h.startServer());
-    if (!stored.isNull())
-        h.set(QStringLiteral("NumberOfPresets"), stored);
-    QCOMPARE(countOf(h.load(), false), visible);
-}
+        w.zoomTo(3);
+        w.Settings.BullsEyeX = 0.5f;
+        h.boxes.answers = {MessageButton::Yes};
+        w.ctrlPreset_MouseDown(1, Qt::RightButton);
+        QCOMPARE(h.stored(u"SectionPreset1"_s, u"BaseURL"_s), h.folderUrl());
+        QCOMPARE(h.stored(u"SectionPreset1"_s, u"MapWidth"_s), u"9000"_s);
+        QCOMPARE(w.presetButtons()->toolTip(1), u"KMLB - Melbourne, FL - Short Range Composite"_s);
+        QCOMPARE(countOf(w, true), 0); // storing does not press the button
+        const float left = w.mapLeft();
+
+        w.zoomTo(6);
+        w.Settings.BullsEyeX = 0.25f;
+        // A real press and release: the button must stay pressed after the release.
+        QTest::mouseClick(w.presetButtons()->ctrlPreset(1), Qt::LeftButton);
+        QCOMPARE(w.zoomValue(), 3);
+        QCOMPARE(w.mapLeft(), left);
+        QCOMPARE(w.Settings.BullsEyeX, 0.5f);
+        QCOMPARE(w.Image2.UBound(), 9);
+        QVERIFY(w.presetButtons()->ctrlPreset(1)->isChecked());
+        QVERIFY(w.historySlider()->isEnabled());
+        QCOMPARE(h.boxes.shown.size(), 2); // only the store questions
+    }
+
+    void viewChangesReleaseThePressedButton() {
+        AppHarness h;
+        QVERIFY(h.startServer());
+        auto& w = h.load();
+        h.boxes.answers = {MessageButton::Yes};
+        w.ctrlPreset_MouseDown(3, Qt::RightButton);
+        const QPoint from(w.mapView()->width() / 2, w.mapView()->height() / 3);
+        const QList<std::function<void()>> changes = {
+            [&] { w.action(u"mnuZoomIn"_s)->trigger(); },
+            [&] { w.zoomSlider()->setValue(w.zoomSlider()->value() - 1); },
+            [&] { w.action(u"mnuBullseyeOn"_s)->trigger(); },
+            [&] {
+                QTest::mousePress(w.mapView(), Qt::LeftButton, {}, from);
+                QTest::mouseRelease(w.mapView(), Qt::LeftButton, {}, from + QPoint(10, 5));
+            }};
+        for (qsizetype i = 0; i < changes.size(); ++i) {
+            w.ctrlPreset_MouseDown(3, Qt::LeftButton);
+            w.historySlider()->setValue(4); // looking back is no change of view
+            QCOMPARE(countOf(w, true), 1);
+            changes[i]();
+            QVERIFY2(countOf(w, true) == 0, qPrintable(QString::number(i)));
+        }
+        w.ctrlPreset_MouseDown(3, Qt::MiddleButton); // does nothing at all
+        QCOMPARE(countOf(w, true), 0);
+    }
+
+    void numberOfPresetsDecidesTheVisibleButtons_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("visible");
+        QTest::newRow("0") << u"0"_s << 0;
+        QTest::newRow("default") << QString() << 4;
+        QTest::newRow("9") << u"9"_s << 8;
+    }
+
+    void numberOfPresetsDecidesTheVisibleButtons() {
+        QFETCH(QString, stored);
+        QFETCH(int, visible);
+        AppHarness h;
+        QVERIFY(h.startServer());
+        if (!stored.isNull())
+            h.set(u"NumberOfPresets"_s, stored);
+        QCOMPARE(countOf(h.load(), false), visible);
+    }
+};
 
 QTEST_MAIN(TestPresetsWindow)
 #include "tst_presetswindow.moc"

@@ -8,21 +8,14 @@
 namespace pluvix::testsupport {
 
 // Answers each address from a table: bytes for a success, a failure kind otherwise. Unknown
-// addresses are refused. Records every call in order.
+// addresses are refused. Records every address asked for, in order.
 class FakeDownloadService final : public platform::DownloadService {
 public:
-    struct Call {
-        QString kind; // "deleteCacheEntry", "download", "batch", "cancel"
-        QUrl url;
-    };
-
-    QList<Call> calls;
+    QList<QUrl> calls;
 
     void serve(const QUrl& url, const QByteArray& body);
     void fail(const QUrl& url, platform::DownloadResult::Failure failure, int httpStatus = 0);
-    void deleteCacheEntry(const QUrl& url) override {
-        calls.append({QStringLiteral("deleteCacheEntry"), url});
-    }
+    void deleteCacheEntry(const QUrl&) override {}
     using DownloadService::download;
     platform::DownloadResult download(const QUrl& url, const QString& localFile, qint64 maxBytes,
                                       platform::CachePolicy cache) override;

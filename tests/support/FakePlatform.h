@@ -21,13 +21,26 @@ public:
     QList<ShownMessage> shown;
     QList<platform::MessageButton> answers; // taken from the front
 
-    platform::MessageButton retryCancelCritical(const QString& title, const QString& text) override;
-    void ok(const QString& title, const QString& text) override;
-    platform::MessageButton yesNo(const QString& title, const QString& text) override;
-    platform::MessageButton okCancel(const QString& title, const QString& text) override;
+    platform::MessageButton retryCancelCritical(const QString& title,
+                                                const QString& text) override {
+        return show(QStringLiteral("retryCancel"), title, text, platform::MessageButton::Retry);
+    }
+    void ok(const QString& title, const QString& text) override {
+        show(QStringLiteral("ok"), title, text, platform::MessageButton::Ok);
+    }
+    platform::MessageButton yesNo(const QString& title, const QString& text) override {
+        return show(QStringLiteral("yesNo"), title, text, platform::MessageButton::Yes);
+    }
+    platform::MessageButton okCancel(const QString& title, const QString& text) override {
+        return show(QStringLiteral("okCancel"), title, text, platform::MessageButton::Ok);
+    }
 
 private:
-    platform::MessageButton next(platform::MessageButton fallback);
+    platform::MessageButton show(const QString& kind, const QString& title, const QString& text,
+                                 platform::MessageButton fallback) {
+        shown.append({kind, title, text});
+        return answers.isEmpty() ? fallback : answers.takeFirst();
+    }
 };
 
 class FakeProgramEnd final : public platform::ProgramEnd {

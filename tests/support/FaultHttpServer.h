@@ -20,10 +20,7 @@ namespace pluvix::testsupport {
 //   /stall           headers and 10 of 100 bytes, then silence
 //   /silent          nothing at all
 //   /cut             400 of 1000 announced bytes, then the connection closes
-//   /bigstream       2 MiB, not announced
 //   /trickle         one byte every 100 ms
-//   /img/T           a cacheable picture body
-//   /listing         a body that changes with every request
 //   /endless         no length, Connection: close, bytes without end while the client reads
 //   /dir/, /dir/N    the listing and files given to setFolder, without any cache header, as a
 //                    plain folder server sends them; 500 after 300 ms for a file it was not
@@ -78,23 +75,21 @@ private:
             if (!request->contains("\r\n\r\n"))
                 return;
             const QString path = QString::fromLatin1(request->split(' ').value(1));
-            int n;
             {
                 QMutexLocker lock(&m_mutex);
-                n = ++m_hits[path];
+                ++m_hits[path];
             }
-            answer(s, path, n);
+            answer(s, path);
         });
     }
 
-    static void reply(QTcpSocket* s, const QByteArray& status, const QByteArray& body,
-                      const QByteArray& extraHeaders = {}) {
+    static void reply(QTcpSocket* s, const QByteArray& status, const QByteArray& body) {
         s->write("HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size()) +
-                 "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body);
+                 "\r\nConnection: close\r\n\r\n" + body);
         s->disconnectFromHost();
     }
 
-    void answer(QTcpSocket* s, const QString& path, int n) {
+    void answer(QTcpSocket* s, const QString& path) {
         const QStringList parts = path.split(u'/');
         const QString what = parts.value(1);
         if (what == u"ok") {
@@ -111,19 +106,11 @@ private:
             s->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nConnection: close\r\n\r\n" +
                      QByteArray(400, 'x'));
             s->disconnectFromHost();
-        } else if (what == u"bigstream") {
-            s->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" +
-                     QByteArray(2 * 1024 * 1024, 'b'));
-            s->disconnectFromHost();
         } else if (what == u"trickle") {
             s->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n");
             auto* drip = new QTimer(s);
             QObject::connect(drip, &QTimer::timeout, s, [s] { s->write("."); });
             drip->start(100);
-        } else if (what == u"img") {
-            reply(s, "200 OK", "GIF89a-" + parts.value(2).toLatin1(),
-                  "Last-Modified: Thu, 15 Sep 2005 15:03:00 GMT\r\n"
-                  "Cache-Control: max-age=86400\r\n");
         } else if (what == u"endless") {
             s->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
             const QByteArray chunk(1024 * 1024, 'e');
@@ -141,8 +128,6 @@ private:
                 reply(s, "200 OK", m_files.value(name));
             else
                 QTimer::singleShot(300, s, [s] { reply(s, "500 Internal Server Error", {}); });
-        } else if (what == u"listing") {
-            reply(s, "200 OK", "listing " + QByteArray::number(n));
         } else {
             reply(s, "400 Bad Request", {});
         }

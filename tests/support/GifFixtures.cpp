@@ -5,6 +5,7 @@
 #include <gif_lib.h>
 
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace pluvix::testsupport {
@@ -28,9 +29,7 @@ QByteArray makeRadarGif(int width, int height, quint32 seed) {
         QByteArray::fromHex("00000078787804e9e7019ff40300f402fd0201c501008e00fdf802e5bc00fd9500fd00"
                             "00d40000bc0000f800fd9854c6");
     std::array<GifColorType, 16> palette;
-    for (std::size_t i = 0; i < palette.size(); ++i)
-        palette[i] = {GifByteType(rgb[3 * i]), GifByteType(rgb[3 * i + 1]),
-                      GifByteType(rgb[3 * i + 2])};
+    std::memcpy(palette.data(), rgb.constData(), sizeof(palette));
 
     QRandomGenerator random(seed);
     std::vector<Echo> echoes(12);

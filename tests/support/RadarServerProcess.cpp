@@ -7,12 +7,12 @@
 #include <QProcess>
 #include <QTimer>
 
-#ifdef Q_OS_LINUX
 #include <csignal>
 #include <sys/prctl.h>
-#endif
 
 namespace pluvix::testsupport {
+
+using namespace Qt::StringLiterals;
 
 RadarServerProcess::RadarServerProcess() = default;
 RadarServerProcess::~RadarServerProcess() {
@@ -24,16 +24,13 @@ bool RadarServerProcess::start(const QStringList& arguments, int timeoutMs) {
     m_error.clear();
     m_output.clear();
     if (executable().isEmpty()) {
-        m_error = QStringLiteral("PLUVIX_RADAR_SERVER is not set");
+        m_error = u"PLUVIX_RADAR_SERVER is not set"_s;
         return false;
     }
     m_process = std::make_unique<QProcess>();
-#ifdef Q_OS_LINUX
     // A crashed test must not leave a server behind.
     m_process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
-#endif
-    m_process->start(executable(),
-                     QStringList{QStringLiteral("--port"), QStringLiteral("0")} + arguments);
+    m_process->start(executable(), QStringList{u"--port"_s, u"0"_s} + arguments);
     const QDeadlineTimer deadline(timeoutMs);
     while (!m_output.contains('\n') && m_process->waitForReadyRead(int(deadline.remainingTime())))
         m_output += m_process->readAllStandardOutput();
@@ -79,10 +76,8 @@ QString RadarServerProcess::folderUrl(const QString& station, const QString& pro
 RadarServerProcess::Reply RadarServerProcess::get(const QString& pathAndQuery,
                                                   int timeoutMs) const {
     Reply result;
-    if (!m_network) {
-        result.error = QStringLiteral("server not started");
-        return result;
-    }
+    if (!m_network)
+        return {0, {}, u"server not started"_s, {}};
     QNetworkRequest request(url(pathAndQuery));
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
                          QNetworkRequest::AlwaysNetwork);
@@ -94,11 +89,8 @@ RadarServerProcess::Reply RadarServerProcess::get(const QString& pathAndQuery,
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
         loop.exec();
-    if (!reply->isFinished()) {
-        reply->abort();
-        result.error = QStringLiteral("timed out");
-        return result;
-    }
+    if (!reply->isFinished())
+        return {0, {}, u"timed out"_s, {}};
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.body = reply->readAll();
     result.headers = reply->rawHeaderPairs();

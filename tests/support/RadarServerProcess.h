@@ -20,8 +20,6 @@ class RadarServerProcess {
 public:
     RadarServerProcess();
     ~RadarServerProcess();
-    RadarServerProcess(const RadarServerProcess&) = delete;
-    RadarServerProcess& operator=(const RadarServerProcess&) = delete;
 
     // Starts with "--port 0" and `arguments` (e.g. {"--start", "2024-05-01T15:30:00Z",
     // "--frozen"}) and waits for its "listening on" line. On failure errorString() says why.

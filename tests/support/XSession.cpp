@@ -6,6 +6,8 @@
 
 namespace pluvix::testsupport {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QStringList words(const char* line) {
@@ -35,32 +37,29 @@ XSession::XSession(Options options) {
     m_env = QProcessEnvironment::systemEnvironment();
     for (const char* dir : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})
         m_env.insert(QLatin1String(dir), m_home.filePath(QLatin1String(dir)));
-    m_env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
-                 QStringLiteral("unix:path=/nonexistent/pluvix-test-bus"));
-    m_env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    m_env.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, u"unix:path=/nonexistent/pluvix-test-bus"_s);
+    m_env.remove(u"WAYLAND_DISPLAY"_s);
     if (!m_home.isValid() || !startServer())
         return;
     // openbox runs the start-up command once it manages windows; its supporting-WM property
     // appears earlier, while windows mapped then may be left unmanaged.
-    const QString ready = m_home.filePath(QStringLiteral("wm-ready"));
-    if (options.windowManager &&
-        !(startHelper(QStringLiteral("openbox"), words("--sm-disable --startup")
-                                                     << u"touch '" + ready + u'\'') &&
-          waitFor([&ready] { return QFile::exists(ready); }))) {
-        m_problem = QStringLiteral("openbox did not start");
+    const QString ready = m_home.filePath(u"wm-ready"_s);
+    if (options.windowManager && !(startHelper(u"openbox"_s, words("--sm-disable --startup")
+                                                                 << u"touch '" + ready + u'\'') &&
+                                   waitFor([&ready] { return QFile::exists(ready); }))) {
+        m_problem = u"openbox did not start"_s;
         m_display.clear();
         return;
     }
-    const auto trayShown = [this] {
-        return runClient(QStringLiteral("xwininfo"), words("-root -tree"))
-            .value_or(QString())
-            .contains(QLatin1String("\"trayer\""));
-    };
     if (options.tray &&
-        !(startHelper(QStringLiteral("trayer"),
+        !(startHelper(u"trayer"_s,
                       words("--edge top --align right --widthtype request --height 24")) &&
-          waitFor(trayShown))) {
-        m_problem = QStringLiteral("trayer did not start");
+          waitFor([this] {
+              return runClient(u"xwininfo"_s, words("-root -tree"))
+                  .value_or(QString())
+                  .contains(u"\"trayer\"");
+          }))) {
+        m_problem = u"trayer did not start"_s;
         m_display.clear();
     }
 }
@@ -77,12 +76,7 @@ bool XSession::startServer() {
     m_server->setProcessEnvironment(m_env);
     m_server->setStandardErrorFile(QProcess::nullDevice());
     // -displayfd: the server picks a free display and writes its number once it accepts clients.
-    m_server->start(QStringLiteral("Xvfb"),
-                    words("-displayfd 1 -nolisten tcp -screen 0 1280x1024x24"));
-    if (!m_server->waitForStarted(5000)) {
-        m_problem = QStringLiteral("Xvfb did not start");
-        return false;
-    }
+    m_server->start(u"Xvfb"_s, words("-displayfd 1 -nolisten tcp -screen 0 1280x1024x24"));
     QByteArray out;
     const QDeadlineTimer deadline(15000);
     while (!out.contains('\n') && m_server->waitForReadyRead(int(deadline.remainingTime())))
@@ -90,11 +84,11 @@ bool XSession::startServer() {
     bool ok = false;
     const int number = out.trimmed().toInt(&ok);
     if (!ok) {
-        m_problem = QStringLiteral("Xvfb reported no display");
+        m_problem = u"Xvfb did not start"_s;
         return false;
     }
     m_display = QLatin1Char(':') + QString::number(number);
-    m_env.insert(QStringLiteral("DISPLAY"), m_display);
+    m_env.insert(u"DISPLAY"_s, m_display);
     return true;
 }
 
@@ -116,8 +110,7 @@ void XSession::exportToEnvironment() const {
         return;
     qputenv("DISPLAY", m_display.toLocal8Bit());
     qunsetenv("WAYLAND_DISPLAY");
-    qputenv("DBUS_SESSION_BUS_ADDRESS",
-            m_env.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")).toLocal8Bit());
+    qputenv("DBUS_SESSION_BUS_ADDRESS", m_env.value(u"DBUS_SESSION_BUS_ADDRESS"_s).toLocal8Bit());
 }
 
 std::optional<QString> XSession::runClient(const QString& program, const QStringList& args,
@@ -128,13 +121,9 @@ std::optional<QString> XSession::runClient(const QString& program, const QString
     process.setProcessEnvironment(m_env);
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start(program, args);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished(1000);
-        return std::nullopt;
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
-        return std::nullopt;
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return std::nullopt; // the QProcess destructor kills a client still running
     return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 

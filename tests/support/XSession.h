@@ -27,8 +27,6 @@ public:
     XSession();
     explicit XSession(Options options);
     ~XSession();
-    XSession(const XSession&) = delete;
-    XSession& operator=(const XSession&) = delete;
 
     bool isRunning() const { return !m_display.isEmpty(); }
     QString display() const { return m_display; }
