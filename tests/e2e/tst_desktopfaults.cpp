@@ -148,7 +148,7 @@ private slots:
             const bool onTop = w.action(u"mnuKeepOnTop"_s)->isChecked();
             QTRY_VERIFY2_WITH_TIMEOUT(netWmState(w).contains(u"_NET_WM_STATE_ABOVE"_s) == onTop,
                                       qPrintable(u"toggle %1: "_s.arg(toggle) + netWmState(w)),
-                                      1500);
+                                      5000);
         }
     }
 
