@@ -3,11 +3,9 @@
 #include "app/CommandLine.h"
 #include "desktop/HelpPage.h"
 #include "dialogs/OptionsDialog.h"
-#include "dialogs/OptionsHost.h"
 #include "platform/SingleInstance.h"
-#include "settings/MemorySettingsStore.h"
-#include "settings/SettingsRecord.h"
 #include "support/FakeDesktop.h"
+#include "support/FakeOptionsHost.h"
 #include "support/FakePlatform.h"
 
 #include <QComboBox>
@@ -22,38 +20,6 @@
 using namespace pluvix;
 using namespace Qt::StringLiterals;
 using Action = app::CommandLine::Action;
-
-namespace {
-
-// The main window as the options dialog sees it, with a server edited by hand.
-struct Host final : dialogs::OptionsHost {
-    settings::SettingsRecord record{
-        .BaseURL = u"https://mirror.test:8443/radar/images/DS.p37cr/SI.kmlb/"_s,
-        .MaxImageNumber = 20,
-        .PollInterval = 60,
-        .RadarStationName = u"kmlb"_s,
-        .MapTypeShort = u"p37cr"_s,
-        .PlaySpeed = 5};
-    settings::MemorySettingsStore store;
-    settings::SettingsRecord& settingsRecord() override { return record; }
-    QString appName() const override { return u"Pluvix"_s; }
-    settings::SettingsStore& settingsStore() override { return store; }
-    void AddMapCoord(const QString&) override {}
-    void ReadMapCoord(const QString&) override {}
-    void ReFreshNewMap() override {}
-    void HideShowBullseyeLabels(int) override {}
-    void setTimeLabelVisible(bool) override {}
-    void setTimeLabelFontSize(int) override {}
-    void placeTimeLabel() override {}
-    void setLoopInterval(int) override {}
-    void ShowStationTitle() override {}
-    void DrawCirclesRadius() override {}
-    void showNewestImageTime() override {}
-    void ShowPresetButtons() override {}
-    void showAboutBox() override {}
-};
-
-} // namespace
 
 // Command line, server hosts for one run, help page lookup and one copy per settings file.
 class TestInstallation : public QObject {
@@ -121,7 +87,8 @@ private slots:
 
     // Choosing another station and product in the options keeps a hand-edited server.
     void optionsKeepTheEditedServer() {
-        Host host;
+        testsupport::FakeOptionsHost host;
+        host.record.BaseURL = u"https://mirror.test:8443/radar/images/DS.p37cr/SI.kmlb/"_s;
         testsupport::RecordingErrorSink errors;
         testsupport::FakeMessageBoxes boxes;
         testsupport::FakeProgramEnd end;
