@@ -291,7 +291,9 @@ private slots:
     void labelsStayInTheirBox() {
         MapView view;
         view.resize(80, 60);
-        view.setPicture(QImage(1, 1, QImage::Format_RGB32));
+        QImage black(1, 1, QImage::Format_RGB32);
+        black.fill(Qt::black);
+        view.setPicture(black);
         view.setMapRect(pxRect(0, 0, 80, 60));
         const QSizeF size = view.ringLabelSizeTwips(QStringLiteral("10"), 8);
         RingLayout layout;
