@@ -112,8 +112,11 @@ void ImageCache::insert(const QUrl& url, const QByteArray& body) {
     m_entries.insert(key, e);
     m_byUse.emplace(e.lastUse, key);
     m_total += e.size;
-    while (m_total > m_cap && !m_byUse.empty())
-        drop(m_byUse.begin()->second);
+    while (m_total > m_cap && !m_byUse.empty()) {
+        // A copy: dropping erases the node that holds the name.
+        const QString oldest = m_byUse.begin()->second;
+        drop(oldest);
+    }
 }
 
 void ImageCache::remove(const QUrl& url) {
