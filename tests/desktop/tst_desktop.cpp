@@ -34,6 +34,14 @@ QImage picture(QRgb colour) {
 
 // Chrome, tray, wallpaper following the loop and series saves run through the real window in
 // tests/e2e and against real X components in tst_desktopx.
+// A wallpaper controller over a fake desktop, with its own temporary folder.
+struct WallpaperRig {
+    QTemporaryDir temp;
+    FakeWallpaperBackend backend;
+    FakeMessageBoxes boxes;
+    WallpaperController wallpaper{backend, boxes, temp.path(), u"Pluvix"_s};
+};
+
 class DesktopTest : public QObject {
     Q_OBJECT
 
@@ -113,11 +121,10 @@ private slots:
     // A desktop that caches by path gets a new path each step; the file on screen is never
     // rewritten under it.
     void cachingDesktopGetsANewFileEachStep() {
-        QTemporaryDir temp;
-        FakeWallpaperBackend backend;
+        WallpaperRig rig;
+        FakeWallpaperBackend& backend = rig.backend;
         backend.caching = true;
-        FakeMessageBoxes boxes;
-        WallpaperController wallpaper(backend, boxes, temp.path(), u"Pluvix"_s);
+        WallpaperController& wallpaper = rig.wallpaper;
         for (int step = 0; step < 4; ++step) {
             QCOMPARE(wallpaper.update(picture(qRgb(40 * step, 0, 0)), WallpaperFile::Follow),
                      WallpaperResult::Set);
@@ -132,11 +139,11 @@ private slots:
 
     // Where the wallpaper cannot be set the item never stays checked; the user is told once.
     void unsupportedDesktopKeepsTheItemOff() {
-        QTemporaryDir temp;
-        FakeWallpaperBackend backend;
+        WallpaperRig rig;
+        FakeWallpaperBackend& backend = rig.backend;
         backend.supported = false;
-        FakeMessageBoxes boxes;
-        WallpaperController wallpaper(backend, boxes, temp.path(), u"Pluvix"_s);
+        FakeMessageBoxes& boxes = rig.boxes;
+        WallpaperController& wallpaper = rig.wallpaper;
         wallpaper.rememberUserWallpaper();
         QVERIFY(!wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
         QVERIFY(!wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
