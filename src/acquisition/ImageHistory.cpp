@@ -181,24 +181,33 @@ ImageHistory::Element& ImageHistory::element(int i) {
 }
 
 void ImageHistory::setPicture(int i, QByteArray encodedBytes) {
-    Element& e = element(i);
+    element(i);
     const QImage image = decodePicture(encodedBytes);
+    setPicture(i, std::move(encodedBytes), image);
+}
+
+void ImageHistory::setPicture(int i, QByteArray encodedBytes, const QImage& decoded) {
+    Element& e = element(i);
     const quint64 old = e.pictureId;
     m_decoded.removeIf([old](const Frame& f) { return f.pictureId == old; });
     e.encoded = std::move(encodedBytes);
     e.pictureId = m_nextPictureId++;
     // The newest picture is usually shown next.
-    remember(e.pictureId, image);
+    remember(e.pictureId, decoded);
 }
 
-void ImageHistory::setPictureFromFile(int i, const QString& path) {
-    element(i);
+QByteArray readPictureFile(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw core::RuntimeError::fileNotFound();
     QByteArray bytes = file.readAll();
     bytes.squeeze(); // the history keeps it for the whole run
-    setPicture(i, std::move(bytes));
+    return bytes;
+}
+
+void ImageHistory::setPictureFromFile(int i, const QString& path) {
+    element(i);
+    setPicture(i, readPictureFile(path));
 }
 
 QImage ImageHistory::picture(int i) const {

@@ -32,6 +32,8 @@ public:
     int count() const { return int(m_elements.size()); }
 
     void setPicture(int i, QByteArray encodedBytes);
+    // Takes `decoded` as the picture of encodedBytes, already checked by decodePicture.
+    void setPicture(int i, QByteArray encodedBytes, const QImage& decoded);
     // Loads a picture file (53 when it cannot be read).
     void setPictureFromFile(int i, const QString& path);
     // Null when the element has no picture yet.
@@ -68,6 +70,9 @@ private:
 // The largest radar picture taken, per side: far beyond any view, and it keeps a small file that
 // decodes huge from taking hundreds of megabytes.
 inline constexpr int maxPictureSide = 4096;
+
+// A picture file's bytes (53 when it cannot be read).
+QByteArray readPictureFile(const QString& path);
 
 // Decodes a GIF or JPEG picture, refusing other formats, cut-off data that a decoder would pad
 // silently and pictures larger than maxPictureSide on a side. Throws core::RuntimeError 481.

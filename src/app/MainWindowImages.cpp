@@ -4,6 +4,7 @@
 #include "acquisition/FolderAddress.h"
 #include "acquisition/HistoryTrim.h"
 #include "acquisition/ImageTime.h"
+#include "acquisition/PictureDecodes.h"
 #include "core/NumberText.h"
 #include "core/RuntimeError.h"
 #include "diagnostics/ErrorReporter.h"
@@ -131,6 +132,8 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
             return;
         }
         Image2.setPictureFromFile(0, ImageTempFile);
+        const QByteArray previewBytes = Image2.encoded(0);
+        const QImage previewPicture = Image2.picture(0);
         showPicture(0);
         if (wallpaperChecked())
             updateWallpaperFromMap();
@@ -138,24 +141,48 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
         DrawCirclesRadius();
         yieldOnce();
 
-        for (int i = 0; i < 10; ++i) {
-            if (m_shutDownDone)
-                return;
-            const auto result = batch->takeNext(ImageTempFile);
-            if (!result.ok) {
-                failed(result);
-                return;
+        // Each picture decodes on another core while the next one is taken; the history gets
+        // them in order.
+        int stored = -1;
+        acquisition::PictureDecodes decodes(2, [&](int i, QByteArray bytes, const QImage& image) {
+            Image2.setPicture(i, std::move(bytes), image);
+            stored = i;
+        });
+        try {
+            for (int i = 0; i < 10; ++i) {
+                if (m_shutDownDone)
+                    return;
+                const auto result = batch->takeNext(ImageTempFile);
+                if (!result.ok) {
+                    // What came in before stays in the history.
+                    decodes.finish();
+                    failed(result);
+                    return;
+                }
+                if (i > 0)
+                    ignoreErrors([&] { Image2.create(i); });
+                QByteArray bytes = acquisition::readPictureFile(ImageTempFile);
+                const bool isPreview = bytes == previewBytes;
+                decodes.add(i, std::move(bytes), isPreview ? previewPicture : QImage());
+                Image2.setTag(i, names[i]);
+                if (LoadMode >= 1)
+                    setProgressValue(i + 1);
+                else if (m_splash)
+                    m_splash->setProgressValue(i);
+                showImageTime(names[i]);
+                m_label3->setText(QString::number(i + 1));
             }
-            if (i > 0)
-                ignoreErrors([&] { Image2.create(i); });
-            Image2.setPictureFromFile(i, ImageTempFile);
-            Image2.setTag(i, names[i]);
-            if (LoadMode >= 1)
-                setProgressValue(i + 1);
-            else if (m_splash)
-                m_splash->setProgressValue(i);
-            showImageTime(names[i]);
-            m_label3->setText(QString::number(i + 1));
+            decodes.finish();
+        } catch (const core::RuntimeError&) {
+            // As when polling: a picture that does not decode ends the history before it.
+            batch->cancel();
+            for (int i = Image2.UBound(); i > qMax(stored, 0); --i)
+                Image2.destroy(i);
+            if (stored < 0)
+                Image2.setTag(0, names[9]); // element 0 still shows the newest picture
+            showImageTime(Image2.tag(Image2.UBound()));
+            m_label3->setText(QString::number(Image2.UBound() + 1));
+            throw;
         }
         m_slider[0]->setValue(10);
         m_slider[0]->setMaximum(10);

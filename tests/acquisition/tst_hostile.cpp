@@ -248,12 +248,23 @@ private slots:
         QCOMPARE(acquisition::decodePicture(gif).size(), QSize(4096, 4096));
     }
 
-    void undecodableNewestAddsNoElement() {
+    // Whether decoded during the load or when polling, a bad picture ends the history before it.
+    void undecodablePictureAddsNoElement() {
         testsupport::AppHarness h;
         testsupport::FakeDownloadService fake;
         QStringList names = testsupport::tenImageNamesUpTo(10, 0);
         h.useFakeFolder(fake, kFolder, names);
+        fake.serve(QUrl(kFolder + names[4]), "GIF89a not a picture");
         auto& w = h.loadStill();
+        QCOMPARE(h.boxes.shown.size(), 1);
+        QVERIFY(h.boxes.shown[0].text.contains(u"form1.LoadInitialImages"_s));
+        QCOMPARE(w.Image2.UBound(), 3);
+        QCOMPARE(w.Image2.tag(3), names[3]);
+        QVERIFY(!w.Image2.picture(3).isNull());
+
+        testsupport::serveFolder(fake, kFolder, names); // every picture whole again
+        w.LoadInitialImages(1);
+        QCOMPARE(w.Image2.UBound(), 9);
         for (int minute : {5, 10}) {
             names.append(testsupport::radarImageName(10, minute));
             testsupport::serveFolder(fake, kFolder, names);
