@@ -44,15 +44,18 @@ public:
     }
 
     using DownloadService::startBatch;
-    std::unique_ptr<platform::DownloadBatch>
-    startBatch(const QList<QUrl>& urls, qint64 maxBytesEach, platform::CachePolicy cache) override {
+    std::unique_ptr<platform::DownloadBatch> startBatch(const QList<QUrl>& urls,
+                                                        qint64 maxBytesEach,
+                                                        platform::CachePolicy cache,
+                                                        qsizetype first) override {
         ++batches;
         batchStartMs = nowMs();
         events << QStringLiteral("%1 ms batch of %2 started")
                       .arg(batchStartMs, 0, 'f', 0)
                       .arg(urls.size());
         if (m_fetch == Fetch::Concurrent)
-            return std::make_unique<Timed>(*this, m_inner.startBatch(urls, maxBytesEach, cache));
+            return std::make_unique<Timed>(*this,
+                                           m_inner.startBatch(urls, maxBytesEach, cache, first));
         return std::make_unique<OneByOne>(*this, urls, maxBytesEach, cache);
     }
 

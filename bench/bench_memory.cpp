@@ -54,7 +54,7 @@ void append(acquisition::ImageHistory& history, int i, const bench::ServedImage&
     file.close();
     if (i > 0)
         history.create(i);
-    history.setPictureFromFile(i, tempFile);
+    history.setPicture(i, acquisition::readPictureFile(tempFile));
     history.setTag(i, image.name);
 }
 

@@ -95,22 +95,27 @@ bool jpegIsComplete(const QByteArray& d) {
 
 } // namespace
 
-QImage decodePicture(const QByteArray& encoded) {
+void checkPicture(const QByteArray& encoded) {
     const bool gif = encoded.startsWith("GIF8");
     const bool jpeg = encoded.startsWith("\xFF\xD8");
     // The servers send GIF and JPEG only; other decoders never see their bytes (a PNG chunk of
     // a few bytes can claim a gigabyte that the decoder allocates before reading it).
     if ((!gif && !jpeg) || (gif && !gifIsComplete(encoded)) || (jpeg && !jpegIsComplete(encoded)))
         throw core::RuntimeError::invalidPicture();
-
     QBuffer buffer;
     buffer.setData(encoded);
     buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    const QSize size = reader.size();
-    if (size.isValid() && tooLarge(size.width(), size.height()))
+    const QSize size = QImageReader(&buffer).size();
+    if (!size.isValid() || tooLarge(size.width(), size.height()))
         throw core::RuntimeError::invalidPicture();
-    QImage image = reader.read();
+}
+
+QImage decodePicture(const QByteArray& encoded) {
+    checkPicture(encoded);
+    QBuffer buffer;
+    buffer.setData(encoded);
+    buffer.open(QIODevice::ReadOnly);
+    QImage image = QImageReader(&buffer).read();
     if (tooLarge(image.width(), image.height()))
         throw core::RuntimeError::invalidPicture();
     if (image.isNull())
@@ -180,20 +185,18 @@ ImageHistory::Element& ImageHistory::element(int i) {
     return it->second;
 }
 
-void ImageHistory::setPicture(int i, QByteArray encodedBytes) {
-    element(i);
-    const QImage image = decodePicture(encodedBytes);
-    setPicture(i, std::move(encodedBytes), image);
-}
-
 void ImageHistory::setPicture(int i, QByteArray encodedBytes, const QImage& decoded) {
     Element& e = element(i);
+    // Decoding waits for the first showing: a history load only checks what it stores.
+    if (decoded.isNull())
+        checkPicture(encodedBytes);
     const quint64 old = e.pictureId;
     m_decoded.removeIf([old](const Frame& f) { return f.pictureId == old; });
     e.encoded = std::move(encodedBytes);
     e.pictureId = m_nextPictureId++;
-    // The newest picture is usually shown next.
-    remember(e.pictureId, decoded);
+    e.undecodable = false;
+    if (!decoded.isNull())
+        remember(e.pictureId, decoded);
 }
 
 QByteArray readPictureFile(const QString& path) {
@@ -203,11 +206,6 @@ QByteArray readPictureFile(const QString& path) {
     QByteArray bytes = file.readAll();
     bytes.squeeze(); // the history keeps it for the whole run
     return bytes;
-}
-
-void ImageHistory::setPictureFromFile(int i, const QString& path) {
-    element(i);
-    setPicture(i, readPictureFile(path));
 }
 
 QImage ImageHistory::picture(int i) const {
@@ -220,9 +218,16 @@ QImage ImageHistory::picture(int i) const {
             return m_decoded.last().image;
         }
     }
-    const QImage image = decodePicture(e.encoded);
-    remember(e.pictureId, image);
-    return image;
+    if (e.undecodable)
+        return {};
+    try {
+        const QImage image = decodePicture(e.encoded);
+        remember(e.pictureId, image);
+        return image;
+    } catch (const core::RuntimeError&) {
+        e.undecodable = true; // told once; afterwards the element shows nothing
+        throw;
+    }
 }
 
 void ImageHistory::remember(quint64 pictureId, const QImage& image) const {

@@ -31,11 +31,8 @@ public:
     int UBound() const;
     int count() const { return int(m_elements.size()); }
 
-    void setPicture(int i, QByteArray encodedBytes);
-    // Takes `decoded` as the picture of encodedBytes, already checked by decodePicture.
-    void setPicture(int i, QByteArray encodedBytes, const QImage& decoded);
-    // Loads a picture file (53 when it cannot be read).
-    void setPictureFromFile(int i, const QString& path);
+    // A non-null `decoded` is taken as the picture of encodedBytes, which decodePicture made.
+    void setPicture(int i, QByteArray encodedBytes, const QImage& decoded = {});
     // Null when the element has no picture yet.
     QImage picture(int i) const;
     QByteArray encoded(int i) const;
@@ -51,6 +48,7 @@ private:
         QByteArray encoded;
         QString tag;
         quint64 pictureId = 0; // 0: no picture
+        mutable bool undecodable = false;
     };
     struct Frame {
         quint64 pictureId;
@@ -73,6 +71,9 @@ inline constexpr int maxPictureSide = 4096;
 
 // A picture file's bytes (53 when it cannot be read).
 QByteArray readPictureFile(const QString& path);
+
+// Checks without decoding what decodePicture checks before it decodes. Throws like it.
+void checkPicture(const QByteArray& encoded);
 
 // Decodes a GIF or JPEG picture, refusing other formats, cut-off data that a decoder would pad
 // silently and pictures larger than maxPictureSide on a side. Throws core::RuntimeError 481.

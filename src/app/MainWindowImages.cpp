@@ -4,7 +4,6 @@
 #include "acquisition/FolderAddress.h"
 #include "acquisition/HistoryTrim.h"
 #include "acquisition/ImageTime.h"
-#include "acquisition/PictureDecodes.h"
 #include "core/NumberText.h"
 #include "core/RuntimeError.h"
 #include "diagnostics/ErrorReporter.h"
@@ -104,10 +103,10 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
         QList<QUrl> urls;
         for (const QString& name : names)
             urls.append(imageUrl(Settings.BaseURL, name));
-        // All ten travel at once, the preview among them; each still lands in the one temporary
-        // file in turn.
+        // All ten travel at once, the newest (the preview) ahead; each still lands in the one
+        // temporary file in turn.
         auto batch = m_s.downloads.startBatch(urls, platform::imageByteCap,
-                                              imageCachePolicy(Settings.MapTypeIndex));
+                                              imageCachePolicy(Settings.MapTypeIndex), 9);
 
         auto failed = [&](const platform::DownloadResult& r) {
             // Nothing more is fetched for a history that cannot be completed.
@@ -131,9 +130,9 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
             failed(preview);
             return;
         }
-        Image2.setPictureFromFile(0, ImageTempFile);
-        const QByteArray previewBytes = Image2.encoded(0);
-        const QImage previewPicture = Image2.picture(0);
+        const QByteArray previewBytes = acquisition::readPictureFile(ImageTempFile);
+        const QImage previewPicture = acquisition::decodePicture(previewBytes);
+        Image2.setPicture(0, previewBytes, previewPicture);
         showPicture(0);
         if (wallpaperChecked())
             updateWallpaperFromMap();
@@ -141,48 +140,35 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
         DrawCirclesRadius();
         yieldOnce();
 
-        // Each picture decodes on another core while the next one is taken; the history gets
-        // them in order.
-        int stored = -1;
-        acquisition::PictureDecodes decodes(2, [&](int i, QByteArray bytes, const QImage& image) {
-            Image2.setPicture(i, std::move(bytes), image);
-            stored = i;
-        });
-        try {
-            for (int i = 0; i < 10; ++i) {
-                if (m_shutDownDone)
-                    return;
-                const auto result = batch->takeNext(ImageTempFile);
-                if (!result.ok) {
-                    // What came in before stays in the history.
-                    decodes.finish();
-                    failed(result);
-                    return;
-                }
-                if (i > 0)
-                    ignoreErrors([&] { Image2.create(i); });
-                QByteArray bytes = acquisition::readPictureFile(ImageTempFile);
-                const bool isPreview = bytes == previewBytes;
-                decodes.add(i, std::move(bytes), isPreview ? previewPicture : QImage());
-                Image2.setTag(i, names[i]);
-                if (LoadMode >= 1)
-                    setProgressValue(i + 1);
-                else if (m_splash)
-                    m_splash->setProgressValue(i);
-                showImageTime(names[i]);
-                m_label3->setText(QString::number(i + 1));
+        for (int i = 0; i < 10; ++i) {
+            if (m_shutDownDone)
+                return;
+            const auto result = batch->takeNext(ImageTempFile);
+            if (!result.ok) {
+                failed(result);
+                return;
             }
-            decodes.finish();
-        } catch (const core::RuntimeError&) {
-            // As when polling: a picture that does not decode ends the history before it.
-            batch->cancel();
-            for (int i = Image2.UBound(); i > qMax(stored, 0); --i)
-                Image2.destroy(i);
-            if (stored < 0)
-                Image2.setTag(0, names[9]); // element 0 still shows the newest picture
-            showImageTime(Image2.tag(Image2.UBound()));
-            m_label3->setText(QString::number(Image2.UBound() + 1));
-            throw;
+            if (i > 0)
+                ignoreErrors([&] { Image2.create(i); });
+            QByteArray bytes = acquisition::readPictureFile(ImageTempFile);
+            const bool isPreview = bytes == previewBytes;
+            try {
+                // Only the shown picture is decoded now; the others when first shown.
+                Image2.setPicture(i, std::move(bytes), isPreview ? previewPicture : QImage());
+            } catch (...) {
+                // As when polling: a bad picture ends the history before it, with no blank.
+                batch->cancel();
+                if (i > 0)
+                    Image2.destroy(i);
+                throw;
+            }
+            Image2.setTag(i, names[i]);
+            if (LoadMode >= 1)
+                setProgressValue(i + 1);
+            else if (m_splash)
+                m_splash->setProgressValue(i);
+            showImageTime(names[i]);
+            m_label3->setText(QString::number(i + 1));
         }
         m_slider[0]->setValue(10);
         m_slider[0]->setMaximum(10);
@@ -239,13 +225,10 @@ void MainWindow::CheckForNewImage() {
                                                   imageCachePolicy(Settings.MapTypeIndex));
             if (r.ok) {
                 // Only a picture that decodes becomes an element; a bad one must not leave blanks.
+                QByteArray bytes = acquisition::readPictureFile(ImageTempFile);
+                const QImage picture = acquisition::decodePicture(bytes);
                 Image2.create(u + 1);
-                try {
-                    Image2.setPictureFromFile(u + 1, ImageTempFile);
-                } catch (...) {
-                    Image2.destroy(u + 1);
-                    throw;
-                }
+                Image2.setPicture(u + 1, std::move(bytes), picture);
                 Image2.setTag(u + 1, newest);
                 showTimeCaption(newest);
                 m_label3->setText(QString::number(u + 2));

@@ -74,11 +74,12 @@ public:
         return download(url, localFile, maxBytes, CachePolicy::PreferNetwork);
     }
 
-    // Starts all transfers at once; they run while the caller takes the results one by one.
+    // Starts all transfers at once, the one at index `first` ahead of the others, as the one
+    // the caller waits for first; they run while the caller takes the results.
     virtual std::unique_ptr<DownloadBatch> startBatch(const QList<QUrl>& urls, qint64 maxBytesEach,
-                                                      CachePolicy cache) = 0;
+                                                      CachePolicy cache, qsizetype first) = 0;
     std::unique_ptr<DownloadBatch> startBatch(const QList<QUrl>& urls, qint64 maxBytesEach) {
-        return startBatch(urls, maxBytesEach, CachePolicy::PreferNetwork);
+        return startBatch(urls, maxBytesEach, CachePolicy::PreferNetwork, 0);
     }
 };
 

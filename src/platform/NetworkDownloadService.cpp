@@ -624,11 +624,14 @@ DownloadResult NetworkDownloadService::download(const QUrl& url, const QString& 
 
 std::unique_ptr<DownloadBatch> NetworkDownloadService::startBatch(const QList<QUrl>& urls,
                                                                   qint64 maxBytesEach,
-                                                                  CachePolicy cache) {
-    std::vector<std::shared_ptr<detail::Transfer>> transfers;
-    transfers.reserve(std::size_t(urls.size()));
-    for (const QUrl& url : urls)
-        transfers.push_back(m_engine->start(url, maxBytesEach, cache, true));
+                                                                  CachePolicy cache,
+                                                                  qsizetype first) {
+    // The server answers in the order the requests reach it.
+    std::vector<std::shared_ptr<detail::Transfer>> transfers(std::size_t(urls.size()));
+    for (qsizetype k = 0; k < urls.size(); ++k) {
+        const qsizetype i = (first + k) % urls.size();
+        transfers[std::size_t(i)] = m_engine->start(urls[i], maxBytesEach, cache, true);
+    }
     return std::make_unique<detail::NetworkBatch>(m_engine, std::move(transfers));
 }
 

@@ -52,7 +52,7 @@ public:
                             CachePolicy cache) override;
     using DownloadService::startBatch;
     std::unique_ptr<DownloadBatch> startBatch(const QList<QUrl>& urls, qint64 maxBytesEach,
-                                              CachePolicy cache) override;
+                                              CachePolicy cache, qsizetype first) override;
 
 private:
     std::shared_ptr<detail::DownloadEngine> m_engine;

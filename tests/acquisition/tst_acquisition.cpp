@@ -214,9 +214,15 @@ private slots:
         QFile file(dir.filePath(u"tempIMG.gif"_s));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(jpeg()) > 0);
         file.close();
-        h.setPictureFromFile(0, file.fileName());
+        h.setPicture(0, readPictureFile(file.fileName()));
         QCOMPARE(h.picture(0).size(), QSize(64, 48));
-        QCOMPARE(errorOf([&] { h.setPictureFromFile(0, dir.filePath(u"none"_s)); }), 53);
+        QCOMPARE(errorOf([&] { readPictureFile(dir.filePath(u"none"_s)); }), 53);
+        // Whole but undecodable data is found when first shown: told once, then no picture.
+        h.setPicture(0, QByteArray::fromHex("47494638396101000100800000000000ffffff2c000000000100"
+                                            "01000002"
+                                            "02ffff003b"));
+        QCOMPARE(errorOf([&] { h.picture(0); }), 481);
+        QVERIFY(h.picture(0).isNull());
     }
 
     // Decoded frames are few, and a replaced picture is never served from the old decoding.

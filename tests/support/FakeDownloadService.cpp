@@ -62,7 +62,8 @@ DownloadResult FakeDownloadService::download(const QUrl& url, const QString& loc
 
 std::unique_ptr<platform::DownloadBatch> FakeDownloadService::startBatch(const QList<QUrl>& urls,
                                                                          qint64 maxBytesEach,
-                                                                         platform::CachePolicy) {
+                                                                         platform::CachePolicy,
+                                                                         qsizetype) {
     calls.append(urls);
     return std::make_unique<FakeBatch>(*this, urls, maxBytesEach);
 }

@@ -20,8 +20,10 @@ public:
     platform::DownloadResult download(const QUrl& url, const QString& localFile, qint64 maxBytes,
                                       platform::CachePolicy cache) override;
     using DownloadService::startBatch;
-    std::unique_ptr<platform::DownloadBatch>
-    startBatch(const QList<QUrl>& urls, qint64 maxBytesEach, platform::CachePolicy cache) override;
+    std::unique_ptr<platform::DownloadBatch> startBatch(const QList<QUrl>& urls,
+                                                        qint64 maxBytesEach,
+                                                        platform::CachePolicy cache,
+                                                        qsizetype first) override;
 
     // Writes the answer for url into localFile, as the real service would.
     platform::DownloadResult answer(const QUrl& url, const QString& localFile,
