@@ -3,7 +3,6 @@
 
 #include <QElapsedTimer>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -110,7 +109,6 @@ private slots:
         QTest::newRow("unknown station") << u"/radar/images/DS.p37cr/SI.kxyz/"_s;
         QTest::newRow("another product's image") << Folder + u"MLB20240501_N0R1530.gif"_s;
         QTest::newRow("image in the future") << Folder + u"MLB20240501_NCR1535.gif"_s;
-        QTest::newRow("satellite number") << u"/PS/TROP/DATA/RT/FLOAT/IR4/21.jpg"_s;
     }
     void notFound() {
         QFETCH(QString, path);
@@ -149,17 +147,6 @@ private slots:
         QCOMPARE(imageLinks(server.get(u"/radar/images/DS.80stp/SI.kokx/"_s).body), names.mid(2));
         QCOMPARE(server.get(Folder + names[3]).body, QByteArray("GIF89a 3"));
         QCOMPARE(server.get(Folder + u"..%2F"_s + names[3]).status, 404);
-    }
-
-    void badCommandLineExitsWithTwo() {
-        for (const QStringList& bad :
-             {QStringList{u"--interval"_s, u"90"_s}, QStringList{u"--start"_s, u"yesterday"_s},
-              QStringList{u"--bogus"_s}}) {
-            QProcess p;
-            p.start(RadarServerProcess::executable(), QStringList{u"--port"_s, u"0"_s} + bad);
-            QVERIFY(p.waitForFinished(20000));
-            QCOMPARE(p.exitCode(), 2);
-        }
     }
 
     // fault: query for /control/faults; then the statuses of listing, image, listing.
@@ -208,10 +195,10 @@ private slots:
         QCOMPARE(m_server.get(u"/control/faults?wobble=1"_s).status, 400);
         QByteArray state; // bad requests changed nothing
         QVERIFY(m_server.control(u"faults"_s, &state) && state.startsWith("latency=600\n"));
-        QVERIFY(m_server.control(u"reset"_s, &state));
-        QCOMPARE(state, QByteArray("latency=0\nfail-next=0\nfail-status=500\nstall-next=0\n"
-                                   "listing-404=0\ntruncate=0\noversize-mib=0\nno-gif=0\n"));
+        QVERIFY(m_server.control(u"reset"_s));
+        timer.restart();
         QCOMPARE(imageLinks(m_server.get(Folder).body), m_names);
+        QVERIFY(timer.elapsed() < 600);
     }
 
     // One request hangs; the others are answered meanwhile, and a reset lets go of it.
