@@ -1,7 +1,5 @@
 #include "AppHarness.h"
 
-#include "support/GifFixtures.h"
-
 #include <QDir>
 #include <QTime>
 #include <QUrl>
@@ -24,24 +22,18 @@ void FakeAppDesktop::restoreFromTray(QWidget* window) {
     iconShown = false;
 }
 
-AppHarness::AppHarness() {
+AppHarness::AppHarness(Start start) {
     downloads =
         std::make_unique<platform::NetworkDownloadService>(dir.filePath(QStringLiteral("http")));
     QDir().mkpath(dir.filePath(QStringLiteral("tmp")));
+    if (start == Server &&
+        !server.start({QStringLiteral("--start"), QStringLiteral("2026-12-06T10:00:00Z"),
+                       QStringLiteral("--frozen")}))
+        qFatal("the radar server did not start: %s", qPrintable(server.errorString()));
 }
 
 AppHarness::~AppHarness() {
     m_window.reset();
-}
-
-bool AppHarness::startServer(const QStringList& arguments) {
-    if (server.isRunning())
-        return true;
-    QStringList args = arguments;
-    if (!args.contains(QStringLiteral("--start")))
-        args << QStringLiteral("--start") << QStringLiteral("2026-12-06T10:00:00Z")
-             << QStringLiteral("--frozen");
-    return server.start(args);
 }
 
 QString AppHarness::folderUrl(const QString& station, const QString& product) const {
@@ -118,13 +110,6 @@ QStringList tenImageNamesUpTo(int hour, int minute) {
         names.append(radarImageName(t.hour(), t.minute()));
     }
     return names;
-}
-
-QByteArray listingOf(const QStringList& names) {
-    QByteArray listing = "<HTML><BODY><PRE>\n<A HREF=\"/radar/images/DS.p37cr/\">Parent</A>\n";
-    for (const QString& name : names)
-        listing += "<A HREF=\"" + name.toLatin1() + "\">" + name.trimmed().toLatin1() + "</A>\n";
-    return listing + "</PRE></BODY></HTML>\n";
 }
 
 void serveFolder(FakeDownloadService& fake, const QString& folder, const QStringList& names) {
