@@ -5,17 +5,17 @@
 #include "view/PollCountdown.h"
 #include "view/RangeRings.h"
 
-#include "core/RuntimeError.h"
+#include "support/ErrorOf.h"
 
 #include <QSet>
 #include <QToolTip>
 #include <QtTest>
 
-#include <functional>
 #include <numbers>
 
 using namespace pluvix;
 using namespace pluvix::view;
+using pluvix::testsupport::errorOf;
 using Values = QList<qint32>;
 
 Q_DECLARE_METATYPE(pluvix::view::LoopState)
@@ -24,15 +24,6 @@ Q_DECLARE_METATYPE(pluvix::view::MapRect)
 // Zoom, drop, the loop and the clock hands are driven through the real window in tests/app;
 // here the rules it cannot show exactly and the painting of the two widgets.
 namespace {
-
-int errorNumber(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const core::RuntimeError& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // Every pixel a different colour, so a misplaced pixel cannot pass for the right one.
 QImage patterned(int w, int h) {
@@ -105,14 +96,14 @@ private slots:
     void badValuesAreErrors() {
         const ClientArea client{9000.0f, 6615.0f, 615.0f};
         const MapRect tiny{-1.0e30f, 0.0f, 1.0e-30f, 24000.0f};
-        QCOMPARE(errorNumber([&] { zoomedMapRect(12, client, tiny); }), 6);
-        QCOMPARE(errorNumber([&] { centerBullseye(1, 1, client, MapRect{0, 0, 0, 100}); }), 11);
+        QCOMPARE(errorOf([&] { zoomedMapRect(12, client, tiny); }), 6);
+        QCOMPARE(errorOf([&] { centerBullseye(1, 1, client, MapRect{0, 0, 0, 100}); }), 11);
         RingInputs in = shortRange(12);
         in.BullsEyeX = 1.0e37f;
-        QCOMPARE(errorNumber([&] { ringLayout(in, labelSize); }), 6);
+        QCOMPARE(errorOf([&] { ringLayout(in, labelSize); }), 6);
         in.BullsEyeX = 1000.0f;
         in.BullsEyeGraduations = -10;
-        QCOMPARE(errorNumber([&] { ringLayout(in, labelSize); }), 380);
+        QCOMPARE(errorOf([&] { ringLayout(in, labelSize); }), 380);
     }
 
     void ringsAroundTheBullseye() {
@@ -193,7 +184,6 @@ private slots:
     void pictureFillsItsRect_data() {
         QTest::addColumn<QRectF>("px");
         QTest::addColumn<int>("side"); // of the square picture
-        QTest::newRow("x3, cut at the top left") << QRectF(-6, -3, 30, 30) << 10;
         QTest::newRow("fractional") << QRectF(3.3, 1.7, 25.9, 17.2) << 7;
         QTest::newRow("zoom 12, far corner") << QRectF(-2390, -2390, 2400, 2400) << 600;
         QTest::newRow("negative") << QRectF(10, 10, -5, -5) << 10;
@@ -234,9 +224,7 @@ private slots:
     void ringsInvertTheirOutline_data() {
         QTest::addColumn<QRectF>("box"); // pixels
         QTest::addColumn<bool>("drawn");
-        QTest::newRow("2 px") << QRectF(10, 10, 2, 2) << true;
         QTest::newRow("fractional, across both halves") << QRectF(150.3, 17.8, 63.7, 63.7) << true;
-        QTest::newRow("cut at the top left") << QRectF(-80.6, -50.2, 260.4, 260.4) << true;
         QTest::newRow("huge, an arc in view")
             << QRectF(-1.0e6 + 200, 150 - 5.0e5, 1.0e6, 1.0e6) << true;
         QTest::newRow("below a pixel") << QRectF(10, 10, 0.9, 0.9) << false;
