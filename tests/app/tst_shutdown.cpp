@@ -98,8 +98,7 @@ private slots:
     void closeDuringAReloadStopsIt() {
         QFETCH(bool, recall);
         QFETCH(int, newListings);
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         h.store.SaveSetting(h.appName, QStringLiteral("SectionPreset0"), QStringLiteral("BaseURL"),
                             h.folderUrl());
         auto& w = h.loadStill();
@@ -138,8 +137,7 @@ private slots:
     }
 
     void tickDuringAPollStartsNoSecondPoll() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         auto& w = h.loadStill();
         QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
         QVERIFY(h.server.control(QStringLiteral("faults?latency=200")));

@@ -30,11 +30,9 @@ private slots:
     void badStoredNumberKeepsTheDefaults() {
         QFETCH(QString, key);
         QFETCH(QString, value);
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         settings::FileSettingsStore file(h.dir.filePath(QStringLiteral("config")));
         h.storeOverride = &file;
-        h.set(QStringLiteral("BaseURL"), h.folderUrl());
         h.set(key, value);
 
         auto& w = h.load(); // the error box is answered with Retry
@@ -54,8 +52,7 @@ private slots:
     }
 
     void startUpStoppedByAnErrorStillPolls() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         testsupport::RecordingSettingsStore failing;
         failing.failReadOnce = kPreset0; // read while the preset tool tips are set
         h.storeOverride = &failing;
@@ -72,8 +69,7 @@ private slots:
     }
 
     void failedRecallLeavesAUsableWindow() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         h.store.SaveSetting(h.appName, kPreset0, QStringLiteral("BaseURL"),
                             h.folderUrl(QStringLiteral("ktbw")));
         h.store.SaveSetting(h.appName, kPreset0, QStringLiteral("ZoomLevel"), QStringLiteral("13"));
@@ -112,8 +108,7 @@ private slots:
     }
 
     void hiddenTitleBarKeepsTheStationInFileNames() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         h.set(QStringLiteral("HideTitleBar"), QStringLiteral("1"));
         auto& w = h.loadStill();
         w.mnuSaveMap_Click();
@@ -135,8 +130,7 @@ private slots:
         QFETCH(Qt::MouseButton, button);
         QFETCH(int, polls);
         QFETCH(int, position);
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         auto& w = h.loadStill();
         QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
         const int listings = h.listingRequests();
@@ -148,8 +142,7 @@ private slots:
     }
 
     void releaseOutsideTheWindowMovesNothing() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         auto& w = h.loadStill();
         view::MapView* map = w.mapView();
         const float left = map->mapRect().Left;

@@ -37,8 +37,7 @@ private:
 
     app::MainWindow& start(bool realBoxesToo = false, const QString& key = {},
                            const QString& value = {}) {
-        h = std::make_unique<AppHarness>();
-        [&] { QVERIFY(h->startServer()); }();
+        h = std::make_unique<AppHarness>(AppHarness::Server);
         if (!key.isEmpty())
             h->set(key, value);
         platform::MessageBoxes& boxes =

@@ -14,8 +14,7 @@ class TestDesktopWindow : public QObject {
     Q_OBJECT
 private slots:
     void startUpAppliesStoredChrome() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         h.set(QStringLiteral("HideTitleBar"), QStringLiteral("1"));
         h.set(QStringLiteral("HidePanel"), QStringLiteral("1"));
         h.set(QStringLiteral("TopMostWindow"), QStringLiteral("1"));
@@ -35,8 +34,7 @@ private slots:
     }
 
     void minimiseGoesToTheTrayOnlyWhenAsked() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         auto& w = h.load();
 
         w.action(QStringLiteral("mnuMinimize"))->trigger();
@@ -64,8 +62,7 @@ private slots:
     }
 
     void wallpaperFollowsEveryLoopStep() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         auto& w = h.load();
         QCOMPARE(h.desktop.followed, 0);
 
@@ -87,8 +84,7 @@ private slots:
     }
 
     void seriesSaveWritesEveryPictureAsItCame() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         auto& w = h.load();
         QTemporaryDir out;
         h.fileDialogs.answers = {out.filePath(QStringLiteral("typed name ignored.gif"))};
