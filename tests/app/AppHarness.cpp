@@ -5,6 +5,8 @@
 #include <QUrl>
 #include <QWidget>
 
+using namespace Qt::StringLiterals;
+
 namespace pluvix::testsupport {
 
 bool FakeAppDesktop::minimizeToTray(QWidget* window) {
@@ -23,12 +25,9 @@ void FakeAppDesktop::restoreFromTray(QWidget* window) {
 }
 
 AppHarness::AppHarness(Start start) {
-    downloads =
-        std::make_unique<platform::NetworkDownloadService>(dir.filePath(QStringLiteral("http")));
-    QDir().mkpath(dir.filePath(QStringLiteral("tmp")));
-    if (start == Server &&
-        !server.start({QStringLiteral("--start"), QStringLiteral("2026-12-06T10:00:00Z"),
-                       QStringLiteral("--frozen")}))
+    downloads = std::make_unique<platform::NetworkDownloadService>(dir.filePath(u"http"_s));
+    QDir().mkpath(dir.filePath(u"tmp"_s));
+    if (start == Server && !server.start({u"--start"_s, u"2026-12-06T10:00:00Z"_s, u"--frozen"_s}))
         qFatal("the radar server did not start: %s", qPrintable(server.errorString()));
 }
 
@@ -44,23 +43,21 @@ void AppHarness::useFakeFolder(FakeDownloadService& fake, const QString& folder,
                                const QStringList& names) {
     serveFolder(fake, folder, names);
     downloadsOverride = &fake;
-    set(QStringLiteral("BaseURL"), folder);
+    set(u"BaseURL"_s, folder);
 }
 
 void AppHarness::set(const QString& key, const QString& value) {
-    activeStore().SaveSetting(appName, QStringLiteral("SectionGeneral"), key, value);
+    activeStore().SaveSetting(appName, u"SectionGeneral"_s, key, value);
 }
 
 QString AppHarness::stored(const QString& section, const QString& key) const {
-    return activeStore().GetSetting(appName, section, key, QStringLiteral("<missing>"));
+    return activeStore().GetSetting(appName, section, key, u"<missing>"_s);
 }
 
 app::MainWindow& AppHarness::load() {
-    if (activeStore()
-            .GetSetting(appName, QStringLiteral("SectionGeneral"), QStringLiteral("BaseURL"), {})
-            .isEmpty() &&
+    if (activeStore().GetSetting(appName, u"SectionGeneral"_s, u"BaseURL"_s, {}).isEmpty() &&
         server.isRunning())
-        set(QStringLiteral("BaseURL"), folderUrl());
+        set(u"BaseURL"_s, folderUrl());
     app::Services services{boxesOverride ? *boxesOverride : boxes,
                            programEnd,
                            clock,
@@ -68,9 +65,9 @@ app::MainWindow& AppHarness::load() {
                            downloadsOverride ? *downloadsOverride : *downloads,
                            fileDialogsOverride ? *fileDialogsOverride : fileDialogs,
                            desktopOverride ? *desktopOverride : desktop,
-                           dir.filePath(QStringLiteral("bin/pluvix")),
-                           dir.filePath(QStringLiteral("tmp")) + QLatin1Char('/'),
-                           dir.filePath(QStringLiteral("Log.txt")),
+                           dir.filePath(u"bin/pluvix"_s),
+                           dir.filePath(u"tmp"_s) + QLatin1Char('/'),
+                           dir.filePath(u"Log.txt"_s),
                            [] { return std::optional<qint32>(300); },
                            {}};
     m_window = std::make_unique<app::MainWindow>(services);
@@ -85,20 +82,19 @@ app::MainWindow& AppHarness::loadStill() {
     return w;
 }
 
-int AppHarness::listingRequests(const QString& station, const QString& product) const {
-    const QString path = QUrl(folderUrl(station, product)).path();
+int AppHarness::listingRequests() const {
+    const QString path = QUrl(folderUrl()).path();
     int n = 0;
     // Lines read "GET <path> <status> <bytes> <ms>".
     for (const QString& line : server.requestLog()) {
         const QStringList fields = line.split(QLatin1Char(' '));
-        n += fields.size() > 1 && fields[0] == QStringLiteral("GET") && fields[1] == path ? 1 : 0;
+        n += fields.size() > 1 && fields[0] == u"GET"_s && fields[1] == path ? 1 : 0;
     }
     return n;
 }
 
 QString radarImageName(int hour, int minute) {
-    return QStringLiteral("MLB20261206_NCR%1%2.gif")
-        .arg(hour, 2, 10, QLatin1Char('0'))
+    return u"MLB20261206_NCR%1%2.gif"_s.arg(hour, 2, 10, QLatin1Char('0'))
         .arg(minute, 2, 10, QLatin1Char('0'));
 }
 

@@ -74,9 +74,8 @@ public:
     app::MainWindow& load();
     // Like load(), then stops both timers so that the test drives every tick itself.
     app::MainWindow& loadStill();
-    // Listing requests for one folder that the server has logged so far.
-    int listingRequests(const QString& station = QStringLiteral("kmlb"),
-                        const QString& product = QStringLiteral("p37cr")) const;
+    // Requests for the listing of folderUrl() that the server has logged so far.
+    int listingRequests() const;
 
     RadarServerProcess server;
     FakeMessageBoxes boxes;

@@ -155,18 +155,6 @@ private slots:
         QCOMPARE(h.stored(u"SectionGeneral"_s, u"BaseURL"_s), folder);
     }
 
-    // A minimised window keeps the stored geometry rather than writing its own.
-    void minimisedWindowKeepsTheStoredGeometry() {
-        AppHarness h(AppHarness::Server);
-        h.set(u"FormWidth"_s, u"6000"_s);
-        auto& w = h.load();
-        w.setWindowState(Qt::WindowMinimized);
-        w.resize(500, 500);
-        w.close();
-        QVERIFY(w.shutDownDone());
-        QCOMPARE(h.stored(u"SectionGeneral"_s, u"FormWidth"_s), u"6000"_s);
-        QCOMPARE(h.stored(u"SectionGeneral"_s, u"MapLeft"_s), u"-7295"_s);
-    }
     // The clock's tooltip counts down to the poll. A stored limit below the start-up's ten is
     // raised, not applied, at the first new image.
     void newImageIsAppendedAndRaisesASmallLimit() {
@@ -304,6 +292,9 @@ private slots:
         QTest::newRow("20 pictures, delay 4")
             << 20 << 4 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 1, 2};
         QTest::newRow("5 pictures, delay 0") << 5 << 0 << QList<int>{5, 6, 7, 8, 9, 10, 5, 6};
+        QTest::newRow("delay beyond the switch-on count pauses at once")
+            << 3 << 11 << QList<int>{10, 10, 7, 8, 9, 10} + QList<int>(11, 10) + QList<int>{7};
+        QTest::newRow("negative count") << -5 << 0 << QList<int>(3, 10);
     }
 
     void loopRunsOverTheNewestPicturesAndPauses() {
