@@ -2,9 +2,7 @@
 // and files: what they may cost in memory and time, and how the program ends.
 #include "AppHarness.h"
 #include "acquisition/FolderAddress.h"
-#include "acquisition/ImageHistory.h"
 #include "desktop/MapSaver.h"
-#include "platform/NetworkDownloadService.h"
 #include "platform/TempFolder.h"
 #include "settings/FileSettingsStore.h"
 #include "support/ErrorOf.h"

@@ -81,18 +81,15 @@ public:
     FakeMessageBoxes boxes;
     FakeProgramEnd programEnd;
     FakeClock clock;
-    settings::MemorySettingsStore store;
+    mutable settings::MemorySettingsStore store; // the window writes it, stored() reads it
     FakeFileDialogs fileDialogs;
     FakeAppDesktop desktop;
     QTemporaryDir dir;
     std::unique_ptr<platform::NetworkDownloadService> downloads;
     platform::DownloadService* downloadsOverride = nullptr; // e.g. a FakeDownloadService
     settings::SettingsStore* storeOverride = nullptr;       // e.g. a FileSettingsStore
-    settings::SettingsStore& activeStore() {
+    settings::SettingsStore& activeStore() const {
         return storeOverride ? *storeOverride : static_cast<settings::SettingsStore&>(store);
-    }
-    const settings::SettingsStore& activeStore() const {
-        return storeOverride ? *storeOverride : static_cast<const settings::SettingsStore&>(store);
     }
     // The real desktop and dialogs, for tests under a real X session.
     app::Desktop* desktopOverride = nullptr;

@@ -3,10 +3,8 @@
 #include "AppHarness.h"
 
 #include "acquisition/ImageTime.h"
-#include "acquisition/Listing.h"
 #include "platform/ImageCache.h"
 #include "support/FaultHttpServer.h"
-#include "support/GifFixtures.h"
 #include "view/ClockWidget.h"
 #include "view/MapView.h"
 
@@ -122,18 +120,15 @@ private slots:
         h.set(u"PlaySpeed"_s, u"25"_s);
         auto& w = h.load();
 
-        const auto listing = h.server.get(u"/radar/images/DS.p37cr/SI.kmlb/"_s);
+        const auto listing = h.server.get(kFolderPath);
         const auto names = acquisition::cutImageNames(listing.body);
-        QCOMPARE(w.Image2.UBound(), 9);
-        for (int i = 0; i < 10; ++i)
-            QCOMPARE(w.Image2.tag(i), names[std::size_t(i)]);
+        QCOMPARE(tags(w, 0, w.Image2.UBound()), QStringList(names.begin(), names.end()));
         QCOMPARE(w.mapView()->picture(), w.Image2.picture(9));
         QCOMPARE(w.timeLabel()->text(), timeText(names[9]));
         QCOMPARE(fileBytes(w.ListingFile), listing.body);
         QCOMPARE(fileBytes(w.ImageTempFile), w.Image2.encoded(9));
         QCOMPARE(w.windowTitle(), u"Cirrusworks Pluvix - Melbourne, FL  (SRC)"_s);
         QVERIFY(h.boxes.shown.isEmpty());
-        QCOMPARE(h.desktop.remembered, 1);
         QCOMPARE(w.Settings.PlaySpeed, qint16(10));
         QCOMPARE(w.loopTimer().interval(), 100);
     }
