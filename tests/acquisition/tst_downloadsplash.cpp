@@ -1,10 +1,12 @@
 // A window mapped just before a blocking download, as the splash is at start-up, is painted
-// during the wait on a real X server, while the thread's timers stay still.
+// during the wait on a real X server, while the user's clicks and the thread's timers wait
+// until it has ended.
 #include "platform/NetworkDownloadService.h"
 #include "support/FaultHttpServer.h"
 #include "support/XSession.h"
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -15,10 +17,11 @@ using namespace pluvix;
 namespace {
 class Canvas : public QWidget {
 public:
-    int paints = 0;
+    int paints = 0, presses = 0;
 
 protected:
     void paintEvent(QPaintEvent*) override { ++paints; }
+    void mousePressEvent(QMouseEvent*) override { ++presses; }
 };
 } // namespace
 
@@ -42,9 +45,13 @@ private slots:
         timer.start(10);
         Canvas splash;
         splash.show(); // no event loop from here until the download has ended
+        QCoreApplication::postEvent(
+            &splash, new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
+                                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
         QVERIFY(service.download(server.url(u"/slow/1000/x"_qs), dir.filePath(u"f"_qs), 64).ok);
         QVERIFY(splash.paints > 0);
-        QCOMPARE(ticks, 0);
+        QCOMPARE(ticks + splash.presses, 0);
+        QTRY_VERIFY(ticks > 0 && splash.presses == 1);
     }
 };
 

@@ -2,26 +2,16 @@
 // and files: what they may cost in memory and time, and how the program ends.
 #include "AppHarness.h"
 #include "acquisition/FolderAddress.h"
-#include "acquisition/ImageHistory.h"
-#include "core/RuntimeError.h"
 #include "desktop/MapSaver.h"
-#include "diagnostics/ErrorReporter.h"
-#include "platform/NetworkDownloadService.h"
 #include "platform/TempFolder.h"
 #include "settings/FileSettingsStore.h"
 #include "support/ErrorOf.h"
 #include "support/FaultHttpServer.h"
-#include "support/GifFixtures.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLockFile>
 #include <QTest>
-
-#include <QMouseEvent>
-#include <QTimer>
-#include <QWidget>
 #include <atomic>
 #include <thread>
 #include <unistd.h>
@@ -72,14 +62,6 @@ QByteArray contentOf(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-class Canvas : public QWidget {
-public:
-    int paints = 0, presses = 0;
-
-protected:
-    void paintEvent(QPaintEvent*) override { ++paints; }
-    void mousePressEvent(QMouseEvent*) override { ++presses; }
-};
 } // namespace
 
 class TestHostile : public QObject {
@@ -144,28 +126,6 @@ private slots:
         QVERIFY2(clock.elapsed() < 750, qPrintable(QString::number(clock.elapsed())));
         batch.reset(); // must not wait for the transfer still hanging
         QVERIFY(clock.elapsed() < 1750);
-    }
-
-    // While a download blocks, the window still repaints, but the user's clicks and the
-    // program's own timers wait until it has ended.
-    void waitingOnlyRepaints() {
-        Canvas canvas;
-        canvas.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&canvas));
-        QTRY_VERIFY(canvas.paints > 0);
-        const int paintsBefore = canvas.paints;
-        int ticks = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, this, [&ticks] { ++ticks; });
-        timer.start(10);
-        QCoreApplication::postEvent(
-            &canvas, new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
-                                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-        canvas.update();
-        QVERIFY(m_service.download(m_server.url(u"/slow/300/x"_s), m_file, 1024).ok);
-        QCOMPARE(ticks + canvas.presses, 0);
-        QCOMPARE(canvas.paints, paintsBefore + 1);
-        QTRY_VERIFY(ticks > 0 && canvas.presses == 1);
     }
 
     // Private to the user, under the cache folder, and never reached through a link.
@@ -273,18 +233,6 @@ private slots:
             QCOMPARE(w.Image2.UBound(), 9);
             QCOMPARE(w.Image2.tag(9), names[9]);
         }
-    }
-
-    // Cancel ends the program like a failed load: with the failure status.
-    void cancelInTheErrorBoxExitsNonZero() {
-        testsupport::FakeMessageBoxes boxes;
-        boxes.answers = {platform::MessageButton::Cancel};
-        testsupport::FakeProgramEnd end;
-        testsupport::FakeClock clock;
-        diagnostics::ErrorReporter reporter(boxes, end, clock, m_dir.filePath(u"Log.txt"_s),
-                                            [] { return 0; });
-        reporter.ReportError(6, u"Overflow"_s, u"Module1.LoadCheckINI"_s);
-        QCOMPARE(end.lastStatus, platform::exitFailure);
     }
 
     void noUsableTempFolderIsAnError() {

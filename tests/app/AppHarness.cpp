@@ -1,11 +1,11 @@
 #include "AppHarness.h"
 
-#include "support/GifFixtures.h"
-
 #include <QDir>
 #include <QTime>
 #include <QUrl>
 #include <QWidget>
+
+using namespace Qt::StringLiterals;
 
 namespace pluvix::testsupport {
 
@@ -24,24 +24,15 @@ void FakeAppDesktop::restoreFromTray(QWidget* window) {
     iconShown = false;
 }
 
-AppHarness::AppHarness() {
-    downloads =
-        std::make_unique<platform::NetworkDownloadService>(dir.filePath(QStringLiteral("http")));
-    QDir().mkpath(dir.filePath(QStringLiteral("tmp")));
+AppHarness::AppHarness(Start start) {
+    downloads = std::make_unique<platform::NetworkDownloadService>(dir.filePath(u"http"_s));
+    QDir().mkpath(dir.filePath(u"tmp"_s));
+    if (start == Server && !server.start({u"--start"_s, u"2026-12-06T10:00:00Z"_s, u"--frozen"_s}))
+        qFatal("the radar server did not start: %s", qPrintable(server.errorString()));
 }
 
 AppHarness::~AppHarness() {
     m_window.reset();
-}
-
-bool AppHarness::startServer(const QStringList& arguments) {
-    if (server.isRunning())
-        return true;
-    QStringList args = arguments;
-    if (!args.contains(QStringLiteral("--start")))
-        args << QStringLiteral("--start") << QStringLiteral("2026-12-06T10:00:00Z")
-             << QStringLiteral("--frozen");
-    return server.start(args);
 }
 
 QString AppHarness::folderUrl(const QString& station, const QString& product) const {
@@ -52,23 +43,21 @@ void AppHarness::useFakeFolder(FakeDownloadService& fake, const QString& folder,
                                const QStringList& names) {
     serveFolder(fake, folder, names);
     downloadsOverride = &fake;
-    set(QStringLiteral("BaseURL"), folder);
+    set(u"BaseURL"_s, folder);
 }
 
 void AppHarness::set(const QString& key, const QString& value) {
-    activeStore().SaveSetting(appName, QStringLiteral("SectionGeneral"), key, value);
+    activeStore().SaveSetting(appName, u"SectionGeneral"_s, key, value);
 }
 
 QString AppHarness::stored(const QString& section, const QString& key) const {
-    return activeStore().GetSetting(appName, section, key, QStringLiteral("<missing>"));
+    return activeStore().GetSetting(appName, section, key, u"<missing>"_s);
 }
 
 app::MainWindow& AppHarness::load() {
-    if (activeStore()
-            .GetSetting(appName, QStringLiteral("SectionGeneral"), QStringLiteral("BaseURL"), {})
-            .isEmpty() &&
+    if (activeStore().GetSetting(appName, u"SectionGeneral"_s, u"BaseURL"_s, {}).isEmpty() &&
         server.isRunning())
-        set(QStringLiteral("BaseURL"), folderUrl());
+        set(u"BaseURL"_s, folderUrl());
     app::Services services{boxesOverride ? *boxesOverride : boxes,
                            programEnd,
                            clock,
@@ -76,9 +65,9 @@ app::MainWindow& AppHarness::load() {
                            downloadsOverride ? *downloadsOverride : *downloads,
                            fileDialogsOverride ? *fileDialogsOverride : fileDialogs,
                            desktopOverride ? *desktopOverride : desktop,
-                           dir.filePath(QStringLiteral("bin/pluvix")),
-                           dir.filePath(QStringLiteral("tmp")) + QLatin1Char('/'),
-                           dir.filePath(QStringLiteral("Log.txt")),
+                           dir.filePath(u"bin/pluvix"_s),
+                           dir.filePath(u"tmp"_s) + QLatin1Char('/'),
+                           dir.filePath(u"Log.txt"_s),
                            [] { return std::optional<qint32>(300); },
                            {}};
     m_window = std::make_unique<app::MainWindow>(services);
@@ -93,20 +82,19 @@ app::MainWindow& AppHarness::loadStill() {
     return w;
 }
 
-int AppHarness::listingRequests(const QString& station, const QString& product) const {
-    const QString path = QUrl(folderUrl(station, product)).path();
+int AppHarness::listingRequests() const {
+    const QString path = QUrl(folderUrl()).path();
     int n = 0;
     // Lines read "GET <path> <status> <bytes> <ms>".
     for (const QString& line : server.requestLog()) {
         const QStringList fields = line.split(QLatin1Char(' '));
-        n += fields.size() > 1 && fields[0] == QStringLiteral("GET") && fields[1] == path ? 1 : 0;
+        n += fields.size() > 1 && fields[0] == u"GET"_s && fields[1] == path ? 1 : 0;
     }
     return n;
 }
 
 QString radarImageName(int hour, int minute) {
-    return QStringLiteral("MLB20261206_NCR%1%2.gif")
-        .arg(hour, 2, 10, QLatin1Char('0'))
+    return u"MLB20261206_NCR%1%2.gif"_s.arg(hour, 2, 10, QLatin1Char('0'))
         .arg(minute, 2, 10, QLatin1Char('0'));
 }
 
@@ -118,13 +106,6 @@ QStringList tenImageNamesUpTo(int hour, int minute) {
         names.append(radarImageName(t.hour(), t.minute()));
     }
     return names;
-}
-
-QByteArray listingOf(const QStringList& names) {
-    QByteArray listing = "<HTML><BODY><PRE>\n<A HREF=\"/radar/images/DS.p37cr/\">Parent</A>\n";
-    for (const QString& name : names)
-        listing += "<A HREF=\"" + name.toLatin1() + "\">" + name.trimmed().toLatin1() + "</A>\n";
-    return listing + "</PRE></BODY></HTML>\n";
 }
 
 void serveFolder(FakeDownloadService& fake, const QString& folder, const QStringList& names) {

@@ -7,6 +7,7 @@
 #include "support/FakeDesktop.h"
 #include "support/FakeDownloadService.h"
 #include "support/FakePlatform.h"
+#include "support/GifFixtures.h"
 #include "support/RadarServerProcess.h"
 
 #include <QImage>
@@ -26,11 +27,9 @@ public:
     bool trayExists = true;
     bool iconShown = false;
     int iconsAdded = 0;
-    std::function<void()> restoreFromIcon;
     QList<bool> titleBarCalls;
     QList<bool> keepOnTopCalls;
     int windowMoves = 0;
-    int helpOpened = 0;
 
     void rememberUserWallpaper() override { ++remembered; }
     void followWallpaper(const QImage&) override { ++followed; }
@@ -44,27 +43,26 @@ public:
     void restoreUserWallpaper() override { ++restored; }
     bool canSetWallpaper() const override { return true; }
     void setTrayMenu(QMenu*) override {}
-    void onTrayRestoreRequested(std::function<void()> restore) override {
-        restoreFromIcon = std::move(restore);
-    }
+    void onTrayRestoreRequested(std::function<void()>) override {}
     bool minimizeToTray(QWidget* window) override;
     void restoreFromTray(QWidget* window) override;
     void removeTrayIcon() override { iconShown = false; }
     void showTitleBar(QWidget*, bool show, bool) override { titleBarCalls.append(show); }
     void setKeepOnTop(QWidget*, bool onTop) override { keepOnTopCalls.append(onTop); }
     void startWindowMove(QWidget*) override { ++windowMoves; }
-    void openHelpPage() override { ++helpOpened; }
+    void openHelpPage() override {}
 };
 
 // The real main window with fake boxes, desktop and settings store, talking to the bundled
 // radar server on a loopback port picked at run time.
 class AppHarness {
 public:
-    AppHarness();
+    enum Start { NoServer, Server };
+    // With Server, the bundled server runs frozen at 2026-12-06 10:00 UTC; a server that cannot
+    // start ends the test program, since no window test can run without it.
+    explicit AppHarness(Start start = NoServer);
     ~AppHarness();
 
-    // Starts the server (with extra arguments) unless already running.
-    bool startServer(const QStringList& arguments = {});
     QString folderUrl(const QString& station = QStringLiteral("kmlb"),
                       const QString& product = QStringLiteral("p37cr")) const;
     // Serves `names` from `fake` at folder and points the window there instead of the server.
@@ -76,27 +74,22 @@ public:
     app::MainWindow& load();
     // Like load(), then stops both timers so that the test drives every tick itself.
     app::MainWindow& loadStill();
-    // Listing requests for one folder that the server has logged so far.
-    int listingRequests(const QString& station = QStringLiteral("kmlb"),
-                        const QString& product = QStringLiteral("p37cr")) const;
-    app::MainWindow& window() { return *m_window; }
+    // Requests for the listing of folderUrl() that the server has logged so far.
+    int listingRequests() const;
 
     RadarServerProcess server;
     FakeMessageBoxes boxes;
     FakeProgramEnd programEnd;
     FakeClock clock;
-    settings::MemorySettingsStore store;
+    mutable settings::MemorySettingsStore store; // the window writes it, stored() reads it
     FakeFileDialogs fileDialogs;
     FakeAppDesktop desktop;
     QTemporaryDir dir;
     std::unique_ptr<platform::NetworkDownloadService> downloads;
     platform::DownloadService* downloadsOverride = nullptr; // e.g. a FakeDownloadService
     settings::SettingsStore* storeOverride = nullptr;       // e.g. a FileSettingsStore
-    settings::SettingsStore& activeStore() {
+    settings::SettingsStore& activeStore() const {
         return storeOverride ? *storeOverride : static_cast<settings::SettingsStore&>(store);
-    }
-    const settings::SettingsStore& activeStore() const {
-        return storeOverride ? *storeOverride : static_cast<const settings::SettingsStore&>(store);
     }
     // The real desktop and dialogs, for tests under a real X session.
     app::Desktop* desktopOverride = nullptr;
@@ -112,8 +105,6 @@ private:
 QString radarImageName(int hour, int minute);
 // Ten names five minutes apart, the newest at hour:minute.
 QStringList tenImageNamesUpTo(int hour, int minute);
-// A folder listing naming `names` after the parent link, in the server's form.
-QByteArray listingOf(const QStringList& names);
 // Serves the listing of `names` at folder and a different small GIF for every name.
 void serveFolder(FakeDownloadService& fake, const QString& folder, const QStringList& names);
 

@@ -10,6 +10,7 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
 using pluvix::testsupport::XSession;
 
 namespace {
@@ -31,27 +32,24 @@ quint16 closedPort() {
 struct Program {
     QTemporaryDir dir;
     QProcess process;
-    QString settingsFile() const {
-        return dir.filePath(QStringLiteral("XDG_CONFIG_HOME/pluvix/Pluvix.conf"));
-    }
-    QByteArray log() const { return contents(dir.filePath(QStringLiteral("Log.txt"))); }
+    QString settingsFile() const { return dir.filePath(u"XDG_CONFIG_HOME/pluvix/Pluvix.conf"_s); }
+    QByteArray log() const { return contents(dir.filePath(u"Log.txt"_s)); }
 
     void start(quint16 port, const QByteArray& settings = {}, const XSession* x = nullptr) {
-        const QString exe = dir.filePath(QStringLiteral("pluvix"));
+        const QString exe = dir.filePath(u"pluvix"_s);
         QVERIFY(QFile::copy(qEnvironmentVariable("PLUVIX_PROGRAM"), exe));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
             env.insert(QString::fromLatin1(name), dir.filePath(QString::fromLatin1(name)));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), x ? u"xcb"_qs : u"offscreen"_qs);
-        env.insert(QStringLiteral("DISPLAY"), x ? x->display() : QString());
+        env.insert(u"QT_QPA_PLATFORM"_s, x ? u"xcb"_s : u"offscreen"_s);
+        env.insert(u"DISPLAY"_s, x ? x->display() : QString());
         if (!settings.isEmpty()) {
             QDir().mkpath(QFileInfo(settingsFile()).path());
             QFile f(settingsFile());
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(settings) == settings.size());
         }
         process.setProcessEnvironment(env);
-        process.start(exe,
-                      {QStringLiteral("--radar-host"), QStringLiteral("127.0.0.1:%1").arg(port)});
+        process.start(exe, {u"--radar-host"_s, u"127.0.0.1:%1"_s.arg(port)});
         QVERIFY(process.waitForStarted());
     }
     // Milliseconds from SIGTERM to the end; -1 when it took more than 2 s.
@@ -101,8 +99,8 @@ void TestHostileApp::sigtermInTheErrorBoxSavesNothing() {
 void TestHostileApp::failingEndingsExitNonZero_data() {
     QTest::addColumn<QByteArray>("settings");
     QTest::addColumn<QString>("boxTitle");
-    QTest::newRow("cannot connect") << QByteArray() << u"Pluvix"_qs;
-    QTest::newRow("cancel in the error box") << kBadPollInterval << u"Pluvix Error!"_qs;
+    QTest::newRow("cannot connect") << QByteArray() << u"Pluvix"_s;
+    QTest::newRow("cancel in the error box") << kBadPollInterval << u"Pluvix Error!"_s;
 }
 
 void TestHostileApp::failingEndingsExitNonZero() {
@@ -113,14 +111,14 @@ void TestHostileApp::failingEndingsExitNonZero() {
         QSKIP(qPrintable(x.problem()));
     Program p;
     p.start(closedPort(), settings, &x);
-    const auto box = x.runClient(u"xdotool"_qs,
-                                 {u"search"_qs, u"--sync"_qs, u"--onlyvisible"_qs, u"--name"_qs,
-                                  QStringLiteral("^%1$").arg(boxTitle)},
-                                 30000);
+    const auto box = x.runClient(
+        u"xdotool"_s,
+        {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--name"_s, u"^%1$"_s.arg(boxTitle)},
+        30000);
     QVERIFY(box && !box->trimmed().isEmpty());
     // Escape answers the box with its escape button: OK, or Cancel.
-    x.runClient(u"xdotool"_qs, {u"windowactivate"_qs, u"--sync"_qs, box->split(u'\n').first(),
-                                u"key"_qs, u"Escape"_qs});
+    x.runClient(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, box->split(u'\n').first(),
+                               u"key"_s, u"Escape"_s});
     QVERIFY(p.process.waitForFinished(10000));
     QCOMPARE(p.process.exitStatus(), QProcess::NormalExit); // not killed by a signal
     QCOMPARE(p.process.exitCode(), 1);

@@ -3,10 +3,8 @@
 #include "AppHarness.h"
 
 #include "acquisition/ImageTime.h"
-#include "acquisition/Listing.h"
 #include "platform/ImageCache.h"
 #include "support/FaultHttpServer.h"
-#include "support/GifFixtures.h"
 #include "view/ClockWidget.h"
 #include "view/MapView.h"
 
@@ -118,85 +116,44 @@ class TestImages : public QObject {
 private slots:
     // A too fast stored play speed is limited and does not stop the start-up.
     void loadsTenImagesFromTheServer() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         h.set(u"PlaySpeed"_s, u"25"_s);
         auto& w = h.load();
 
-        const auto listing = h.server.get(u"/radar/images/DS.p37cr/SI.kmlb/"_s);
+        const auto listing = h.server.get(kFolderPath);
         const auto names = acquisition::cutImageNames(listing.body);
-        QCOMPARE(w.Image2.UBound(), 9);
-        for (int i = 0; i < 10; ++i)
-            QCOMPARE(w.Image2.tag(i), names[std::size_t(i)]);
+        QCOMPARE(tags(w, 0, w.Image2.UBound()), QStringList(names.begin(), names.end()));
         QCOMPARE(w.mapView()->picture(), w.Image2.picture(9));
         QCOMPARE(w.timeLabel()->text(), timeText(names[9]));
         QCOMPARE(fileBytes(w.ListingFile), listing.body);
         QCOMPARE(fileBytes(w.ImageTempFile), w.Image2.encoded(9));
         QCOMPARE(w.windowTitle(), u"Cirrusworks Pluvix - Melbourne, FL  (SRC)"_s);
         QVERIFY(h.boxes.shown.isEmpty());
-        QCOMPARE(h.desktop.remembered, 1);
         QCOMPARE(w.Settings.PlaySpeed, qint16(10));
         QCOMPARE(w.loopTimer().interval(), 100);
     }
 
-    void failedStartEndsWithAMessageAndWritesNothing_data() {
-        QTest::addColumn<bool>("listingServed");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("no server") << false
-                                   << u"Pluvix Cannot Cannot Connect to the Internet.\n"
-                                      "                     Pluvix will now close."_s;
-        QTest::newRow("no images") << true
-                                   << u"Pluvix Cannot Cannot Connect to the NOAA Web "
-                                      "Server.\nPluvix will now close."_s;
-    }
-
     void failedStartEndsWithAMessageAndWritesNothing() {
-        QFETCH(bool, listingServed);
-        QFETCH(QString, text);
         AppHarness h;
-        testsupport::FakeDownloadService fake;
-        QString folder = kFolder;
-        if (listingServed) {
-            // Only the listing: every image is refused.
-            fake.serve(QUrl(folder), testsupport::listingOf(testsupport::tenImageNamesUpTo(10, 0)));
-            h.downloadsOverride = &fake;
-        } else {
-            QTcpServer probe; // a loopback port where nobody listens
-            probe.listen(QHostAddress::LocalHost, 0);
-            folder =
-                u"http://127.0.0.1:%1/radar/images/DS.p37cr/SI.kmlb/"_s.arg(probe.serverPort());
-        }
+        QTcpServer probe; // a loopback port where nobody answers
+        probe.listen(QHostAddress::LocalHost, 0);
+        const QString folder = u"http://127.0.0.1:%1"_s.arg(probe.serverPort()) + kFolderPath;
         h.set(u"BaseURL"_s, folder);
-        auto& w = h.load();
+        h.load();
         QCOMPARE(h.boxes.shown.size(), 1);
         QCOMPARE(h.boxes.shown[0].kind, u"ok"_s);
-        QCOMPARE(h.boxes.shown[0].text, text);
+        QCOMPARE(h.boxes.shown[0].text, u"Pluvix Cannot Cannot Connect to the Internet.\n"
+                                        "                     Pluvix will now close."_s);
         QCOMPARE(h.programEnd.endCount, 1);
-        if (listingServed)
-            QVERIFY(w.connectionNotice()->isVisibleTo(&w));
         // Nothing but what the test stored is in the store.
         QCOMPARE(h.stored(u"SectionGeneral"_s, u"PollInterval"_s), u"<missing>"_s);
         QCOMPARE(h.stored(u"SectionGeneral"_s, u"BaseURL"_s), folder);
     }
 
-    // A minimised window keeps the stored geometry rather than writing its own.
-    void minimisedWindowKeepsTheStoredGeometry() {
-        AppHarness h;
-        QVERIFY(h.startServer());
-        h.set(u"FormWidth"_s, u"6000"_s);
-        auto& w = h.load();
-        w.setWindowState(Qt::WindowMinimized);
-        w.resize(500, 500);
-        w.close();
-        QVERIFY(w.shutDownDone());
-        QCOMPARE(h.stored(u"SectionGeneral"_s, u"FormWidth"_s), u"6000"_s);
-        QCOMPARE(h.stored(u"SectionGeneral"_s, u"MapLeft"_s), u"-7295"_s);
-    }
     // The clock's tooltip counts down to the poll. A stored limit below the start-up's ten is
     // raised, not applied, at the first new image.
     void newImageIsAppendedAndRaisesASmallLimit() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         h.set(u"MaxImageNumber"_s, u"5"_s);
         h.set(u"PollInterval"_s, u"60"_s);
         auto& w = h.loadStill();
@@ -222,8 +179,7 @@ private slots:
     }
 
     void historyIsTrimmedOneImageAtATime() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         h.set(u"MaxImageNumber"_s, u"20"_s);
         auto& w = h.loadStill();
         for (int added = 1; added <= 15; ++added) {
@@ -331,6 +287,9 @@ private slots:
         QTest::newRow("20 pictures, delay 4")
             << 20 << 4 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 1, 2};
         QTest::newRow("5 pictures, delay 0") << 5 << 0 << QList<int>{5, 6, 7, 8, 9, 10, 5, 6};
+        QTest::newRow("delay beyond the switch-on count pauses at once")
+            << 3 << 11 << QList<int>{10, 10, 7, 8, 9, 10} + QList<int>(11, 10) + QList<int>{7};
+        QTest::newRow("negative count") << -5 << 0 << QList<int>(3, 10);
     }
 
     void loopRunsOverTheNewestPicturesAndPauses() {
@@ -386,14 +345,10 @@ private slots:
     void pictureNumberLabelStepsWithinTheRange() {
         FakeRadar r;
         auto& w = r.h.loadStill();
-        QLabel* label = w.pictureNumberLabel();
-        QTest::mouseClick(label, Qt::LeftButton);
+        QTest::mouseClick(w.pictureNumberLabel(), Qt::LeftButton);
         QCOMPARE(w.historySlider()->value(), 10);
-        QTest::mouseClick(label, Qt::RightButton);
-        QCOMPARE(w.historySlider()->value(), 9);
-        QCOMPARE(w.mapView()->picture(), w.Image2.picture(8));
         w.historySlider()->setValue(1);
-        QTest::mouseClick(label, Qt::RightButton);
+        QTest::mouseClick(w.pictureNumberLabel(), Qt::RightButton);
         QCOMPARE(w.historySlider()->value(), 1);
     }
 
@@ -445,9 +400,10 @@ private slots:
         QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
     }
 
+    // Also when the newest, shown first, fails: the start ends like one without images.
     void failedImageEndsTheBatch_data() {
         QTest::addColumn<int>("failing");
-        QTest::newRow("newest, shown first") << 9;
+        QTest::newRow("newest") << 9;
         QTest::newRow("oldest") << 0;
     }
 
@@ -456,11 +412,15 @@ private slots:
         Folder f;
         f.serve({f.names[failing]});
         AppHarness h;
-        f.start(h);
+        auto& w = f.start(h);
 
         QCOMPARE(h.boxes.shown.size(), 1);
+        QCOMPARE(h.boxes.shown[0].text, u"Pluvix Cannot Cannot Connect to the NOAA Web Server.\n"
+                                        "Pluvix will now close."_s);
         QCOMPARE(h.programEnd.endCount, 1);
         QCOMPARE(h.programEnd.lastStatus, platform::exitFailure);
+        QVERIFY(w.connectionNotice()->isVisibleTo(&w));
+        QCOMPARE(h.stored(u"SectionGeneral"_s, u"PollInterval"_s), u"<missing>"_s);
         // The ten went out together; none is asked for again after the failure.
         for (int n : hitsOf(f, f.names))
             QVERIFY(n <= 1);

@@ -8,12 +8,13 @@
 
 #include <csignal>
 
+using namespace Qt::StringLiterals;
 using namespace pluvix;
 using testsupport::AppHarness;
 
 namespace {
 
-const QString kFolder = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.kmlb/");
+const QString kFolder = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
 
 // As the program wires it: a termination request closes the window.
 void closeOnTermination(app::TerminationSignals& termination, app::MainWindow& w) {
@@ -57,7 +58,7 @@ private slots:
         AppHarness h;
         testsupport::FakeDownloadService fake;
         h.useFakeFolder(fake, kFolder, testsupport::tenImageNamesUpTo(10, 0));
-        h.set(QStringLiteral("MinimizeToTray"), QStringLiteral("1"));
+        h.set(u"MinimizeToTray"_s, u"1"_s);
         auto& w = h.loadStill();
         app::TerminationSignals termination;
         closeOnTermination(termination, w);
@@ -67,15 +68,17 @@ private slots:
         }
         w.Settings.PollInterval = 45;
         const auto stored = [&h](const char* key) {
-            return h.stored(QStringLiteral("SectionGeneral"), QLatin1String(key));
+            return h.stored(u"SectionGeneral"_s, QLatin1String(key));
         };
-        QCOMPARE(stored("PollInterval"), QStringLiteral("<missing>"));
+        QCOMPARE(stored("PollInterval"), u"<missing>"_s);
 
         QCOMPARE(::raise(SIGTERM), 0);
         QTRY_VERIFY(w.shutDownDone());
         QVERIFY(!w.isVisible() && !w.inTray() && !h.desktop.iconShown);
-        QCOMPARE(stored("PollInterval"), QStringLiteral("45"));
+        QCOMPARE(stored("PollInterval"), u"45"_s);
         QCOMPARE(stored("BaseURL"), kFolder);
+        // A window in the tray keeps the stored geometry.
+        QCOMPARE(stored("FormWidth") == u"<missing>"_s, inTray);
         QCOMPARE(h.desktop.restored, 1);
         QCOMPARE(h.programEnd.endCount, 0);
 
@@ -83,7 +86,7 @@ private slots:
         w.Settings.PollInterval = 30;
         QCOMPARE(::raise(SIGTERM), 0);
         QTest::qWait(50);
-        QCOMPARE(stored("PollInterval"), QStringLiteral("45"));
+        QCOMPARE(stored("PollInterval"), u"45"_s);
         QCOMPARE(h.desktop.restored, 1);
     }
 
@@ -98,17 +101,13 @@ private slots:
     void closeDuringAReloadStopsIt() {
         QFETCH(bool, recall);
         QFETCH(int, newListings);
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-        h.store.SaveSetting(h.appName, QStringLiteral("SectionPreset0"), QStringLiteral("BaseURL"),
-                            h.folderUrl());
+        AppHarness h(AppHarness::Server);
+        h.store.SaveSetting(h.appName, u"SectionPreset0"_s, u"BaseURL"_s, h.folderUrl());
         auto& w = h.loadStill();
-        QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
-        QVERIFY(h.server.control(QStringLiteral("faults?latency=200")));
+        QVERIFY(h.server.control(u"advance?images=1"_s));
+        QVERIFY(h.server.control(u"faults?latency=200"_s));
         const int listings = h.listingRequests();
-        const auto images = [&h] {
-            return int(h.server.requestLog().filter(QStringLiteral(".gif ")).size());
-        };
+        const auto images = [&h] { return int(h.server.requestLog().filter(u".gif "_s).size()); };
         const int imagesBefore = images();
 
         bool tickWhileLoading = recall; // the recall case sends no tick
@@ -138,11 +137,10 @@ private slots:
     }
 
     void tickDuringAPollStartsNoSecondPoll() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         auto& w = h.loadStill();
-        QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
-        QVERIFY(h.server.control(QStringLiteral("faults?latency=200")));
+        QVERIFY(h.server.control(u"advance?images=1"_s));
+        QVERIFY(h.server.control(u"faults?latency=200"_s));
         const int listings = h.listingRequests();
 
         int nestedTicks = 0;

@@ -12,10 +12,11 @@
 #include <QScrollBar>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
 using namespace pluvix;
 using testsupport::AppHarness;
 
-static const QString kPreset0 = QStringLiteral("SectionPreset0");
+static const QString kPreset0 = u"SectionPreset0"_s;
 
 class TestUseFaults : public QObject {
     Q_OBJECT
@@ -23,18 +24,16 @@ private slots:
     void badStoredNumberKeepsTheDefaults_data() {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
-        QTest::newRow("overflow") << QStringLiteral("PollInterval") << QStringLiteral("40000");
-        QTest::newRow("zoom out of range") << QStringLiteral("ZoomLevel") << QStringLiteral("13");
+        QTest::newRow("overflow") << u"PollInterval"_s << u"40000"_s;
+        QTest::newRow("zoom out of range") << u"ZoomLevel"_s << u"13"_s;
     }
 
     void badStoredNumberKeepsTheDefaults() {
         QFETCH(QString, key);
         QFETCH(QString, value);
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-        settings::FileSettingsStore file(h.dir.filePath(QStringLiteral("config")));
+        AppHarness h(AppHarness::Server);
+        settings::FileSettingsStore file(h.dir.filePath(u"config"_s));
         h.storeOverride = &file;
-        h.set(QStringLiteral("BaseURL"), h.folderUrl());
         h.set(key, value);
 
         auto& w = h.load(); // the error box is answered with Retry
@@ -54,17 +53,16 @@ private slots:
     }
 
     void startUpStoppedByAnErrorStillPolls() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         testsupport::RecordingSettingsStore failing;
         failing.failReadOnce = kPreset0; // read while the preset tool tips are set
         h.storeOverride = &failing;
         auto& w = h.loadStill();
         QCOMPARE(h.boxes.shown.size(), 1);
-        QVERIFY(h.boxes.shown[0].text.contains(QStringLiteral("form1.Form_Load")));
+        QVERIFY(h.boxes.shown[0].text.contains(u"form1.Form_Load"_s));
         QVERIFY(w.isVisible());
 
-        QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
+        QVERIFY(h.server.control(u"advance?images=1"_s));
         w.PollCounter = w.Settings.PollInterval - 1;
         w.Timer1_Timer();
         QCOMPARE(w.Image2.UBound(), 10);
@@ -72,11 +70,9 @@ private slots:
     }
 
     void failedRecallLeavesAUsableWindow() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-        h.store.SaveSetting(h.appName, kPreset0, QStringLiteral("BaseURL"),
-                            h.folderUrl(QStringLiteral("ktbw")));
-        h.store.SaveSetting(h.appName, kPreset0, QStringLiteral("ZoomLevel"), QStringLiteral("13"));
+        AppHarness h(AppHarness::Server);
+        h.store.SaveSetting(h.appName, kPreset0, u"BaseURL"_s, h.folderUrl(u"ktbw"_s));
+        h.store.SaveSetting(h.appName, kPreset0, u"ZoomLevel"_s, u"13"_s);
         auto& w = h.loadStill();
         const QString title = w.windowTitle();
         const QImage picture = w.mapView()->picture();
@@ -96,30 +92,29 @@ private slots:
     void failedReloadShowsNoPictureOfTheOtherStation() {
         AppHarness h;
         testsupport::FakeDownloadService fake;
-        const QString kmlb = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.kmlb/");
-        const QString ktbw = QStringLiteral("http://radar.test/radar/images/DS.p37cr/SI.ktbw/");
+        const QString kmlb = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
+        const QString ktbw = u"http://radar.test/radar/images/DS.p37cr/SI.ktbw/"_s;
         const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
         h.useFakeFolder(fake, kmlb, names);
         fake.serve(QUrl(ktbw), testsupport::listingOf(names)); // the images are not there
-        h.store.SaveSetting(h.appName, kPreset0, QStringLiteral("BaseURL"), ktbw);
+        h.store.SaveSetting(h.appName, kPreset0, u"BaseURL"_s, ktbw);
         auto& w = h.loadStill();
 
         w.ctrlPreset_MouseDown(0, Qt::LeftButton);
         QVERIFY(w.connectionNotice()->isVisible());
-        QVERIFY(w.windowTitle().contains(QStringLiteral("Tampa")));
+        QVERIFY(w.windowTitle().contains(u"Tampa"_s));
         QVERIFY(w.mapView()->picture().isNull());
         QVERIFY(!w.IsLoadingMap());
     }
 
     void hiddenTitleBarKeepsTheStationInFileNames() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
-        h.set(QStringLiteral("HideTitleBar"), QStringLiteral("1"));
+        AppHarness h(AppHarness::Server);
+        h.set(u"HideTitleBar"_s, u"1"_s);
         auto& w = h.loadStill();
         w.mnuSaveMap_Click();
         QCOMPARE(h.fileDialogs.requests.size(), 1);
         QCOMPARE(h.fileDialogs.requests[0].proposedName,
-                 QStringLiteral("Melbourne, FL  (SRC) - ") + w.Image2.tag(9));
+                 u"Melbourne, FL  (SRC) - "_s + w.Image2.tag(9));
     }
 
     void labelDoubleClickPollsOnlyWithTheLeftButton_data() {
@@ -134,22 +129,19 @@ private slots:
     void labelDoubleClickPollsOnlyWithTheLeftButton() {
         QFETCH(Qt::MouseButton, button);
         QFETCH(int, polls);
-        QFETCH(int, position);
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         auto& w = h.loadStill();
-        QVERIFY(h.server.control(QStringLiteral("advance?images=1")));
+        QVERIFY(h.server.control(u"advance?images=1"_s));
         const int listings = h.listingRequests();
         // As a real double click arrives: a click, then the double click.
         QTest::mouseClick(w.pictureNumberLabel(), button);
         QTest::mouseDClick(w.pictureNumberLabel(), button);
         QCOMPARE(h.listingRequests(), listings + polls);
-        QCOMPARE(w.historySlider()->value(), position);
+        QTEST(w.historySlider()->value(), "position");
     }
 
     void releaseOutsideTheWindowMovesNothing() {
-        AppHarness h;
-        QVERIFY2(h.startServer(), qPrintable(h.server.errorString()));
+        AppHarness h(AppHarness::Server);
         auto& w = h.loadStill();
         view::MapView* map = w.mapView();
         const float left = map->mapRect().Left;

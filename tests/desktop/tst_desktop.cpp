@@ -34,14 +34,6 @@ QImage picture(QRgb colour) {
 
 // Chrome, tray, wallpaper following the loop and series saves run through the real window in
 // tests/e2e and against real X components in tst_desktopx.
-// A wallpaper controller over a fake desktop, with its own temporary folder.
-struct WallpaperRig {
-    QTemporaryDir temp;
-    FakeWallpaperBackend backend;
-    FakeMessageBoxes boxes;
-    WallpaperController wallpaper{backend, boxes, temp.path(), u"Pluvix"_s};
-};
-
 class DesktopTest : public QObject {
     Q_OBJECT
 
@@ -121,10 +113,10 @@ private slots:
     // A desktop that caches by path gets a new path each step; the file on screen is never
     // rewritten under it.
     void cachingDesktopGetsANewFileEachStep() {
-        WallpaperRig rig;
-        FakeWallpaperBackend& backend = rig.backend;
-        backend.caching = true;
-        WallpaperController& wallpaper = rig.wallpaper;
+        QTemporaryDir temp;
+        FakeWallpaperBackend backend;
+        FakeMessageBoxes boxes;
+        WallpaperController wallpaper{backend, boxes, temp.path(), u"Pluvix"_s};
         for (int step = 0; step < 4; ++step) {
             QCOMPARE(wallpaper.update(picture(qRgb(40 * step, 0, 0)), WallpaperFile::Follow),
                      WallpaperResult::Set);
@@ -135,20 +127,6 @@ private slots:
             }
         }
         QCOMPARE(backend.placements, 1); // frames change only the picture
-    }
-
-    // Where the wallpaper cannot be set the item never stays checked; the user is told once.
-    void unsupportedDesktopKeepsTheItemOff() {
-        WallpaperRig rig;
-        FakeWallpaperBackend& backend = rig.backend;
-        backend.supported = false;
-        FakeMessageBoxes& boxes = rig.boxes;
-        WallpaperController& wallpaper = rig.wallpaper;
-        wallpaper.rememberUserWallpaper();
-        QVERIFY(!wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
-        QVERIFY(!wallpaper.toggle(true, picture(qRgb(1, 2, 3))));
-        QCOMPARE(boxes.shown.size(), 1);
-        QVERIFY(backend.setFiles.isEmpty());
     }
 };
 

@@ -24,8 +24,9 @@ private slots:
         QVERIFY(blocker.open(QIODevice::WriteOnly));
     }
 
-    // An unwritable log sits under a regular file, so no write succeeds even for root; its
-    // failure gets one box of its own and is never logged.
+    // Cancel ends the program like a failed load, with the failure status. An unwritable log
+    // sits under a regular file, so no write succeeds even for root; its failure gets one box
+    // of its own and is never logged.
     void reportLogsAsksAndEnds_data() {
         QTest::addColumn<QList<MessageButton>>("answers");
         QTest::addColumn<bool>("unwritable");
@@ -61,6 +62,7 @@ private slots:
         QVERIFY(written.open(QIODevice::ReadOnly));
         QTEST(QString::fromUtf8(written.readAll()), "log");
         QTEST(end.endCount, "ends");
+        QCOMPARE(end.lastStatus, end.endCount ? platform::exitFailure : -1);
         QStringList procedures;
         for (const auto& box : m_boxes.shown)
             procedures << box.text.section(u"\r\nProcedure: "_s, 1).section(u"\r\n"_s, 0, 0);

@@ -66,14 +66,12 @@ private slots:
     }
     void loadShowsTheSettings() {
         QFETCH(QString, baseUrl);
-        QFETCH(QString, station);
         host->record.BaseURL = baseUrl;
         auto d = open();
-        QCOMPARE(child(*d, "Combo1")->currentText(), station);
+        QTEST(child(*d, "Combo1")->currentText(), "station");
         QCOMPARE(d->windowTitle(), u" Options - Cirrusworks Pluvix"_s);
         QCOMPARE(child<QLineEdit>(*d, "Text1")->text(), u" .721"_s);
         QCOMPARE(host->calls.size(), 1); // the current view is saved first
-        QCOMPARE(d->pos(), QPoint((1280 - d->width()) / 2, (1024 - d->height()) / 2));
     }
 
     // A new folder reads that view's record and reloads once, however often Apply is pressed.
@@ -110,14 +108,13 @@ private slots:
     }
     void mapScaleConstantsCorrectedOnLeaving() {
         QFETCH(QString, typed);
-        QFETCH(QString, expected);
         auto d = open();
         for (const char* name : {"Text1", "Text2"}) {
             auto* text = child<QLineEdit>(*d, name);
             text->setText(typed);
             QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
             QCoreApplication::sendEvent(text, &out);
-            QCOMPARE(text->text(), expected);
+            QTEST(text->text(), "expected");
         }
     }
 

@@ -37,8 +37,7 @@ private:
 
     app::MainWindow& start(bool realBoxesToo = false, const QString& key = {},
                            const QString& value = {}) {
-        h = std::make_unique<AppHarness>();
-        [&] { QVERIFY(h->startServer()); }();
+        h = std::make_unique<AppHarness>(AppHarness::Server);
         if (!key.isEmpty())
             h->set(key, value);
         platform::MessageBoxes& boxes =
@@ -79,6 +78,13 @@ private:
         });
         poll->start(50);
     }
+    static QWidget* trayIcon() {
+        for (QWidget* t : QApplication::topLevelWidgets())
+            if (t->inherits("QSystemTrayIconSys") && t->isVisible() && t->windowHandle() &&
+                t->windowHandle()->isExposed())
+                return t;
+        return nullptr;
+    }
     static QImage look(QAbstractButton* b) {
         return b->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
@@ -109,16 +115,7 @@ private slots:
             w.action(u"mnuMinimize"_s)->trigger();
             QTRY_VERIFY(w.inTray() && !w.isVisible());
             QWidget* icon = nullptr;
-            QTRY_VERIFY_WITH_TIMEOUT((icon =
-                                          [] {
-                                              for (QWidget* t : QApplication::topLevelWidgets())
-                                                  if (t->inherits("QSystemTrayIconSys") &&
-                                                      t->isVisible() && t->windowHandle() &&
-                                                      t->windowHandle()->isExposed())
-                                                      return t;
-                                              return static_cast<QWidget*>(nullptr);
-                                          }()) != nullptr,
-                                     10000);
+            QTRY_VERIFY_WITH_TIMEOUT((icon = trayIcon()) != nullptr, 10000);
             QTest::qWait(200);
             const QPoint centre = icon->mapToGlobal(icon->rect().center());
             if (byMenu) {

@@ -35,8 +35,7 @@ class TestPresetsWindow : public QObject {
     Q_OBJECT
 private slots:
     void neverStoredSlotRecallsTheDefaultView() {
-        AppHarness h;
-        QVERIFY(h.startServer());
+        AppHarness h(AppHarness::Server);
         h.set(u"MapTypeShort"_s, u"p19r0"_s);
         auto& w = h.load();
         w.ctrlPreset_MouseDown(2, Qt::LeftButton);
@@ -50,8 +49,7 @@ private slots:
     }
 
     void storeAsksAndRecallRestoresTheView() {
-        AppHarness h;
-        QVERIFY(h.startServer());
+        AppHarness h(AppHarness::Server);
         auto& w = h.load();
         const QString before = w.presetButtons()->toolTip(1);
         h.boxes.answers = {MessageButton::No};
@@ -85,8 +83,7 @@ private slots:
     }
 
     void viewChangesReleaseThePressedButton() {
-        AppHarness h;
-        QVERIFY(h.startServer());
+        AppHarness h(AppHarness::Server);
         auto& w = h.load();
         h.boxes.answers = {MessageButton::Yes};
         w.ctrlPreset_MouseDown(3, Qt::RightButton);
@@ -120,12 +117,10 @@ private slots:
 
     void numberOfPresetsDecidesTheVisibleButtons() {
         QFETCH(QString, stored);
-        QFETCH(int, visible);
-        AppHarness h;
-        QVERIFY(h.startServer());
+        AppHarness h(AppHarness::Server);
         if (!stored.isNull())
             h.set(u"NumberOfPresets"_s, stored);
-        QCOMPARE(countOf(h.load(), false), visible);
+        QTEST(countOf(h.load(), false), "visible");
     }
 };
 

@@ -6,12 +6,13 @@
 
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
 using namespace pluvix;
 using presets::PresetStore;
 using presets::PresetView;
 
 namespace {
-const QString app = QStringLiteral("Pluvix");
+const QString app = u"Pluvix"_s;
 }
 
 // Recall, the store prompt, tooltips, the buttons and the visible count are driven through the
@@ -24,14 +25,14 @@ private slots:
         settings::MemorySettingsStore store;
         PresetStore presets(store, app);
         PresetView v = PresetStore::defaultView();
-        v.BaseURL = QStringLiteral("  ") + v.BaseURL + u' ';
-        v.RadarStationName = QStringLiteral(" ktlx ");
+        v.BaseURL = u"  "_s + v.BaseURL + u' ';
+        v.RadarStationName = u" ktlx "_s;
         v.MapTop = -0.5f;
         v.MapHeight = 12345.67f;
         v.BullsEyeY = 0.721f;
         presets.write(2, v);
         const auto stored = [&](const char* key) {
-            return store.GetSetting(app, QStringLiteral("SectionPreset2"), QLatin1String(key), {});
+            return store.GetSetting(app, u"SectionPreset2"_s, QLatin1String(key), {});
         };
         QCOMPARE(QStringList({stored("MapTop"), stored("MapHeight"), stored("BullsEyeY"),
                               stored("RadarStationName")}),
@@ -49,21 +50,18 @@ private slots:
         QTest::addColumn<QString>("product");
         QTest::addColumn<QString>("expected");
         QTest::newRow("product matched exactly")
-            << acquisition::defaultBaseUrl() << QStringLiteral("P37CR")
-            << QStringLiteral("KMLB - Melbourne, FL - ");
-        QTest::newRow("lower-case si.")
-            << QStringLiteral("http://h/radar/images/DS.p19r0/si.kffc/") << QStringLiteral("p19r0")
-            << QStringLiteral("KFFC - Atlanta, GA - Short Range Base");
+            << acquisition::defaultBaseUrl() << u"P37CR"_s << u"KMLB - Melbourne, FL - "_s;
+        QTest::newRow("lower-case si.") << u"http://h/radar/images/DS.p19r0/si.kffc/"_s
+                                        << u"p19r0"_s << u"KFFC - Atlanta, GA - Short Range Base"_s;
     }
     void tooltip() {
         QFETCH(QString, baseUrl);
         QFETCH(QString, product);
-        QFETCH(QString, expected);
         settings::MemorySettingsStore store;
-        const QString s = QStringLiteral("SectionPreset7");
-        store.SaveSetting(app, s, QStringLiteral("BaseURL"), baseUrl);
-        store.SaveSetting(app, s, QStringLiteral("MapTypeShort"), product);
-        QCOMPARE(PresetStore(store, app).tooltip(7), expected);
+        const QString s = u"SectionPreset7"_s;
+        store.SaveSetting(app, s, u"BaseURL"_s, baseUrl);
+        store.SaveSetting(app, s, u"MapTypeShort"_s, product);
+        QTEST(PresetStore(store, app).tooltip(7), "expected");
     }
 };
 

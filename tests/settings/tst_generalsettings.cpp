@@ -123,19 +123,6 @@ private slots:
         QCOMPARE(second.window.imageLeft, -1234.5f);
     }
 
-    void minimisedWindowKeepsStoredGeometry() {
-        Rig rig;
-        rig.put(u"FormLeft"_s, u"100"_s);
-        rig.settings.LoadCheckINI();
-        rig.window.left = -32000.0f;
-        rig.window.normalState = false;
-        rig.settings.UnloadINI();
-        QCOMPARE(rig.stored(u"FormLeft"_s), u"100"_s);
-        rig.window.normalState = true;
-        rig.settings.UnloadINI();
-        QCOMPARE(rig.stored(u"FormLeft"_s), u"-32000"_s);
-    }
-
     // A failed write stops the save there, except in the map-view record.
     void failedWrite_data() {
         QTest::addColumn<QString>("section");

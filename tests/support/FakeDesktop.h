@@ -6,7 +6,6 @@
 #include "platform/FileDialogs.h"
 
 #include <QList>
-#include <QMap>
 #include <QStringList>
 
 #include <optional>
@@ -21,43 +20,27 @@ public:
     QString findProgram(const QString&) const override { return {}; }
 };
 
-// A desktop that remembers what was set; `values` stands for the user's settings.
+// A desktop that caches pictures by path; records what was set.
 class FakeWallpaperBackend final : public desktop::WallpaperBackend {
 public:
-    bool supported = true;
-    bool caching = false;
-    QMap<QString, QString> values{{QStringLiteral("picture"), QStringLiteral("/home/user/own.jpg")},
-                                  {QStringLiteral("placement"), QStringLiteral("zoom")}};
     QStringList setFiles; // every setPicture call
     int placements = 0;
 
     QString desktopName() const override { return QStringLiteral("Fake"); }
-    bool isSupported() const override { return supported; }
-    bool cachesByPath() const override { return caching; }
-    desktop::SavedWallpaper read() override { return {true, values}; }
-    bool writePlacement() override {
-        ++placements;
-        values.insert(QStringLiteral("placement"), QStringLiteral("centered"));
-        return true;
-    }
+    bool isSupported() const override { return true; }
+    bool cachesByPath() const override { return true; }
+    desktop::SavedWallpaper read() override { return {true, {}}; }
+    bool writePlacement() override { return ++placements > 0; }
     bool setPicture(const QString& file) override {
         setFiles.append(file);
-        values.insert(QStringLiteral("picture"), file);
         return true;
     }
-    bool restore(const desktop::SavedWallpaper& saved) override {
-        values = saved.values;
-        return true;
-    }
+    bool restore(const desktop::SavedWallpaper&) override { return true; }
 };
 
 class FakeUrlOpener final : public desktop::UrlOpener {
 public:
-    QList<QUrl> opened;
-    bool openUrl(const QUrl& url) override {
-        opened.append(url);
-        return true;
-    }
+    bool openUrl(const QUrl&) override { return true; }
 };
 
 // Answers save dialogs from a queue (nothing queued = cancel) and records the requests.

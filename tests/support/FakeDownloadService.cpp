@@ -4,6 +4,7 @@
 
 namespace pluvix::testsupport {
 
+using namespace Qt::StringLiterals;
 using platform::DownloadResult;
 using Failure = platform::DownloadResult::Failure;
 
@@ -25,13 +26,13 @@ public:
 
     DownloadResult takeNext(const QString& localFile) override {
         if (m_next >= m_urls.size() || m_cancelled)
-            return failure(Failure::Other, 0, QStringLiteral("no transfer left"));
+            return failure(Failure::Other, 0, u"no transfer left"_s);
         return m_service.answer(m_urls[m_next++], localFile, m_cap);
     }
     int remaining() const override { return int(m_urls.size() - m_next); }
     DownloadResult take(int index, const QString& localFile) override {
         if (index < m_next || index >= m_urls.size() || m_cancelled)
-            return failure(Failure::Other, 0, QStringLiteral("no such transfer left"));
+            return failure(Failure::Other, 0, u"no such transfer left"_s);
         return m_service.answer(m_urls[index], localFile, m_cap);
     }
     void cancel() override { m_cancelled = true; }
@@ -72,11 +73,11 @@ DownloadResult FakeDownloadService::answer(const QUrl& url, const QString& local
                                            qint64 maxBytes) const {
     const auto it = m_responses.constFind(url);
     if (it == m_responses.cend())
-        return failure(Failure::Refused, 0, QStringLiteral("no answer for ") + url.toString());
+        return failure(Failure::Refused, 0, u"no answer for "_s + url.toString());
     if (!it->ok)
-        return failure(it->failure, it->httpStatus, QStringLiteral("fake failure"));
+        return failure(it->failure, it->httpStatus, u"fake failure"_s);
     if (maxBytes > 0 && it->body.size() > maxBytes)
-        return failure(Failure::TooLarge, 200, QStringLiteral("over the cap"));
+        return failure(Failure::TooLarge, 200, u"over the cap"_s);
     QSaveFile file(localFile);
     if (!file.open(QIODevice::WriteOnly) || file.write(it->body) != it->body.size() ||
         !file.commit())

@@ -19,11 +19,7 @@ public:
     float imageHeight = 0.0f;
     qint32 zoom = 1;
     bool wallpaper = false;
-    bool titleBarHidden = false;
     float panelHeight = 600.0f;
-    bool normalState = true;
-    float screenW = 19200.0f; // 1280 px
-    float screenH = 15360.0f; // 1024 px
 
     float formWidth() const override { return width; }
     void setFormWidth(float twips) override { width = twips; }
@@ -52,11 +48,11 @@ public:
 
     bool wallpaperChecked() const override { return wallpaper; }
     void setWallpaperChecked(bool checked) override { wallpaper = checked; }
-    bool titleBarHiddenChecked() const override { return titleBarHidden; }
+    bool titleBarHiddenChecked() const override { return false; }
     float statusPanelHeight() const override { return panelHeight; }
-    bool isNormalState() const override { return normalState; }
-    float screenWidth() const override { return screenW; }
-    float screenHeight() const override { return screenH; }
+    bool isNormalState() const override { return true; }
+    float screenWidth() const override { return 19200.0f; } // 1280 x 1024 px
+    float screenHeight() const override { return 15360.0f; }
 };
 
 } // namespace pluvix::testsupport

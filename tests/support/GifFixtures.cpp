@@ -66,4 +66,11 @@ QByteArray makeRadarGif(int width, int height, quint32 seed) {
     return out;
 }
 
+QByteArray listingOf(const QStringList& names) {
+    QByteArray listing = "<HTML><BODY><PRE>\n<A HREF=\"/radar/images/DS.p37cr/\">Parent</A>\n";
+    for (const QString& name : names)
+        listing += "<A HREF=\"" + name.toLatin1() + "\">" + name.trimmed().toLatin1() + "</A>\n";
+    return listing + "</PRE></BODY></HTML>\n";
+}
+
 } // namespace pluvix::testsupport

@@ -3,7 +3,6 @@
 
 #include <QElapsedTimer>
 #include <QImage>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -110,7 +109,6 @@ private slots:
         QTest::newRow("unknown station") << u"/radar/images/DS.p37cr/SI.kxyz/"_s;
         QTest::newRow("another product's image") << Folder + u"MLB20240501_N0R1530.gif"_s;
         QTest::newRow("image in the future") << Folder + u"MLB20240501_NCR1535.gif"_s;
-        QTest::newRow("satellite number") << u"/PS/TROP/DATA/RT/FLOAT/IR4/21.jpg"_s;
     }
     void notFound() {
         QFETCH(QString, path);
@@ -151,33 +149,17 @@ private slots:
         QCOMPARE(server.get(Folder + u"..%2F"_s + names[3]).status, 404);
     }
 
-    void badCommandLineExitsWithTwo() {
-        for (const QStringList& bad :
-             {QStringList{u"--interval"_s, u"90"_s}, QStringList{u"--start"_s, u"yesterday"_s},
-              QStringList{u"--bogus"_s}}) {
-            QProcess p;
-            p.start(RadarServerProcess::executable(), QStringList{u"--port"_s, u"0"_s} + bad);
-            QVERIFY(p.waitForFinished(20000));
-            QCOMPARE(p.exitCode(), 2);
-        }
-    }
-
-    // fault: query for /control/faults; then the statuses of listing, image, listing.
+    // fault: query for /control/faults; then the statuses of listing, image, listing. A missing
+    // listing and one without images are seen through the fetch in tests/acquisition.
     void faults_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QList<int>>("statuses");
-        QTest::addColumn<QByteArray>("listingHas");
         QTest::newRow("fail next two")
-            << u"fail-next=2&fail-status=503"_s << QList<int>{503, 503, 200} << QByteArray(".gif");
-        QTest::newRow("listing 404")
-            << u"listing-404=1"_s << QList<int>{404, 200, 404} << QByteArray();
-        QTest::newRow("no gif") << u"no-gif=1"_s << QList<int>{200, 200, 200} << QByteArray("HREF");
-        QTest::newRow("oversize") << u"oversize-mib=3"_s << QList<int>{200, 200, 200}
-                                  << QByteArray(".gif");
+            << u"fail-next=2&fail-status=503"_s << QList<int>{503, 503, 200};
+        QTest::newRow("oversize") << u"oversize-mib=3"_s << QList<int>{200, 200, 200};
     }
     void faults() {
         QFETCH(QString, fault);
-        QFETCH(QByteArray, listingHas);
         QVERIFY(m_server.control(u"faults?"_s + fault));
         QList<int> statuses;
         RadarServerProcess::Reply listing;
@@ -188,13 +170,8 @@ private slots:
                 listing = reply;
         }
         QTEST(statuses, "statuses");
-        QCOMPARE(listing.body.contains(".gif"), listingHas == ".gif");
-        if (!listingHas.isEmpty())
-            QVERIFY(listing.body.contains(listingHas));
-        if (fault.startsWith(u"oversize"_s)) {
-            QVERIFY(listing.body.size() > 3 * 1024 * 1024);
-            QCOMPARE(imageLinks(listing.body), m_names);
-        }
+        QCOMPARE(imageLinks(listing.body), m_names);
+        QCOMPARE(listing.body.size() > 3 * 1024 * 1024, fault.startsWith(u"oversize"_s));
     }
 
     void latencyTruncationAndBadControl() {
@@ -208,10 +185,10 @@ private slots:
         QCOMPARE(m_server.get(u"/control/faults?wobble=1"_s).status, 400);
         QByteArray state; // bad requests changed nothing
         QVERIFY(m_server.control(u"faults"_s, &state) && state.startsWith("latency=600\n"));
-        QVERIFY(m_server.control(u"reset"_s, &state));
-        QCOMPARE(state, QByteArray("latency=0\nfail-next=0\nfail-status=500\nstall-next=0\n"
-                                   "listing-404=0\ntruncate=0\noversize-mib=0\nno-gif=0\n"));
+        QVERIFY(m_server.control(u"reset"_s));
+        timer.restart();
         QCOMPARE(imageLinks(m_server.get(Folder).body), m_names);
+        QVERIFY(timer.elapsed() < 600);
     }
 
     // One request hangs; the others are answered meanwhile, and a reset lets go of it.
