@@ -21,7 +21,6 @@ namespace pluvix::testsupport {
 // Records what the window asked of the desktop.
 class FakeAppDesktop final : public app::Desktop {
 public:
-    int remembered = 0;
     int restored = 0;
     int followed = 0;
     bool trayExists = true;
@@ -31,7 +30,7 @@ public:
     QList<bool> keepOnTopCalls;
     int windowMoves = 0;
 
-    void rememberUserWallpaper() override { ++remembered; }
+    void rememberUserWallpaper() override {}
     void followWallpaper(const QImage&) override { ++followed; }
     bool wallpaperMenuClicked(bool wasChecked, const QImage& picture) override {
         if (wasChecked)

@@ -126,18 +126,6 @@ private slots:
         QCOMPARE(w.presetButtons()->checkedIndex(), -1);
     }
 
-    // The grab from the map, dropped on the map, is in tests/app/tst_usefaults.cpp.
-    void dropMovesTheMapByTheGrabPoint() {
-        FakeRadar r;
-        auto& w = r.h.loadStill();
-        placeMap(w, 1500.0f, 1500.0f, 3000.0f, 3000.0f); // at (100, 100) px, 200 px square
-        QTest::mousePress(w.mapView(), Qt::LeftButton, {}, QPoint(20, 20));
-        QVERIFY(w.mapView()->isDragging());
-        QTest::mouseRelease(w.mapView(), Qt::LeftButton, {}, QPoint(40, 30));
-        QVERIFY(!w.mapView()->isDragging());
-        QVERIFY((mapOf(w) == view::MapRect{1800.0f, 1650.0f, 3000.0f, 3000.0f}));
-    }
-
     void dropOnTheClockMovesNothing() {
         FakeRadar r;
         auto& w = r.h.loadStill();
@@ -166,22 +154,6 @@ private slots:
         QVERIFY(w.imageMenu()->isVisible());
         w.imageMenu()->hide();
         QTest::mouseRelease(w.mapView(), Qt::RightButton, {}, QPoint(200, 260));
-    }
-
-    void checkedMenuItemsFollowWhatTheyStandFor() {
-        FakeRadar r;
-        auto& w = r.h.loadStill();
-        QAction* bullseye = w.action(u"mnuBullseyeOn"_s);
-        const bool ringsWereOn = w.Settings.ShowBullseye != 0;
-        QCOMPARE(bullseye->isChecked(), ringsWereOn);
-        bullseye->trigger();
-        QCOMPARE(bullseye->isChecked(), !ringsWereOn);
-
-        QAction* speed = w.action(u"mnuPlayImagePerSec_3"_s);
-        speed->trigger();
-        QCOMPARE(w.loopTimer().interval(), 333);
-        QVERIFY(speed->isChecked());
-        QVERIFY(!w.action(u"mnuPlayImagePerSec_5"_s)->isChecked());
     }
 
     // A double click on the map toggles the status bar and moves nothing; off the map it does

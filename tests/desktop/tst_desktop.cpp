@@ -62,25 +62,6 @@ private slots:
         QCOMPARE(QImage::fromData(written).size(), shown.size());
     }
 
-    // Image names come from the server: none may lead out of the chosen folder.
-    void hostileImageNamesStayInTheFolder() {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath(u"inner/deeper"_s);
-        QVERIFY(QDir().mkpath(folder));
-        FakeFileDialogs dialogs;
-        dialogs.answers = {folder + u"/name.gif"_s};
-        FakeMessageBoxes boxes;
-        QList<MapPicture> pictures;
-        for (const QString& tag : {u"../../x.gif"_s, u"a/b.gif"_s, u"c\\d.gif"_s, u".."_s})
-            pictures.append({encodeGif(picture(0)), picture(0), tag});
-        const MapSaveOutcome outcome = MapSaver(dialogs, boxes, u"Pluvix"_s)
-                                           .saveSeries(u"Denver/Boulder, CO  (SRC)"_s, u"a"_s, 0,
-                                                       pictures, MapSaver::SeriesHooks{});
-        QCOMPARE(outcome.written.size(), 4);
-        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 4);
-        QCOMPARE(QDir(dir.filePath(u"inner"_s)).entryList(QDir::Files).size(), 0);
-    }
-
     // The build puts the help page beside the program; every link in it leads somewhere.
     void helpPageIsCompleteBesideTheProgram() {
         const QString source = QStringLiteral(PLUVIX_HELP_SOURCE_DIR);

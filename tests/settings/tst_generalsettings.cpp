@@ -66,7 +66,6 @@ private slots:
         QTest::addColumn<QString>("savedBack");
         QTest::newRow("digits then letters, key case")
             << u"pollINTERVAL"_s << u"12abc"_s << u"12"_s;
-        QTest::newRow("single") << u"MapScaleShortRangeConstant"_s << u".5"_s << u"0.5"_s;
         QTest::newRow("wallpaper non-zero") << u"SetWallPaper"_s << u"0.4"_s << u"1"_s;
         QTest::newRow("station trimmed") << u"RadarStationName"_s << u" kbyx "_s << u"kbyx"_s;
         QTest::newRow("title bar from the window") << u"HideTitleBar"_s << u"1"_s << u"0"_s;

@@ -21,26 +21,25 @@ DownloadResult failure(Failure kind, int status, QString message) {
 
 class FakeBatch final : public platform::DownloadBatch {
 public:
-    FakeBatch(FakeDownloadService& service, QList<QUrl> urls, qint64 cap)
-        : m_service(service), m_urls(std::move(urls)), m_cap(cap) {}
+    FakeBatch(FakeDownloadService& service, QList<QUrl> urls)
+        : m_service(service), m_urls(std::move(urls)) {}
 
     DownloadResult takeNext(const QString& localFile) override {
         if (m_next >= m_urls.size() || m_cancelled)
             return failure(Failure::Other, 0, u"no transfer left"_s);
-        return m_service.answer(m_urls[m_next++], localFile, m_cap);
+        return m_service.answer(m_urls[m_next++], localFile);
     }
     int remaining() const override { return int(m_urls.size() - m_next); }
     DownloadResult take(int index, const QString& localFile) override {
         if (index < m_next || index >= m_urls.size() || m_cancelled)
             return failure(Failure::Other, 0, u"no such transfer left"_s);
-        return m_service.answer(m_urls[index], localFile, m_cap);
+        return m_service.answer(m_urls[index], localFile);
     }
     void cancel() override { m_cancelled = true; }
 
 private:
     FakeDownloadService& m_service;
     QList<QUrl> m_urls;
-    qint64 m_cap;
     qsizetype m_next = 0;
     bool m_cancelled = false;
 };
@@ -55,29 +54,22 @@ void FakeDownloadService::fail(const QUrl& url, Failure kind, int httpStatus) {
     m_responses.insert(url, Response{false, {}, kind, httpStatus});
 }
 
-DownloadResult FakeDownloadService::download(const QUrl& url, const QString& localFile,
-                                             qint64 maxBytes, platform::CachePolicy) {
-    calls.append(url);
-    return answer(url, localFile, maxBytes);
+DownloadResult FakeDownloadService::download(const QUrl& url, const QString& localFile, qint64,
+                                             platform::CachePolicy) {
+    return answer(url, localFile);
 }
 
-std::unique_ptr<platform::DownloadBatch> FakeDownloadService::startBatch(const QList<QUrl>& urls,
-                                                                         qint64 maxBytesEach,
-                                                                         platform::CachePolicy,
-                                                                         qsizetype) {
-    calls.append(urls);
-    return std::make_unique<FakeBatch>(*this, urls, maxBytesEach);
+std::unique_ptr<platform::DownloadBatch>
+FakeDownloadService::startBatch(const QList<QUrl>& urls, qint64, platform::CachePolicy, qsizetype) {
+    return std::make_unique<FakeBatch>(*this, urls);
 }
 
-DownloadResult FakeDownloadService::answer(const QUrl& url, const QString& localFile,
-                                           qint64 maxBytes) const {
+DownloadResult FakeDownloadService::answer(const QUrl& url, const QString& localFile) const {
     const auto it = m_responses.constFind(url);
     if (it == m_responses.cend())
         return failure(Failure::Refused, 0, u"no answer for "_s + url.toString());
     if (!it->ok)
         return failure(it->failure, it->httpStatus, u"fake failure"_s);
-    if (maxBytes > 0 && it->body.size() > maxBytes)
-        return failure(Failure::TooLarge, 200, u"over the cap"_s);
     QSaveFile file(localFile);
     if (!file.open(QIODevice::WriteOnly) || file.write(it->body) != it->body.size() ||
         !file.commit())

@@ -8,26 +8,21 @@
 namespace pluvix::testsupport {
 
 // Answers each address from a table: bytes for a success, a failure kind otherwise. Unknown
-// addresses are refused. Records every address asked for, in order.
+// addresses are refused.
 class FakeDownloadService final : public platform::DownloadService {
 public:
-    QList<QUrl> calls;
-
     void serve(const QUrl& url, const QByteArray& body);
     void fail(const QUrl& url, platform::DownloadResult::Failure failure, int httpStatus = 0);
     void deleteCacheEntry(const QUrl&) override {}
     using DownloadService::download;
-    platform::DownloadResult download(const QUrl& url, const QString& localFile, qint64 maxBytes,
-                                      platform::CachePolicy cache) override;
+    platform::DownloadResult download(const QUrl& url, const QString& localFile, qint64,
+                                      platform::CachePolicy) override;
     using DownloadService::startBatch;
-    std::unique_ptr<platform::DownloadBatch> startBatch(const QList<QUrl>& urls,
-                                                        qint64 maxBytesEach,
-                                                        platform::CachePolicy cache,
-                                                        qsizetype first) override;
+    std::unique_ptr<platform::DownloadBatch> startBatch(const QList<QUrl>& urls, qint64,
+                                                        platform::CachePolicy, qsizetype) override;
 
-    // Writes the answer for url into localFile, as the real service would.
-    platform::DownloadResult answer(const QUrl& url, const QString& localFile,
-                                    qint64 maxBytes) const;
+    // Writes the answer for url into localFile, as the real service would (no size cap).
+    platform::DownloadResult answer(const QUrl& url, const QString& localFile) const;
 
 private:
     struct Response {
