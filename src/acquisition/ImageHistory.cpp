@@ -95,27 +95,37 @@ bool jpegIsComplete(const QByteArray& d) {
 
 } // namespace
 
-void checkPicture(const QByteArray& encoded) {
+namespace {
+// The checks made before anything is decoded; the reader then decodes from where the header
+// left it.
+void checkBeforeDecoding(const QByteArray& encoded, QImageReader& reader) {
     const bool gif = encoded.startsWith("GIF8");
     const bool jpeg = encoded.startsWith("\xFF\xD8");
     // The servers send GIF and JPEG only; other decoders never see their bytes (a PNG chunk of
     // a few bytes can claim a gigabyte that the decoder allocates before reading it).
     if ((!gif && !jpeg) || (gif && !gifIsComplete(encoded)) || (jpeg && !jpegIsComplete(encoded)))
         throw core::RuntimeError::invalidPicture();
-    QBuffer buffer;
-    buffer.setData(encoded);
-    buffer.open(QIODevice::ReadOnly);
-    const QSize size = QImageReader(&buffer).size();
+    const QSize size = reader.size();
     if (!size.isValid() || tooLarge(size.width(), size.height()))
         throw core::RuntimeError::invalidPicture();
 }
+} // namespace
 
-QImage decodePicture(const QByteArray& encoded) {
-    checkPicture(encoded);
+void checkPicture(const QByteArray& encoded) {
     QBuffer buffer;
     buffer.setData(encoded);
     buffer.open(QIODevice::ReadOnly);
-    QImage image = QImageReader(&buffer).read();
+    QImageReader reader(&buffer);
+    checkBeforeDecoding(encoded, reader);
+}
+
+QImage decodePicture(const QByteArray& encoded) {
+    QBuffer buffer;
+    buffer.setData(encoded);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    checkBeforeDecoding(encoded, reader);
+    QImage image = reader.read();
     if (tooLarge(image.width(), image.height()))
         throw core::RuntimeError::invalidPicture();
     if (image.isNull())
