@@ -65,8 +65,7 @@ ListingFetcher::ListingFetcher(ListingHost& host, platform::DownloadService& dow
       m_errors(errors) {}
 
 void ListingFetcher::ParseURLText() {
-    diagnostics::trap(m_errors, QStringLiteral("form1.form.ParseURLText"),
-                      [this] { fetchAndCut(); });
+    diagnostics::trap(m_errors, diagnostics::procedure::listing, [this] { fetchAndCut(); });
 }
 
 void ListingFetcher::fetchAndCut() {

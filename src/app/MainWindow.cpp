@@ -28,6 +28,7 @@
 namespace pluvix::app {
 
 using diagnostics::trap;
+namespace procedure = diagnostics::procedure;
 using view::pxToTwips;
 using view::twipsToPx;
 
@@ -94,6 +95,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
                                                               m_end, *m_errors);
 
     m_map = new view::MapView(this);
+    connect(&m_mapState, &view::MapState::rectChanged, m_map, &view::MapView::setMapRect);
     connect(m_map, &view::MapView::mapMouseDown, this, &MainWindow::onMapMouseDown);
     connect(m_map, &view::MapView::backgroundMouseDown, this, &MainWindow::onBackgroundMouseDown);
     connect(m_map, &view::MapView::dragDropped, this, &MainWindow::onMouseReleased);
@@ -144,10 +146,8 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setInterval(1000);
     connect(&m_timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
-    m_timer2.setObjectName(QStringLiteral("Timer2"));
-    m_timer2.setTimerType(Qt::PreciseTimer);
-    m_timer2.setInterval(200);
-    connect(&m_timer2, &QTimer::timeout, this, &MainWindow::PlayImages);
+    connect(&m_playback.timer(), &QTimer::timeout, this,
+            [this] { trap(*m_errors, procedure::loopTick, [&] { m_playback.loopTick(); }); });
 
     m_s.boxes.setParentWindow(this);
     m_s.fileDialogs.setParentWindow(this);
@@ -186,22 +186,37 @@ void MainWindow::buildPanel() {
         m_slider[i]->setObjectName(QStringLiteral("HScroll1_%1").arg(i));
         m_slider[i]->setGeometry(toPx(sliderRects[i]));
         m_slider[i]->setPageStep(1);
-        connect(m_slider[i], &QScrollBar::valueChanged, this, [this, i] { HScroll1_Change(i); });
     }
-    m_slider[0]->setRange(1, 10);
-    m_slider[0]->setValue(10);
-    m_slider[1]->setRange(1, 12);
+    // The sliders report what the user moved and follow the models, silently.
+    m_slider[0]->setRange(m_playback.minimum(), m_playback.maximum());
+    m_slider[0]->setValue(m_playback.position());
+    m_slider[1]->setRange(view::minZoomLevel, view::maxZoomLevel);
+    m_slider[1]->setValue(m_mapState.zoom());
+    connect(m_slider[0], &QScrollBar::valueChanged, &m_playback, &view::Playback::setPosition);
+    connect(m_slider[1], &QScrollBar::valueChanged, &m_mapState, &view::MapState::moveZoom);
+    connect(&m_playback, &view::Playback::rangeChanged, m_slider[0], [this](int min, int max) {
+        QSignalBlocker quiet(m_slider[0]);
+        m_slider[0]->setRange(min, max);
+    });
+    connect(&m_playback, &view::Playback::positionChanged, this, [this](int position) {
+        {
+            QSignalBlocker quiet(m_slider[0]);
+            m_slider[0]->setValue(position);
+        }
+        HScroll1_Change(0);
+    });
+    connect(&m_mapState, &view::MapState::zoomChanged, this, [this](int level) {
+        {
+            QSignalBlocker quiet(m_slider[1]);
+            m_slider[1]->setValue(level);
+        }
+        HScroll1_Change(1);
+    });
 
     auto* step = new StepLabel(QStringLiteral("10"), m_panel);
     step->onPress = [this](Qt::MouseButton button) {
         ResetPresetButtonSelect();
-        QScrollBar* s = m_slider[0];
-        if (button == Qt::LeftButton) {
-            if (s->value() < s->maximum())
-                s->setValue(s->value() + 1);
-        } else if (s->value() > s->minimum()) {
-            s->setValue(s->value() - 1);
-        }
+        m_playback.stepNewerOrBack(button == Qt::LeftButton);
     };
     step->onDoubleClick = [this] {
         CheckForNewImage();
@@ -228,7 +243,8 @@ void MainWindow::buildPanel() {
     m_loopSwitch->setGeometry(toPx(view::panel::Check1));
     m_loopSwitch->setFont(small);
     m_loopSwitch->setFocusPolicy(Qt::NoFocus);
-    connect(m_loopSwitch, &QCheckBox::toggled, this, &MainWindow::Check1_Click);
+    connect(m_loopSwitch, &QCheckBox::toggled, this, &MainWindow::setLooping);
+    connect(&m_playback, &view::Playback::loopingChanged, m_loopSwitch, &QCheckBox::setChecked);
 
     m_presets = new presets::PresetButtons(m_panel);
     m_presets->setGeometry(
@@ -307,7 +323,7 @@ void MainWindow::buildMenus() {
         m_mnuPlayHistory[i] = checkable(history, QStringLiteral("mnuPlayHistory_%1").arg(i),
                                         captions.value(i), [this, i] { setPlayHistory(i); });
     checkable(m, QStringLiteral("mnuPlayNow"), QStringLiteral("Loop"),
-              [this] { m_loopSwitch->setChecked(!m_loopSwitch->isChecked()); });
+              [this] { setLooping(!m_playback.isLooping()); });
     m->addSeparator();
     item(m, QStringLiteral("mnuPreferences"), QStringLiteral("Options"),
          [this] { ShowPreferencesDialog(); });
@@ -383,56 +399,45 @@ void MainWindow::setFormTop(float twips) {
     move(pos().x(), px(twips));
 }
 
-view::MapRect MainWindow::mapRect() const {
-    return m_map->mapRect();
-}
-
-void MainWindow::applyMapRect(const view::MapRect& rect) {
-    m_map->setMapRect(rect);
-}
-
 float MainWindow::mapLeft() const {
-    return mapRect().Left;
+    return m_mapState.rect().Left;
 }
 void MainWindow::setMapLeft(float twips) {
-    auto r = mapRect();
+    auto r = m_mapState.rect();
     r.Left = twips;
-    applyMapRect(r);
+    m_mapState.setRect(r);
 }
 float MainWindow::mapTop() const {
-    return mapRect().Top;
+    return m_mapState.rect().Top;
 }
 void MainWindow::setMapTop(float twips) {
-    auto r = mapRect();
+    auto r = m_mapState.rect();
     r.Top = twips;
-    applyMapRect(r);
+    m_mapState.setRect(r);
 }
 float MainWindow::mapWidth() const {
-    return mapRect().Width;
+    return m_mapState.rect().Width;
 }
 void MainWindow::setMapWidth(float twips) {
-    auto r = mapRect();
+    auto r = m_mapState.rect();
     r.Width = twips;
-    applyMapRect(r);
+    m_mapState.setRect(r);
 }
 float MainWindow::mapHeight() const {
-    return mapRect().Height;
+    return m_mapState.rect().Height;
 }
 void MainWindow::setMapHeight(float twips) {
-    auto r = mapRect();
+    auto r = m_mapState.rect();
     r.Height = twips;
-    applyMapRect(r);
+    m_mapState.setRect(r);
 }
 
 qint32 MainWindow::zoomValue() const {
-    return m_slider[1]->value();
+    return m_mapState.zoom();
 }
 
 void MainWindow::setZoomValue(qint32 level) {
-    // The slider refuses a value outside its range.
-    if (level < m_slider[1]->minimum() || level > m_slider[1]->maximum())
-        throw core::RuntimeError::invalidPropertyValue();
-    m_slider[1]->setValue(level);
+    m_mapState.setZoom(level);
 }
 
 bool MainWindow::wallpaperChecked() const {
@@ -483,7 +488,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::Form_Resize() {
-    trap(*m_errors, QStringLiteral("form1.Form_Resize"), [&] {
+    trap(*m_errors, procedure::layout, [&] {
         m_map->setGeometry(rect());
         const float clockSide = view::clockSide;
         const auto layout =
@@ -560,10 +565,9 @@ void MainWindow::yieldOnce() {
 // --- map mouse ---------------------------------------------------------------------------------
 
 void MainWindow::onMapMouseDown(Qt::MouseButton button, QPointF relativeToMap) {
-    trap(*m_errors, QStringLiteral("form1.Image1_MouseDown"), [&] {
+    trap(*m_errors, procedure::mapPress, [&] {
         if (button == Qt::RightButton) {
-            PopupX = float(relativeToMap.x());
-            PopupY = float(relativeToMap.y());
+            m_mapState.setPopupPoint(relativeToMap);
             if (!m_progress->isVisible())
                 m_mnuImage->popup(QCursor::pos());
             return;
@@ -572,10 +576,7 @@ void MainWindow::onMapMouseDown(Qt::MouseButton button, QPointF relativeToMap) {
             m_windowMoveButton = button;
             return;
         }
-        const auto offset =
-            view::dragOffsetFromMap(float(relativeToMap.x()), float(relativeToMap.y()));
-        DragOffsetX = offset.X;
-        DragOffsetY = offset.Y;
+        m_mapState.grabOnMap(relativeToMap);
         m_map->beginDrag();
     });
 }
@@ -602,11 +603,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::onBackgroundMouseDown(Qt::MouseButton, QPointF twips) {
-    trap(*m_errors, QStringLiteral("form1.Form_MouseDown"), [&] {
-        const auto offset =
-            view::dragOffsetFromBackground(float(twips.x()), float(twips.y()), mapRect());
-        DragOffsetX = offset.X;
-        DragOffsetY = offset.Y;
+    trap(*m_errors, procedure::backgroundPress, [&] {
+        m_mapState.grabOnBackground(twips);
         m_map->beginDrag();
     });
 }
@@ -618,21 +616,12 @@ void MainWindow::onMouseReleased(QPointF twips) {
                        static_cast<QWidget*>(m_label4), static_cast<QWidget*>(m_text1)})
         if (w->isVisible() && w->geometry().contains(at))
             return;
-    const view::DragOffset offset{DragOffsetX, DragOffsetY};
     const bool onMap = m_map->isMapVisible() && m_map->isOnMap(twips);
-    trap(*m_errors,
-         onMap ? QStringLiteral("form1.form_Image1_DragDrop") : QStringLiteral("form1.DragDrop"),
-         [&] {
-             const auto r = mapRect();
-             if (onMap)
-                 applyMapRect(view::dropOnMap(r, float(twips.x()) - r.Left,
-                                              float(twips.y()) - r.Top, offset));
-             else
-                 applyMapRect(
-                     view::dropOnBackground(r, float(twips.x()), float(twips.y()), offset));
-             DrawCirclesRadius();
-             ResetPresetCheckBox();
-         });
+    trap(*m_errors, onMap ? procedure::dropOnMap : procedure::dropOnBackground, [&] {
+        m_mapState.drop(twips, onMap);
+        DrawCirclesRadius();
+        ResetPresetCheckBox();
+    });
 }
 
 } // namespace pluvix::app

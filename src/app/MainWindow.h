@@ -9,6 +9,8 @@
 #include "settings/SettingsRecord.h"
 #include "settings/SettingsWindow.h"
 #include "view/MapGeometry.h"
+#include "view/MapState.h"
+#include "view/Playback.h"
 
 #include <QElapsedTimer>
 #include <QPointer>
@@ -101,12 +103,7 @@ public:
     bool ConnectionOK = true;
     bool PanelBusy = false;
     qint32 PollCounter = 0;
-    qint16 LoopPauseCount = 0;
     qint32 LastImageFileSize = 0;
-    qint32 DragOffsetX = 0;
-    qint32 DragOffsetY = 0;
-    float PopupX = 0.0f;
-    float PopupY = 0.0f;
     acquisition::ImageHistory Image2;
     diagnostics::ErrorReporter& errors() { return *m_errors; }
     acquisition::ListingFetcher& listing() { return *m_listing; }
@@ -118,9 +115,9 @@ public:
     void CheckForNewImage();
     void ReFreshNewMap() override;
     void HScroll1_Change(int index);
-    void PlayImages();
     void Timer1_Timer();
-    void Check1_Click();
+    // The loop switch, the menu's "Loop" and a stored loop all come here.
+    void setLooping(bool on);
     void DrawCirclesRadius() override;
     void HideShowBullseyeLabels(int vActionType) override;
     void ShowStationTitle() override;
@@ -167,9 +164,11 @@ public:
     QMenu* trayMenu() const { return m_mnuFile; }
     QAction* action(const QString& objectName) const;
     QTimer& pollTimer() { return m_timer1; }
-    QTimer& loopTimer() { return m_timer2; }
+    QTimer& loopTimer() { return m_playback.timer(); }
+    view::Playback& playback() { return m_playback; }
     bool topMost() const { return m_topMost; }
     bool inTray() const { return m_inTray; }
+    const view::MapState& mapState() const { return m_mapState; }
 
     // --- settings::SettingsWindow (twips) -----------------------------------------------------
     float formWidth() const override;
@@ -231,8 +230,6 @@ private:
     void buildPanel();
     void buildMenus();
     void Form_Resize();
-    void applyMapRect(const view::MapRect& rect);
-    view::MapRect mapRect() const;
     view::ClientArea clientArea() const;
     void showPicture(int element);
     // Puts the tag's date-and-time text in Label4; returns its hour-and-minute text.
@@ -271,6 +268,8 @@ private:
 
     Services m_s;
     EndWatch m_end;
+    view::MapState m_mapState;
+    view::Playback m_playback{Settings};
     std::unique_ptr<diagnostics::ErrorReporter> m_errors;
     std::unique_ptr<settings::GeneralSettings> m_general;
     std::unique_ptr<acquisition::ListingFetcher> m_listing;
@@ -295,7 +294,6 @@ private:
     std::array<QAction*, 11> m_mnuPlayImagePerSec{};
     std::array<QAction*, 10> m_mnuPlayHistory{};
     QTimer m_timer1;
-    QTimer m_timer2;
     QPointer<dialogs::SplashScreen> m_splash;
     bool m_topMost = false;
     bool m_inTray = false;

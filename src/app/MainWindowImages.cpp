@@ -30,6 +30,7 @@ namespace pluvix::app {
 
 using diagnostics::ignoreErrors;
 using diagnostics::trap;
+namespace procedure = diagnostics::procedure;
 
 namespace {
 QUrl imageUrl(const QString& baseUrl, const QString& name) {
@@ -88,7 +89,7 @@ void MainWindow::updateWallpaperFromMap() {
 // --- history load ------------------------------------------------------------------------------
 
 void MainWindow::LoadInitialImages(qint16 LoadMode) {
-    trap(*m_errors, QStringLiteral("form1.LoadInitialImages"), [&] {
+    trap(*m_errors, procedure::historyLoad, [&] {
         HideShowBullseyeLabels(1);
         yieldOnce();
         // A close handled meanwhile has saved the settings: nothing more is fetched or shown.
@@ -170,8 +171,8 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
             showImageTime(names[i]);
             m_label3->setText(QString::number(i + 1));
         }
-        m_slider[0]->setValue(10);
-        m_slider[0]->setMaximum(10);
+        m_playback.setPosition(10);
+        m_playback.setMaximum(10);
         m_progress->hide();
         yieldOnce();
     });
@@ -194,7 +195,7 @@ void MainWindow::CheckForNewImage() {
     if (m_inPoll)
         return;
     m_inPoll = true;
-    trap(*m_errors, QStringLiteral("form1.CheckForNewImage"), [&] {
+    trap(*m_errors, procedure::poll, [&] {
         setBusyPointer(true);
         m_clock->setFaceOpaque(true);
         yieldOnce();
@@ -236,9 +237,9 @@ void MainWindow::CheckForNewImage() {
                     LastImageFileSize =
                         qint32(qMin<qint64>(QFileInfo(ImageTempFile).size(), INT32_MAX));
             }
-            m_slider[0]->setMinimum(Image2.FirstHistoryIndex + 1);
-            m_slider[0]->setMaximum(Image2.UBound() + 1);
-            m_slider[0]->setValue(Image2.UBound() + 1);
+            m_playback.setMinimum(Image2.FirstHistoryIndex + 1);
+            m_playback.setMaximum(Image2.UBound() + 1);
+            m_playback.setPosition(Image2.UBound() + 1);
         }
     });
     m_clock->setFaceOpaque(false);
@@ -251,7 +252,7 @@ void MainWindow::CheckForNewImage() {
 void MainWindow::ReFreshNewMap() {
     if (m_shutDownDone)
         return;
-    if (!trap(*m_errors, QStringLiteral("form1.ReFreshNewMap"), [&] {
+    if (!trap(*m_errors, procedure::reload, [&] {
             m_IsLoadingMap = true;
             PollCounter = 0;
             ConnectionOK = true;
@@ -259,9 +260,9 @@ void MainWindow::ReFreshNewMap() {
             m_map->setMapVisible(false);
             Settings.BaseURL =
                 acquisition::productSubstituted(Settings.BaseURL, Settings.MapTypeShort);
-            m_slider[0]->setValue(10);
-            m_slider[0]->setMinimum(1);
-            m_slider[0]->setMaximum(10);
+            m_playback.setPosition(10);
+            m_playback.setMinimum(1);
+            m_playback.setMaximum(10);
             ignoreErrors([&] { Image2.destroyAllButFirst(); });
             // Element 0 keeps the previous station's picture until this load replaces it;
             // a load that fails first must not show it under the new caption.
@@ -288,10 +289,10 @@ void MainWindow::ReFreshNewMap() {
 void MainWindow::HScroll1_Change(int index) {
     if (m_IsLoadingMap)
         return;
-    trap(*m_errors, QStringLiteral("form1.HScroll1_Change"), [&] {
+    trap(*m_errors, procedure::sliderChange, [&] {
         if (index == 0) {
             // Errors of these steps are ignored and the next step runs.
-            const int i = m_slider[0]->value() - 1;
+            const int i = m_playback.position() - 1;
             ignoreErrors([&] { showPicture(i); });
             QString hourMinute;
             ignoreErrors([&] { hourMinute = showTimeCaption(Image2.tag(i)); });
@@ -301,10 +302,9 @@ void MainWindow::HScroll1_Change(int index) {
                 ignoreErrors([&] { updateWallpaperFromMap(); });
         } else {
             ResetPresetCheckBox();
-            const int z = m_slider[1]->value();
-            applyMapRect(view::zoomedMapRect(z, clientArea(), mapRect()));
+            m_mapState.fitToZoom(clientArea());
             DrawCirclesRadius();
-            updateZoomChecks(z);
+            updateZoomChecks(m_mapState.zoom());
         }
         placeTimeLabel();
     });
@@ -316,59 +316,31 @@ void MainWindow::updateZoomChecks(int level) {
 }
 
 void MainWindow::zoomIn() {
-    if (m_slider[1]->value() < m_slider[1]->maximum())
-        m_slider[1]->setValue(m_slider[1]->value() + 1);
+    m_mapState.zoomIn();
     ResetPresetButtonSelect();
 }
 
 void MainWindow::zoomOut() {
-    if (m_slider[1]->value() > m_slider[1]->minimum())
-        m_slider[1]->setValue(m_slider[1]->value() - 1);
+    m_mapState.zoomOut();
     ResetPresetButtonSelect();
 }
 
 void MainWindow::zoomTo(int level) {
-    m_slider[1]->setValue(level);
+    m_mapState.moveZoom(level);
     ResetPresetButtonSelect();
 }
 
 // --- loop --------------------------------------------------------------------------------------
 
-void MainWindow::PlayImages() {
-    trap(*m_errors, QStringLiteral("form1.PlayImages"), [&] {
-        view::LoopState state;
-        state.checked = m_loopSwitch->isChecked();
-        state.Min = m_slider[0]->minimum();
-        state.Max = m_slider[0]->maximum();
-        state.Value = m_slider[0]->value();
-        state.HistoryImageCount = Settings.HistoryImageCount;
-        state.LoopDelay = Settings.LoopDelay;
-        state.LoopPauseCount = LoopPauseCount;
-        const auto step = view::PlayImagesStep(state);
-        LoopPauseCount = step.LoopPauseCount;
-        if (step.valueChanged)
-            m_slider[0]->setValue(step.Value);
-    });
-}
-
-void MainWindow::Check1_Click() {
-    trap(*m_errors, QStringLiteral("form1.Check1_Click"), [&] {
-        if (m_loopSwitch->isChecked()) {
-            LoopPauseCount = view::loopSwitchOnPauseCount;
-            m_timer2.start();
-            action(QStringLiteral("mnuPlayNow"))->setChecked(true);
-            Settings.PlayLoop = 1;
-        } else {
-            m_timer2.stop();
-            action(QStringLiteral("mnuPlayNow"))->setChecked(false);
-            Settings.PlayLoop = 0;
-            m_slider[0]->setValue(m_slider[0]->maximum());
-        }
+void MainWindow::setLooping(bool on) {
+    trap(*m_errors, procedure::loopSwitch, [&] {
+        m_playback.setLooping(on);
+        action(QStringLiteral("mnuPlayNow"))->setChecked(m_playback.isLooping());
     });
 }
 
 void MainWindow::setLoopInterval(int milliseconds) {
-    m_timer2.setInterval(milliseconds);
+    m_playback.setLoopInterval(milliseconds);
 }
 
 void MainWindow::updatePlaySpeedChecks(int speed) {
@@ -387,16 +359,15 @@ void MainWindow::updatePlayHistoryChecks() {
 }
 
 void MainWindow::setPlaySpeed(int index) {
-    trap(*m_errors, QStringLiteral("form1.mnuPlayImagePerSec_Click"), [&] {
-        Settings.PlaySpeed = qint16(index);
-        m_timer2.setInterval(core::timerIntervalForSpeed(Settings.PlaySpeed));
+    trap(*m_errors, procedure::playSpeed, [&] {
+        m_playback.setSpeed(index);
         updatePlaySpeedChecks(index);
     });
 }
 
 void MainWindow::setPlayHistory(int index) {
-    trap(*m_errors, QStringLiteral("form1.mnuPlayHistory_Click"), [&] {
-        Settings.HistoryImageCount = view::playHistoryCount(index);
+    trap(*m_errors, procedure::loopLength, [&] {
+        m_playback.setLoopLength(index);
         updatePlayHistoryChecks();
     });
 }

@@ -26,11 +26,12 @@ namespace pluvix::app {
 
 using diagnostics::ignoreErrors;
 using diagnostics::trap;
+namespace procedure = diagnostics::procedure;
 
 void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
     m_splash = splash;
     m_loadEnded = false;
-    const bool completed = trap(*m_errors, QStringLiteral("form1.Form_Load"), [&] {
+    const bool completed = trap(*m_errors, procedure::startUp, [&] {
         setBusyPointer(true);
         m_s.desktop.rememberUserWallpaper();
 
@@ -58,16 +59,14 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
         acquisition::fixedStations();
         m_clock->show();
 
-        m_slider[0]->setRange(1, 10);
-        m_slider[1]->setRange(1, 12);
-        m_slider[0]->setValue(10);
-        m_slider[1]->setValue(2);
+        m_playback.setRange(1, 10);
+        m_playback.setPosition(10);
+        m_mapState.setZoom(2);
 
         m_general->LoadCheckINI();
 
         // A speed outside the menu's 1 to 10 would stop the start-up half-way.
-        Settings.PlaySpeed = qint16(qBound(1, int(Settings.PlaySpeed), 10));
-        m_timer2.setInterval(core::timerIntervalForSpeed(Settings.PlaySpeed));
+        m_playback.setSpeed(qBound(1, int(Settings.PlaySpeed), 10));
 
         // A termination signal may have run the shut-down inside a download.
         ParseURLText();
@@ -93,12 +92,12 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
 
         Settings.BaseURL = acquisition::productSubstituted(Settings.BaseURL, Settings.MapTypeShort);
 
-        updateZoomChecks(m_slider[1]->value());
+        updateZoomChecks(m_mapState.zoom());
         updatePlaySpeedChecks(Settings.PlaySpeed);
         updatePlayHistoryChecks();
 
         if (Settings.PlayLoop != 0)
-            m_loopSwitch->setChecked(true);
+            setLooping(true);
         if (Settings.TopMostWindow != 0)
             ToggleTopWindow();
         RefreshPresetButtons();
@@ -139,7 +138,7 @@ void MainWindow::Form_QueryUnload() {
         return;
     m_shutDownDone = true;
     m_timer1.stop();
-    m_timer2.stop();
+    m_playback.halt();
     ignoreErrors([&] { m_s.desktop.restoreUserWallpaper(); });
     ignoreErrors([&] {
         if (m_general)

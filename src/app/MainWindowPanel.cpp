@@ -30,15 +30,16 @@
 namespace pluvix::app {
 
 using diagnostics::trap;
+namespace procedure = diagnostics::procedure;
 
 // --- range rings -------------------------------------------------------------------------------
 
 void MainWindow::DrawCirclesRadius() {
-    trap(*m_errors, QStringLiteral("form1.DrawCirclesRadius"), [&] {
+    trap(*m_errors, procedure::rings, [&] {
         HideShowBullseyeLabels(0);
         view::RingInputs in;
-        in.map = mapRect();
-        in.zoom = m_slider[1]->value();
+        in.map = m_mapState.rect();
+        in.zoom = m_mapState.zoom();
         in.BullsEyeGraduations = Settings.BullsEyeGraduations;
         in.BullsEyeX = Settings.BullsEyeX;
         in.BullsEyeY = Settings.BullsEyeY;
@@ -81,12 +82,11 @@ void MainWindow::mnuBullseyeOn_Click() {
 }
 
 void MainWindow::mnuCenterBullseye_Click() {
-    trap(*m_errors, QStringLiteral("mnuCenterBullseye_Click"), [&] {
+    trap(*m_errors, procedure::centreBullseye, [&] {
         ResetPresetButtonSelect();
-        const auto centred = view::centerBullseye(PopupX, PopupY, clientArea(), mapRect());
-        Settings.BullsEyeY = centred.BullsEyeY;
-        Settings.BullsEyeX = centred.BullsEyeX;
-        applyMapRect(centred.map);
+        const QPointF bullseye = m_mapState.centreBullseyeAtPopup(clientArea());
+        Settings.BullsEyeY = float(bullseye.y());
+        Settings.BullsEyeX = float(bullseye.x());
         ResetPresetCheckBox();
         DrawCirclesRadius();
     });
@@ -138,18 +138,18 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
     bool reloading = false;
     presets::PresetView previous;
     std::optional<view::MapRect> previousRect;
-    const bool done = trap(*m_errors, QStringLiteral("form1.ctrlPreset_MouseDown"), [&] {
+    const bool done = trap(*m_errors, procedure::presetPress, [&] {
         if (Button == Qt::RightButton) {
             presets::PresetView current;
             current.BaseURL = Settings.BaseURL.trimmed();
             current.RadarStationName = Settings.RadarStationName.trimmed();
             current.MapTypeShort = Settings.MapTypeShort.trimmed();
-            const auto r = mapRect();
+            const auto r = m_mapState.rect();
             current.MapLeft = r.Left;
             current.MapTop = r.Top;
             current.MapWidth = r.Width;
             current.MapHeight = r.Height;
-            current.ZoomLevel = m_slider[1]->value();
+            current.ZoomLevel = m_mapState.zoom();
             current.BullsEyeGraduations = Settings.BullsEyeGraduations;
             current.BullsEyeY = Settings.BullsEyeY;
             current.BullsEyeX = Settings.BullsEyeX;
@@ -176,7 +176,7 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         previous.RadarStationName = Settings.RadarStationName;
         previous.MapTypeShort = Settings.MapTypeShort;
         previous.BaseURL = Settings.BaseURL;
-        previousRect = mapRect();
+        previousRect = m_mapState.rect();
         Settings.RadarStationName = view.RadarStationName;
         Settings.MapTypeShort = view.MapTypeShort;
         Settings.BaseURL = view.BaseURL;
@@ -218,7 +218,7 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         Settings.RadarStationName = previous.RadarStationName;
         Settings.MapTypeShort = previous.MapTypeShort;
         Settings.BaseURL = previous.BaseURL;
-        applyMapRect(*previousRect);
+        m_mapState.setRect(*previousRect);
         ShowStationTitle();
         ResetPresetCheckBox();
     }
@@ -271,23 +271,23 @@ void MainWindow::showAboutBox() {
 void MainWindow::ToggleTitleBar() {
     QAction* item = action(QStringLiteral("mnuHideTitleBar"));
     if (item->isChecked()) {
-        trap(*m_errors, QStringLiteral("Module1.ShowTitleBar"),
+        trap(*m_errors, procedure::titleBar,
              [&] { m_s.desktop.showTitleBar(this, true, m_IsLoadingMap); });
         item->setChecked(false);
         ShowStationTitle();
     } else {
-        trap(*m_errors, QStringLiteral("Module1.ShowTitleBar"),
+        trap(*m_errors, procedure::titleBar,
              [&] { m_s.desktop.showTitleBar(this, false, m_IsLoadingMap); });
         item->setChecked(true);
     }
 }
 
 void MainWindow::ToggleStatusBar(bool bToggle) {
-    trap(*m_errors, QStringLiteral("Module1.ToggleStatusBar"), [&] {
+    trap(*m_errors, procedure::statusPanel, [&] {
         QAction* hideStatus = action(QStringLiteral("mnuHideStatusBar"));
         if (!bToggle) {
             if (Settings.HideTitleBar == 1) {
-                trap(*m_errors, QStringLiteral("Module1.ShowTitleBar"),
+                trap(*m_errors, procedure::titleBar,
                      [&] { m_s.desktop.showTitleBar(this, false, m_IsLoadingMap); });
                 action(QStringLiteral("mnuHideTitleBar"))->setChecked(true);
             }
@@ -327,7 +327,7 @@ void MainWindow::ToggleStatusBar(bool bToggle) {
 }
 
 void MainWindow::ToggleTopWindow() {
-    trap(*m_errors, QStringLiteral("Module1.ToggleTopWindow"), [&] {
+    trap(*m_errors, procedure::keepOnTop, [&] {
         QAction* item = action(QStringLiteral("mnuKeepOnTop"));
         const bool onTop = !item->isChecked();
         m_s.desktop.setKeepOnTop(this, onTop);
@@ -346,7 +346,7 @@ void MainWindow::windowDefault() {
 // --- tray and help -----------------------------------------------------------------------------
 
 void MainWindow::Minimize_To_Tray() {
-    trap(*m_errors, QStringLiteral("form1.Minimize_To_Tray"), [&] {
+    trap(*m_errors, procedure::toTray, [&] {
         m_inTray = m_s.desktop.minimizeToTray(this);
         // Without a tray the window stays on the task bar and must stay whole.
         if (!m_inTray)
@@ -355,7 +355,7 @@ void MainWindow::Minimize_To_Tray() {
 }
 
 void MainWindow::mnuShowPluvix_Click() {
-    trap(*m_errors, QStringLiteral("form1.mnuShowPluvix_Click"), [&] {
+    trap(*m_errors, procedure::fromTray, [&] {
         m_map->setMapVisible(true);
         m_restoringFromTray = true;
         m_s.desktop.restoreFromTray(this);
@@ -383,7 +383,7 @@ void MainWindow::mnuShowPluvix_Click() {
 }
 
 void MainWindow::mnuHelp_Click() {
-    trap(*m_errors, QStringLiteral("form1.mnuHelp_Click"), [&] {
+    trap(*m_errors, procedure::help, [&] {
         setBusyPointer(true);
         m_s.desktop.openHelpPage();
         setBusyPointer(false);
@@ -400,21 +400,21 @@ void MainWindow::mnuSetImageWallpaper_Click() {
 // --- map files ---------------------------------------------------------------------------------
 
 QString MainWindow::currentTag() const {
-    return Image2.tag(m_slider[0]->value() - 1);
+    return Image2.tag(m_playback.position() - 1);
 }
 
 void MainWindow::mnuSaveMap_Click() {
-    trap(*m_errors, QStringLiteral("form1.mnuSaveMap_Click"), [&] {
-        const int i = m_slider[0]->value() - 1;
+    trap(*m_errors, procedure::saveMap, [&] {
+        const int i = m_playback.position() - 1;
         desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
         saver.saveMap(stationTitle(), {Image2.encoded(i), m_map->picture(), Image2.tag(i)});
     });
 }
 
 void MainWindow::mnuSaveSeriesMap_Click() {
-    trap(*m_errors, QStringLiteral("form1.mnuSaveSeriesMap_Click"), [&] {
-        const int first = m_slider[0]->minimum() - 1;
-        const int last = m_slider[0]->maximum() - 1;
+    trap(*m_errors, procedure::saveSeries, [&] {
+        const int first = m_playback.minimum() - 1;
+        const int last = m_playback.maximum() - 1;
         QList<desktop::MapPicture> pictures;
         // Decoded one at a time while saved: a long history of large pictures would not fit.
         for (int i = first; i <= last; ++i) {

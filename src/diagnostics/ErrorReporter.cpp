@@ -2,6 +2,7 @@
 
 #include "core/BuildConfig.h"
 #include "core/RuntimeError.h"
+#include "diagnostics/ProcedureNames.h"
 #include "platform/Clock.h"
 #include "platform/MessageBoxes.h"
 #include "platform/ProgramEnd.h"
@@ -105,8 +106,7 @@ bool ErrorReporter::log(QString& entry, bool& failureShown) {
     failureShown = true;
     // Reported without a log line: that line would fail the same way, again and again.
     const auto failure = core::RuntimeError::pathFileAccess();
-    return report(failure.number(), failure.description(), QStringLiteral("Module1.AddLogEntry"),
-                  Logging::Skip);
+    return report(failure.number(), failure.description(), procedure::logEntry, Logging::Skip);
 }
 
 bool ErrorReporter::appendLine(QString& entry) {

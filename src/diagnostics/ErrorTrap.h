@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/RuntimeError.h"
+#include "diagnostics/ProcedureNames.h"
 
 #include <QString>
 

@@ -332,7 +332,7 @@ void OptionsDialog::buildControls() {
 }
 
 void OptionsDialog::Form_Load(const QRect& screen) {
-    diagnostics::trap(m_errors, QStringLiteral("frmOptions.Form_Load"), [&] {
+    diagnostics::trap(m_errors, diagnostics::procedure::optionsOpen, [&] {
         settings::SettingsRecord& r = m_host.settingsRecord();
         centreOn(*this, screen);
 
@@ -385,7 +385,7 @@ void OptionsDialog::Form_Load(const QRect& screen) {
 }
 
 void OptionsDialog::FillLists(QComboBox* clbListBx, qint16 vDefaultValue) {
-    diagnostics::trap(m_errors, QStringLiteral("frmOptions.FillLists"), [&] {
+    diagnostics::trap(m_errors, diagnostics::procedure::optionsLists, [&] {
         for (int i = 0; i < clbListBx->count(); ++i) {
             if (core::leadingNumber(clbListBx->itemText(i)) == double(vDefaultValue)) {
                 clbListBx->setCurrentIndex(i);
@@ -402,7 +402,7 @@ qint16 OptionsDialog::comboValue(const QComboBox* box) const {
 }
 
 bool OptionsDialog::ApplyChanges() {
-    return diagnostics::trap(m_errors, QStringLiteral("frmOptions.ApplyChanges"), [&] {
+    return diagnostics::trap(m_errors, diagnostics::procedure::optionsApply, [&] {
         settings::SettingsRecord& r = m_host.settingsRecord();
         const auto checked = [](const QCheckBox* box) -> qint16 {
             return box->isChecked() ? 1 : 0;
@@ -494,11 +494,9 @@ void OptionsDialog::resetDefaults() {
     if (m_boxes.okCancel(QStringLiteral("Pluvix Reset Settings"), resetQuestion()) !=
         platform::MessageButton::Ok)
         return;
-    const bool deleted =
-        diagnostics::trap(m_errors, QStringLiteral("frmOptions.Command2_Click"), [&] {
-            settings::GeneralSettings::ResetGeneralSettings(m_host.settingsStore(),
-                                                            m_host.appName());
-        });
+    const bool deleted = diagnostics::trap(m_errors, diagnostics::procedure::optionsCancel, [&] {
+        settings::GeneralSettings::ResetGeneralSettings(m_host.settingsStore(), m_host.appName());
+    });
     // A reset that did not happen must not throw away the running settings.
     if (!deleted)
         return;

@@ -153,7 +153,7 @@ void GeneralSettings::LoadCheckINI() {
     };
 
     std::size_t next = 0;
-    diagnostics::trap(m_errors, QStringLiteral("Module1.LoadCheckINI"), [&] {
+    diagnostics::trap(m_errors, diagnostics::procedure::settingsLoad, [&] {
         for (; next < std::size(steps); ++next)
             steps[next].apply(read(general, steps[next].key, fallback(steps[next])));
     });
@@ -164,7 +164,7 @@ void GeneralSettings::LoadCheckINI() {
 }
 
 void GeneralSettings::UnloadINI() {
-    diagnostics::trap(m_errors, QStringLiteral("Module1.UnloadINI"), [&] {
+    diagnostics::trap(m_errors, diagnostics::procedure::settingsSave, [&] {
         SettingsBatch batch(m_store);
         const QString general = SectionGeneral;
         SettingsRecord& r = m_record;

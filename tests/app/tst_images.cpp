@@ -61,7 +61,7 @@ QString timeText(QString name) {
 QList<int> tick(app::MainWindow& w, int ticks) {
     QList<int> values;
     for (int t = 0; t < ticks; ++t) {
-        w.PlayImages();
+        w.playback().loopTick();
         const int v = w.historySlider()->value();
         values.append(v);
         if (w.mapView()->picture() != w.Image2.picture(v - 1) ||
@@ -255,32 +255,8 @@ private slots:
         pollNow(w);
         QCOMPARE(w.Image2.tag(10), next[9]);
     }
-    void loopRunsOverTheNewestPicturesAndPauses_data() {
-        QTest::addColumn<int>("historyImageCount");
-        QTest::addColumn<int>("loopDelay");
-        QTest::addColumn<QList<int>>("expected");
-        QTest::newRow("20 pictures, delay 4")
-            << 20 << 4 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 1, 2};
-        QTest::newRow("5 pictures, delay 0") << 5 << 0 << QList<int>{5, 6, 7, 8, 9, 10, 5, 6};
-        QTest::newRow("delay beyond the switch-on count pauses at once")
-            << 3 << 11 << QList<int>{10, 10, 7, 8, 9, 10} + QList<int>(11, 10) + QList<int>{7};
-        QTest::newRow("negative count") << -5 << 0 << QList<int>(3, 10);
-    }
-
-    void loopRunsOverTheNewestPicturesAndPauses() {
-        QFETCH(int, historyImageCount);
-        QFETCH(int, loopDelay);
-        QFETCH(QList<int>, expected);
-        FakeRadar r;
-        r.h.set(u"HistoryImageCount"_s, QString::number(historyImageCount));
-        r.h.set(u"LoopDelay"_s, QString::number(loopDelay));
-        auto& w = r.h.loadStill();
-        QCOMPARE(tick(w, 2), (QList<int>{10, 10})); // off: ticks change nothing
-        switchLoopOn(w);
-        // The first pass jumps back at once, without a pause on the newest.
-        QCOMPARE(tick(w, int(expected.size())), expected);
-    }
-
+    // The loop's rule is the playback model's; here the picture, labels, menu and stored
+    // setting follow it.
     void switchingOffReturnsToTheNewest() {
         FakeRadar r;
         auto& w = r.h.loadStill();

@@ -32,14 +32,6 @@ QPointF visibleCentre(const app::MainWindow& w) {
     return {w.width() * 15.0 / 2.0, (w.height() * 15.0 - w.statusPanelHeight()) / 2.0};
 }
 
-QPointF mapCentre(const app::MainWindow& w) {
-    return {double(w.mapLeft() + w.mapWidth() / 2.0f), double(w.mapTop() + w.mapHeight() / 2.0f)};
-}
-
-bool near(QPointF a, QPointF b, double tolerance = 0.5) {
-    return qAbs(a.x() - b.x()) <= tolerance && qAbs(a.y() - b.y()) <= tolerance;
-}
-
 void placeMap(app::MainWindow& w, float left, float top, float width, float height) {
     w.setMapLeft(left);
     w.setMapTop(top);
@@ -64,25 +56,6 @@ QList<int> checkedZoomItems(const app::MainWindow& w) {
 class TestMapWindow : public QObject {
     Q_OBJECT
 private slots:
-    void zoomKeepsTheCentreOfTheVisibleArea() {
-        FakeRadar r;
-        auto& w = r.h.loadStill();
-        const QPointF c = visibleCentre(w);
-        placeMap(w, float(c.x()) - 12000.0f, float(c.y()) - 12000.0f, 24000.0f, 24000.0f);
-        QCOMPARE(w.zoomSlider()->value(), 8);
-
-        for (const auto& [command, level] : {std::pair{"mnuZoomIn", 9}, {"mnuZoomOut", 8}}) {
-            w.action(QLatin1String(command))->trigger();
-            QCOMPARE(w.zoomSlider()->value(), level);
-            QCOMPARE(w.mapHeight(), 3000.0f * float(level));
-            QVERIFY(near(mapCentre(w), c));
-        }
-        w.action(u"mnuZoomNum_6"_s)->trigger();
-        QCOMPARE(w.mapWidth(), 18000.0f);
-        QVERIFY(near(mapCentre(w), c));
-        QCOMPARE(checkedZoomItems(w), QList<int>{6});
-    }
-
     void firstZoomMakesTheMapSquareAroundTheSameMapPoint() {
         FakeRadar r;
         for (const auto& [key, value] : {std::pair{"MapLeft", "-9000"},
@@ -144,13 +117,13 @@ private slots:
         w.progressBar()->show();
         QTest::mousePress(w.mapView(), Qt::RightButton, {}, QPoint(150, 120));
         QTest::mouseRelease(w.mapView(), Qt::RightButton, {}, QPoint(150, 120));
-        QCOMPARE(QPointF(w.PopupX, w.PopupY), QPointF(750, 300));
+        QCOMPARE(w.mapState().popupPoint(), QPointF(750, 300));
         QVERIFY(!w.imageMenu()->isVisible());
         QVERIFY((mapOf(w) == view::MapRect{1500.0f, 1500.0f, 3000.0f, 3000.0f}));
 
         w.progressBar()->hide();
         QTest::mousePress(w.mapView(), Qt::RightButton, {}, QPoint(200, 260));
-        QCOMPARE(QPointF(w.PopupX, w.PopupY), QPointF(1500, 2400));
+        QCOMPARE(w.mapState().popupPoint(), QPointF(1500, 2400));
         QVERIFY(w.imageMenu()->isVisible());
         w.imageMenu()->hide();
         QTest::mouseRelease(w.mapView(), Qt::RightButton, {}, QPoint(200, 260));

@@ -60,7 +60,7 @@ private slots:
         w.loopSwitch()->setChecked(true);
         const int before = h.desktop.followed;
         for (int i = 0; i < 5; ++i)
-            w.PlayImages();
+            w.playback().loopTick();
         QCOMPARE(h.desktop.followed - before, 5);
 
         w.action(u"mnuSetImageWallpaper"_s)->trigger();

@@ -1,12 +1,16 @@
+#include "settings/SettingsRecord.h"
 #include "view/ClockWidget.h"
 #include "view/MapGeometry.h"
+#include "view/MapState.h"
 #include "view/MapView.h"
+#include "view/Playback.h"
 #include "view/PollCountdown.h"
 #include "view/RangeRings.h"
 
 #include "support/ErrorOf.h"
 
 #include <QSet>
+#include <QSignalSpy>
 #include <QtTest>
 
 #include <numbers>
@@ -18,8 +22,8 @@ using pluvix::testsupport::errorOf;
 
 Q_DECLARE_METATYPE(pluvix::view::MapRect)
 
-// Zoom, drop, the loop and the clock hands are driven through the real window in tests/app;
-// here the rules it cannot show exactly and the painting of the two widgets.
+// The map and playback models without a window, the rules the window cannot show exactly and
+// the painting of the two widgets.
 namespace {
 
 // Every pixel a different colour, so a misplaced pixel cannot pass for the right one.
@@ -61,6 +65,20 @@ RingInputs shortRange(int zoom) {
 
 bool near(QPointF a, QPointF b, double tolerance = 0.01) {
     return std::hypot(a.x() - b.x(), a.y() - b.y()) < tolerance;
+}
+
+QPointF mapCentre(const MapRect& r) {
+    return {r.Left + r.Width / 2.0, r.Top + r.Height / 2.0};
+}
+
+// Loop ticks after the switch goes on, the position after each.
+QList<int> loopPositions(Playback& playback, int ticks) {
+    QList<int> positions;
+    for (int t = 0; t < ticks; ++t) {
+        playback.loopTick();
+        positions.append(playback.position());
+    }
+    return positions;
 }
 
 QPointF ringCentre(const Ring& r) {
@@ -137,6 +155,128 @@ private slots:
         in.BullsEyeX = centred.BullsEyeX;
         in.BullsEyeY = centred.BullsEyeY;
         QVERIFY(near(ringCentre(ringLayout(in, labelSize).rings[0]), QPointF(6000, 3900), 0.7));
+    }
+
+    // The map point under the centre of the visible area stays there; the ends refuse to
+    // move; a stored level outside 1..12 is refused whole.
+    void zoomKeepsTheVisibleCentreAndStopsAtTheEnds() {
+        const ClientArea client{9000.0f, 8415.0f, 615.0f};
+        const QPointF centre(4500.0, 3900.0);
+        MapState map;
+        QSignalSpy zooms(&map, &MapState::zoomChanged);
+        map.setZoom(8);
+        map.setRect({float(centre.x()) - 12000.0f, float(centre.y()) - 12000.0f, 24000, 24000});
+        for (const auto& [in, level] : {std::pair{true, 9}, {false, 8}, {false, 7}}) {
+            QVERIFY(in ? map.zoomIn() : map.zoomOut());
+            map.fitToZoom(client);
+            QCOMPARE(map.zoom(), level);
+            QCOMPARE(map.rect().Height, 3000.0f * float(level));
+            QVERIFY(near(mapCentre(map.rect()), centre, 0.5));
+        }
+        QCOMPARE(zooms.count(), 4);
+
+        map.moveZoom(40);
+        QCOMPARE(map.zoom(), 12);
+        QVERIFY(!map.zoomIn());
+        map.moveZoom(-3);
+        QVERIFY(!map.zoomOut());
+        QCOMPARE(errorOf([&] { map.setZoom(13); }), 380);
+        QCOMPARE(errorOf([&] { map.setZoom(0); }), 380);
+        QCOMPARE(map.zoom(), 1);
+        QCOMPARE(zooms.count(), 6);
+    }
+
+    // A drop lands the grabbed point under the mouse; the right-clicked point becomes the
+    // bullseye in the middle of the visible area.
+    void dragAndCentringMoveTheMap() {
+        MapState map;
+        QSignalSpy rects(&map, &MapState::rectChanged);
+        map.setRect({1500, 1500, 3000, 3000});
+        map.grabOnMap({300, 450});
+        map.drop({2000, 2000}, true);
+        QCOMPARE(map.rect(), (MapRect{1700, 1550, 3000, 3000}));
+        map.grabOnBackground({1800, 1600});
+        map.drop({100, 100}, false);
+        QCOMPARE(map.rect(), (MapRect{0, 50, 3000, 3000}));
+        QCOMPARE(rects.count(), 3);
+
+        const ClientArea client{12000.0f, 8415.0f, 615.0f};
+        map.setRect({-7295, -7550, 24800, 24800});
+        map.setPopupPoint({17123, 5411});
+        const QPointF bullseye = map.centreBullseyeAtPopup(client);
+        QVERIFY(near(bullseye, QPointF(17123.0 / 24800, 5411.0 / 24800), 1e-6));
+        const MapRect r = map.rect();
+        QCOMPARE(QSizeF(r.Width, r.Height), QSizeF(24800, 24800));
+        QVERIFY(near(QPointF(r.Left + bullseye.x() * r.Width, r.Top + bullseye.y() * r.Height),
+                     QPointF(6000, 3900), 0.7));
+    }
+
+    // The position stays inside its range as a slider keeps its value, and says so only when
+    // it moved.
+    void playbackStaysInItsRange() {
+        settings::SettingsRecord record;
+        Playback playback(record);
+        QSignalSpy moves(&playback, &Playback::positionChanged);
+        playback.setPosition(14);
+        QCOMPARE(playback.position(), 10);
+        QCOMPARE(moves.count(), 0);
+        playback.setMinimum(3);
+        playback.setPosition(1);
+        QCOMPARE(playback.position(), 3);
+        playback.setMaximum(2); // below the minimum: both ends meet there
+        QCOMPARE(std::pair(playback.minimum(), playback.maximum()), std::pair(2, 2));
+        QCOMPARE(playback.position(), 2);
+        playback.setRange(1, 25);
+        playback.stepNewerOrBack(false);
+        playback.stepNewerOrBack(false);
+        QCOMPARE(playback.position(), 1);
+        playback.stepNewerOrBack(true);
+        QCOMPARE(playback.position(), 2);
+        QCOMPARE(moves.count(), 4);
+    }
+
+    void loopRunsOverTheNewestPicturesAndPauses_data() {
+        QTest::addColumn<int>("historyImageCount");
+        QTest::addColumn<int>("loopDelay");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("20 pictures, delay 4")
+            << 20 << 4 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 1, 2};
+        QTest::newRow("5 pictures, delay 0") << 5 << 0 << QList<int>{5, 6, 7, 8, 9, 10, 5, 6};
+        QTest::newRow("delay beyond the switch-on count pauses at once")
+            << 3 << 11 << QList<int>{10, 10, 7, 8, 9, 10} + QList<int>(11, 10) + QList<int>{7};
+        QTest::newRow("negative count") << -5 << 0 << QList<int>(3, 10);
+    }
+
+    // Off, ticks change nothing; the first pass jumps back at once; off again, the newest.
+    void loopRunsOverTheNewestPicturesAndPauses() {
+        QFETCH(int, historyImageCount);
+        QFETCH(int, loopDelay);
+        QFETCH(QList<int>, expected);
+        settings::SettingsRecord record;
+        record.HistoryImageCount = qint16(historyImageCount);
+        record.LoopDelay = qint16(loopDelay);
+        Playback playback(record);
+        QCOMPARE(loopPositions(playback, 2), (QList<int>{10, 10}));
+        playback.setLooping(true);
+        QVERIFY(playback.timer().isActive());
+        QCOMPARE(record.PlayLoop, qint16(1));
+        QCOMPARE(loopPositions(playback, int(expected.size())), expected);
+        playback.setPosition(4);
+        playback.setLooping(false);
+        QCOMPARE(playback.position(), 10);
+        QVERIFY(!playback.timer().isActive());
+        QCOMPARE(record.PlayLoop, qint16(0));
+    }
+
+    void loopSpeedAndLength() {
+        settings::SettingsRecord record;
+        Playback playback(record);
+        playback.setSpeed(3);
+        QCOMPARE(playback.timer().interval(), 333);
+        playback.setLoopLength(2);
+        QCOMPARE(record.HistoryImageCount, qint16(20));
+        QCOMPARE(errorOf([&] { playback.setSpeed(0); }), 11);
+        QCOMPARE(errorOf([&] { playback.setLoopLength(10); }), 9);
     }
 
     // The interval shortened below the count already reached: overdue, poll at once.
