@@ -78,7 +78,12 @@ protected:
 } // namespace
 
 MainWindow::MainWindow(Services services, QWidget* parent)
-    : QWidget(parent), m_s(std::move(services)), m_end(m_s.programEnd) {
+    : QWidget(parent), m_s(std::move(services)), m_end(m_s.programEnd),
+      m_errors(std::make_unique<diagnostics::ErrorReporter>(
+          m_s.boxes, m_end, m_s.clock, m_s.logFile, [this] { return m_feed.history().UBound(); },
+          [this] { setBusyPointer(false); })),
+      m_feed({Settings, m_s.downloads, m_s.boxes, m_end, *m_errors, [this] { yieldOnce(); }},
+             m_s.tempPath) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFocusPolicy(Qt::StrongFocus);
@@ -87,12 +92,6 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     setPalette(pal);
     setAutoFillBackground(true);
     resize(px(5100), px(5985));
-
-    m_errors = std::make_unique<diagnostics::ErrorReporter>(
-        m_s.boxes, m_end, m_s.clock, m_s.logFile, [this] { return Image2.UBound(); },
-        [this] { setBusyPointer(false); });
-    m_listing = std::make_unique<acquisition::ListingFetcher>(*this, m_s.downloads, m_s.boxes,
-                                                              m_end, *m_errors);
 
     m_map = new view::MapView(this);
     connect(&m_mapState, &view::MapState::rectChanged, m_map, &view::MapView::setMapRect);
@@ -143,9 +142,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
 
     buildMenus();
 
-    m_timer1.setObjectName(QStringLiteral("Timer1"));
-    m_timer1.setInterval(1000);
-    connect(&m_timer1, &QTimer::timeout, this, &MainWindow::Timer1_Timer);
+    followFeed();
     connect(&m_playback.timer(), &QTimer::timeout, this,
             [this] { trap(*m_errors, procedure::loopTick, [&] { m_playback.loopTick(); }); });
 
@@ -203,14 +200,14 @@ void MainWindow::buildPanel() {
             QSignalBlocker quiet(m_slider[0]);
             m_slider[0]->setValue(position);
         }
-        HScroll1_Change(0);
+        showHistoryPosition();
     });
     connect(&m_mapState, &view::MapState::zoomChanged, this, [this](int level) {
         {
             QSignalBlocker quiet(m_slider[1]);
             m_slider[1]->setValue(level);
         }
-        HScroll1_Change(1);
+        applyZoom();
     });
 
     auto* step = new StepLabel(QStringLiteral("10"), m_panel);
@@ -219,8 +216,8 @@ void MainWindow::buildPanel() {
         m_playback.stepNewerOrBack(button == Qt::LeftButton);
     };
     step->onDoubleClick = [this] {
-        CheckForNewImage();
-        PollCounter = 0;
+        m_feed.pollNow();
+        m_feed.restartPollCount();
     };
     m_label3 = step;
     m_label3->setObjectName(QStringLiteral("Label3"));
@@ -558,8 +555,15 @@ void MainWindow::setBusyPointer(bool busy) {
     }
 }
 
+void MainWindow::setEventPump(std::function<void()> letEventsRun) {
+    m_letEventsRun = std::move(letEventsRun);
+}
+
 void MainWindow::yieldOnce() {
-    QCoreApplication::processEvents();
+    if (m_letEventsRun)
+        m_letEventsRun();
+    else
+        QCoreApplication::processEvents();
 }
 
 // --- map mouse ---------------------------------------------------------------------------------

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "acquisition/ImageHistory.h"
-#include "acquisition/Listing.h"
+#include "acquisition/ImageFeed.h"
 #include "app/Desktop.h"
 #include "dialogs/OptionsHost.h"
-#include "platform/ProgramEnd.h"
+#include "platform/EndWatch.h"
 #include "settings/GeneralSettings.h"
 #include "settings/SettingsRecord.h"
 #include "settings/SettingsWindow.h"
@@ -76,7 +75,6 @@ struct Services {
 // rules that live in the other folders.
 class MainWindow final : public QWidget,
                          public settings::SettingsWindow,
-                         public acquisition::ListingHost,
                          public dialogs::OptionsHost {
     Q_OBJECT
 public:
@@ -90,36 +88,18 @@ public:
     // Closes the window the normal way, also while it is hidden in the tray.
     void requestClose();
     bool shutDownDone() const { return m_shutDownDone; }
-    // True once the program was told to end without the shut-down.
-    bool programEnded() const { return m_end.ended; }
 
     // --- state other parts and tests look at -------------------------------------------------
     settings::SettingsRecord Settings;
     QString AppName;
-    QString TempPath;
-    QString ListingFile;
-    QString ImageTempFile;
-    bool m_IsLoadingMap = true; // IsLoadingMap
-    bool ConnectionOK = true;
     bool PanelBusy = false;
-    qint32 PollCounter = 0;
-    qint32 LastImageFileSize = 0;
-    acquisition::ImageHistory Image2;
-    diagnostics::ErrorReporter& errors() { return *m_errors; }
-    acquisition::ListingFetcher& listing() { return *m_listing; }
-    const acquisition::ImageNameList& ImageNames() const { return m_listing->ImageNames; }
 
     // --- procedures ---------------------------------------------------------------------------
-    void ParseURLText() { m_listing->ParseURLText(); }
-    void LoadInitialImages(qint16 LoadMode);
-    void CheckForNewImage();
     void ReFreshNewMap() override;
-    void HScroll1_Change(int index);
-    void Timer1_Timer();
     // The loop switch, the menu's "Loop" and a stored loop all come here.
     void setLooping(bool on);
     void DrawCirclesRadius() override;
-    void HideShowBullseyeLabels(int vActionType) override;
+    void setRingLabels(view::RingLabels request) override;
     void ShowStationTitle() override;
     void ShowPresetButtons() override;
     void RefreshPresetButtons();
@@ -163,10 +143,14 @@ public:
     QMenu* imageMenu() const { return m_mnuImage; }
     QMenu* trayMenu() const { return m_mnuFile; }
     QAction* action(const QString& objectName) const;
-    QTimer& pollTimer() { return m_timer1; }
+    QTimer& pollTimer() { return m_feed.pollTimer(); }
+    acquisition::ImageFeed& feed() { return m_feed; }
+    const acquisition::ImageFeed& feed() const { return m_feed; }
+    // How pending events run inside a long sequence: the event loop's own unless a test
+    // steps in, to close the program at a chosen point.
+    void setEventPump(std::function<void()> letEventsRun);
     QTimer& loopTimer() { return m_playback.timer(); }
     view::Playback& playback() { return m_playback; }
-    bool topMost() const { return m_topMost; }
     bool inTray() const { return m_inTray; }
     const view::MapState& mapState() const { return m_mapState; }
 
@@ -196,15 +180,6 @@ public:
     bool isNormalState() const override;
     float screenWidth() const override;
     float screenHeight() const override;
-
-    // --- acquisition::ListingHost -------------------------------------------------------------
-    QString& BaseURL() override { return Settings.BaseURL; }
-    qint16 MapTypeIndex() const override { return Settings.MapTypeIndex; }
-    bool IsLoadingMap() const override { return m_IsLoadingMap; }
-    void setConnectionOK(bool ok) override { ConnectionOK = ok; }
-    void showConnectionNotice(bool visible) override;
-    QString appTitle() const override { return AppName; }
-    QString listingFile() const override { return ListingFile; }
 
     // --- dialogs::OptionsHost -----------------------------------------------------------------
     settings::SettingsRecord& settingsRecord() override { return Settings; }
@@ -245,34 +220,24 @@ private:
     void onBackgroundMouseDown(Qt::MouseButton button, QPointF twips);
     void onMouseReleased(QPointF twips);
     void updateWallpaperFromMap();
-    QString captionTail() const;
+    void followFeed();
+    void showHistoryPosition();
+    void applyZoom();
+    void showConnectionNotice(bool visible);
     // The caption ShowStationTitle sets for the current station and product.
     QString stationTitle() const;
     QString currentTag() const;
     bool startupStep(int step);
     void setProgressValue(int value);
 
-    // Notes an ending so the window stops where the program would have ended.
-    class EndWatch final : public platform::ProgramEnd {
-    public:
-        explicit EndWatch(platform::ProgramEnd& inner) : m_inner(inner) {}
-        void endNow(int status) override {
-            ended = true;
-            m_inner.endNow(status);
-        }
-        bool ended = false;
-
-    private:
-        platform::ProgramEnd& m_inner;
-    };
-
     Services m_s;
-    EndWatch m_end;
+    platform::EndWatch m_end;
+    std::function<void()> m_letEventsRun;
     view::MapState m_mapState;
     view::Playback m_playback{Settings};
     std::unique_ptr<diagnostics::ErrorReporter> m_errors;
     std::unique_ptr<settings::GeneralSettings> m_general;
-    std::unique_ptr<acquisition::ListingFetcher> m_listing;
+    acquisition::ImageFeed m_feed;
     std::unique_ptr<presets::PresetStore> m_presetStore;
 
     view::MapView* m_map = nullptr;
@@ -293,7 +258,6 @@ private:
     std::array<QAction*, 13> m_mnuZoomNum{};
     std::array<QAction*, 11> m_mnuPlayImagePerSec{};
     std::array<QAction*, 10> m_mnuPlayHistory{};
-    QTimer m_timer1;
     QPointer<dialogs::SplashScreen> m_splash;
     bool m_topMost = false;
     bool m_inTray = false;
@@ -303,9 +267,6 @@ private:
     Qt::MouseButton m_windowMoveButton = Qt::NoButton;
     QPoint m_windowMovePress;
     bool m_shutDownDone = false;
-    bool m_dragging = false;
-    bool m_inPoll = false;
-    bool m_loadEnded = false;
 };
 
 } // namespace pluvix::app

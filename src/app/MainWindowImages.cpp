@@ -1,4 +1,4 @@
-// History load, polling, the history and zoom sliders, the loop player and the clock.
+// The image feed, the history and zoom positions and the loop on screen, and the clock.
 #include "app/MainWindow.h"
 
 #include "acquisition/FolderAddress.h"
@@ -32,20 +32,8 @@ using diagnostics::ignoreErrors;
 using diagnostics::trap;
 namespace procedure = diagnostics::procedure;
 
-namespace {
-QUrl imageUrl(const QString& baseUrl, const QString& name) {
-    return acquisition::serverUrl(acquisition::imageAddress(baseUrl, name));
-}
-
-// A radar image never changes under its name; the satellite's fixed names get new pictures.
-platform::CachePolicy imageCachePolicy(qint16 mapTypeIndex) {
-    return mapTypeIndex >= 6 ? platform::CachePolicy::PreferNetwork
-                             : platform::CachePolicy::PreferCache;
-}
-} // namespace
-
 void MainWindow::showPicture(int element) {
-    m_map->setPicture(Image2.picture(element));
+    m_map->setPicture(m_feed.history().picture(element));
 }
 
 QString MainWindow::showTimeCaption(const QString& tag) {
@@ -72,7 +60,7 @@ void MainWindow::PastImageTime(const QString& hourMinute) {
 }
 
 void MainWindow::showNewestImageTime() {
-    QString text = Image2.tag(Image2.UBound());
+    QString text = m_feed.history().tag(m_feed.history().UBound());
     QString hourMinute;
     acquisition::FormatImageTime(text, hourMinute);
     PastImageTime(hourMinute);
@@ -86,226 +74,103 @@ void MainWindow::updateWallpaperFromMap() {
     m_s.desktop.followWallpaper(m_map->picture());
 }
 
-// --- history load ------------------------------------------------------------------------------
+// --- the feed's steps on screen ------------------------------------------------------------------
 
-void MainWindow::LoadInitialImages(qint16 LoadMode) {
-    trap(*m_errors, procedure::historyLoad, [&] {
-        HideShowBullseyeLabels(1);
-        yieldOnce();
-        // A close handled meanwhile has saved the settings: nothing more is fetched or shown.
-        if (m_shutDownDone)
-            return;
-        if (LoadMode < 1 && m_splash)
+void MainWindow::followFeed() {
+    using acquisition::HistoryLoad;
+    using acquisition::ImageFeed;
+    ImageFeed* feed = &m_feed;
+    connect(feed, &ImageFeed::loadBegins, this, [this] { setRingLabels(view::RingLabels::Hide); });
+    connect(feed, &ImageFeed::progressShown, this, [this](HistoryLoad kind) {
+        if (kind == HistoryLoad::StartUp && m_splash)
             m_splash->setProgressRange(0, 10);
         setProgressValue(1);
-        PollCounter = 0;
-
-        const auto names = ImageNames();
-        QList<QUrl> urls;
-        for (const QString& name : names)
-            urls.append(imageUrl(Settings.BaseURL, name));
-        // All ten travel at once, the newest (the preview) ahead; each still lands in the one
-        // temporary file in turn.
-        auto batch = m_s.downloads.startBatch(urls, platform::imageByteCap,
-                                              imageCachePolicy(Settings.MapTypeIndex), 9);
-
-        auto failed = [&](const platform::DownloadResult& r) {
-            // Nothing more is fetched for a history that cannot be completed.
-            batch->cancel();
-            // The program is ending: nothing to tell the user.
-            if (r.failure == platform::DownloadResult::Failure::Interrupted)
-                return;
-            ConnectionOK = false;
-            showConnectionNotice(true);
-            if (LoadMode != 0) {
-                m_progress->hide();
-                return;
-            }
-            m_s.boxes.ok(AppName, QStringLiteral("Pluvix Cannot Cannot Connect to the NOAA Web "
-                                                 "Server.\nPluvix will now close."));
-            m_end.endNow(platform::exitFailure);
-        };
-
-        const auto preview = batch->take(9, ImageTempFile);
-        if (!preview.ok) {
-            failed(preview);
-            return;
-        }
-        const QByteArray previewBytes = acquisition::readPictureFile(ImageTempFile);
-        const QImage previewPicture = acquisition::decodePicture(previewBytes);
-        Image2.setPicture(0, previewBytes, previewPicture);
+    });
+    connect(feed, &ImageFeed::previewArrived, this, [this] {
         showPicture(0);
         if (wallpaperChecked())
             updateWallpaperFromMap();
         m_map->setMapVisible(true);
         DrawCirclesRadius();
-        yieldOnce();
-
-        for (int i = 0; i < 10; ++i) {
-            if (m_shutDownDone)
-                return;
-            const auto result = batch->takeNext(ImageTempFile);
-            if (!result.ok) {
-                failed(result);
-                return;
-            }
-            if (i > 0)
-                ignoreErrors([&] { Image2.create(i); });
-            QByteArray bytes = acquisition::readPictureFile(ImageTempFile);
-            const bool isPreview = bytes == previewBytes;
-            try {
-                // Only the shown picture is decoded now; the others when first shown.
-                Image2.setPicture(i, std::move(bytes), isPreview ? previewPicture : QImage());
-            } catch (...) {
-                // As when polling: a bad picture ends the history before it, with no blank.
-                batch->cancel();
-                if (i > 0)
-                    Image2.destroy(i);
-                throw;
-            }
-            Image2.setTag(i, names[i]);
-            if (LoadMode >= 1)
-                setProgressValue(i + 1);
-            else if (m_splash)
-                m_splash->setProgressValue(i);
-            showImageTime(names[i]);
-            m_label3->setText(QString::number(i + 1));
-        }
+    });
+    connect(feed, &ImageFeed::elementArrived, this, [this](HistoryLoad kind, int i) {
+        if (kind == HistoryLoad::Reload)
+            setProgressValue(i + 1);
+        else if (m_splash)
+            m_splash->setProgressValue(i);
+        showImageTime(m_feed.history().tag(i));
+        m_label3->setText(QString::number(i + 1));
+    });
+    connect(feed, &ImageFeed::historyComplete, this, [this] {
         m_playback.setPosition(10);
         m_playback.setMaximum(10);
-        m_progress->hide();
-        yieldOnce();
     });
-}
-
-// --- polling -----------------------------------------------------------------------------------
-
-void MainWindow::Timer1_Timer() {
-    const auto tick = view::pollTick(PollCounter, Settings.PollInterval);
-    PollCounter = tick.PollCounter;
-    m_clock->setToolTip(tick.toolTip);
-    // A poll never starts inside a load or another poll; the count waits for it.
-    if (tick.pollNow && !m_IsLoadingMap && !m_inPoll && !m_shutDownDone) {
-        CheckForNewImage();
-        PollCounter = 0;
-    }
-}
-
-void MainWindow::CheckForNewImage() {
-    if (m_inPoll)
-        return;
-    m_inPoll = true;
-    trap(*m_errors, procedure::poll, [&] {
+    connect(feed, &ImageFeed::loadEnded, m_progress, &QWidget::hide);
+    connect(feed, &ImageFeed::pollBegins, this, [this] {
         setBusyPointer(true);
         m_clock->setFaceOpaque(true);
-        yieldOnce();
-        if (m_shutDownDone)
-            return;
-        const int u = Image2.UBound();
-        bool fresh = false;
-        if (Settings.MapTypeIndex >= 6) {
-            const auto r = m_s.downloads.download(
-                acquisition::serverUrl(acquisition::satelliteFolder() + QStringLiteral("20.jpg")),
-                ImageTempFile, platform::imageByteCap);
-            fresh = r.ok && QFileInfo(ImageTempFile).size() != LastImageFileSize;
-        } else {
-            ParseURLText();
-            fresh = Image2.tag(u).trimmed().toUpper() != ImageNames()[9].trimmed().toUpper();
-        }
-        if (fresh) {
-            const auto trim = acquisition::trimBeforeAppend(qint16(u), Image2.FirstHistoryIndex,
-                                                            Settings.MaxImageNumber);
-            Settings.MaxImageNumber = trim.maxImageNumber;
-            if (trim.destroyIndex >= 0)
-                Image2.destroy(trim.destroyIndex);
-            Image2.FirstHistoryIndex = trim.firstHistoryIndex;
-
-            const QString newest = ImageNames()[9];
-            const auto r = m_s.downloads.download(imageUrl(Settings.BaseURL, newest), ImageTempFile,
-                                                  platform::imageByteCap,
-                                                  imageCachePolicy(Settings.MapTypeIndex));
-            if (r.ok) {
-                // Only a picture that decodes becomes an element; a bad one must not leave blanks.
-                QByteArray bytes = acquisition::readPictureFile(ImageTempFile);
-                const QImage picture = acquisition::decodePicture(bytes);
-                Image2.create(u + 1);
-                Image2.setPicture(u + 1, std::move(bytes), picture);
-                Image2.setTag(u + 1, newest);
-                showTimeCaption(newest);
-                m_label3->setText(QString::number(u + 2));
-                if (Settings.MapTypeIndex >= 6)
-                    LastImageFileSize =
-                        qint32(qMin<qint64>(QFileInfo(ImageTempFile).size(), INT32_MAX));
-            }
-            m_playback.setMinimum(Image2.FirstHistoryIndex + 1);
-            m_playback.setMaximum(Image2.UBound() + 1);
-            m_playback.setPosition(Image2.UBound() + 1);
-        }
     });
-    m_clock->setFaceOpaque(false);
-    setBusyPointer(false);
-    m_inPoll = false;
+    connect(feed, &ImageFeed::pollEnds, this, [this] {
+        m_clock->setFaceOpaque(false);
+        setBusyPointer(false);
+    });
+    connect(feed, &ImageFeed::imageAppended, this, [this](int i) {
+        showTimeCaption(m_feed.history().tag(i));
+        m_label3->setText(QString::number(i + 1));
+    });
+    connect(feed, &ImageFeed::historyRangeChanged, this, [this](int first, int last) {
+        m_playback.setMinimum(first + 1);
+        m_playback.setMaximum(last + 1);
+        m_playback.setPosition(last + 1);
+    });
+    connect(feed, &ImageFeed::countdownChanged, m_clock, &QWidget::setToolTip);
+    connect(feed, &ImageFeed::connectionNoticeShown, this, &MainWindow::showConnectionNotice);
+    connect(feed, &ImageFeed::reloadBegins, this, [this] {
+        setBusyPointer(true);
+        m_map->setMapVisible(false);
+        m_playback.setPosition(10);
+        m_playback.setMinimum(1);
+        m_playback.setMaximum(10);
+    });
+    connect(feed, &ImageFeed::reloadEnds, this, [this] {
+        ignoreErrors([&] { showPicture(m_feed.history().UBound()); });
+        m_map->setMapVisible(true);
+        setBusyPointer(false);
+    });
 }
 
-// --- reload ------------------------------------------------------------------------------------
-
 void MainWindow::ReFreshNewMap() {
-    if (m_shutDownDone)
-        return;
-    if (!trap(*m_errors, procedure::reload, [&] {
-            m_IsLoadingMap = true;
-            PollCounter = 0;
-            ConnectionOK = true;
-            setBusyPointer(true);
-            m_map->setMapVisible(false);
-            Settings.BaseURL =
-                acquisition::productSubstituted(Settings.BaseURL, Settings.MapTypeShort);
-            m_playback.setPosition(10);
-            m_playback.setMinimum(1);
-            m_playback.setMaximum(10);
-            ignoreErrors([&] { Image2.destroyAllButFirst(); });
-            // Element 0 keeps the previous station's picture until this load replaces it;
-            // a load that fails first must not show it under the new caption.
-            ignoreErrors([&] { Image2.clear(0); });
-            Image2.FirstHistoryIndex = 0;
-        }))
-        return;
-    // The called procedures report their own errors.
-    ParseURLText();
-    // A listing that fails while a map loads has ended the program.
-    if (m_end.ended || m_shutDownDone)
-        return;
-    LoadInitialImages(2);
-    if (m_shutDownDone)
-        return;
-    ignoreErrors([&] { showPicture(Image2.UBound()); });
-    m_map->setMapVisible(true);
-    m_IsLoadingMap = false;
-    setBusyPointer(false);
+    m_feed.reload();
 }
 
 // --- sliders -----------------------------------------------------------------------------------
 
-void MainWindow::HScroll1_Change(int index) {
-    if (m_IsLoadingMap)
+// Both wait while a map loads; the load brings the window in line at its end.
+void MainWindow::showHistoryPosition() {
+    if (m_feed.isLoading())
         return;
     trap(*m_errors, procedure::sliderChange, [&] {
-        if (index == 0) {
-            // Errors of these steps are ignored and the next step runs.
-            const int i = m_playback.position() - 1;
-            ignoreErrors([&] { showPicture(i); });
-            QString hourMinute;
-            ignoreErrors([&] { hourMinute = showTimeCaption(Image2.tag(i)); });
-            m_label3->setText(QString::number(i + 1));
-            ignoreErrors([&] { PastImageTime(hourMinute); });
-            if (wallpaperChecked())
-                ignoreErrors([&] { updateWallpaperFromMap(); });
-        } else {
-            ResetPresetCheckBox();
-            m_mapState.fitToZoom(clientArea());
-            DrawCirclesRadius();
-            updateZoomChecks(m_mapState.zoom());
-        }
+        // Errors of these steps are ignored and the next step runs.
+        const int i = m_playback.position() - 1;
+        ignoreErrors([&] { showPicture(i); });
+        QString hourMinute;
+        ignoreErrors([&] { hourMinute = showTimeCaption(m_feed.history().tag(i)); });
+        m_label3->setText(QString::number(i + 1));
+        ignoreErrors([&] { PastImageTime(hourMinute); });
+        if (wallpaperChecked())
+            ignoreErrors([&] { updateWallpaperFromMap(); });
+        placeTimeLabel();
+    });
+}
+
+void MainWindow::applyZoom() {
+    if (m_feed.isLoading())
+        return;
+    trap(*m_errors, procedure::sliderChange, [&] {
+        ResetPresetCheckBox();
+        m_mapState.fitToZoom(clientArea());
+        DrawCirclesRadius();
+        updateZoomChecks(m_mapState.zoom());
         placeTimeLabel();
     });
 }

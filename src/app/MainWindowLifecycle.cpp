@@ -30,7 +30,6 @@ namespace procedure = diagnostics::procedure;
 
 void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
     m_splash = splash;
-    m_loadEnded = false;
     const bool completed = trap(*m_errors, procedure::startUp, [&] {
         setBusyPointer(true);
         m_s.desktop.rememberUserWallpaper();
@@ -39,21 +38,12 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
         m_progress->move(3, 3);
         m_progress->hide();
 
-        m_IsLoadingMap = true;
-        ConnectionOK = true;
-        Image2.FirstHistoryIndex = 0;
-
         AppName = settings::appNameFromProgramFile(m_s.programFile);
         m_general = std::make_unique<settings::GeneralSettings>(
             m_s.store, *this, *m_errors, AppName, m_s.timeZoneBias, Settings);
         m_presetStore = std::make_unique<presets::PresetStore>(m_s.store, AppName);
-
-        TempPath = m_s.tempPath;
-        ListingFile = TempPath + QStringLiteral("tempURL.txt");
-        ImageTempFile = TempPath + QStringLiteral("tempIMG.gif");
-
-        m_timer1.setInterval(1000);
-        m_timer1.start();
+        m_feed.setAppName(AppName);
+        m_feed.pollTimer().start();
         m_panelHeight = view::statusPanelShownHeight;
         m_text1->move(0, 0);
         acquisition::fixedStations();
@@ -69,15 +59,15 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
         m_playback.setSpeed(qBound(1, int(Settings.PlaySpeed), 10));
 
         // A termination signal may have run the shut-down inside a download.
-        ParseURLText();
-        if (!ConnectionOK || m_end.ended || m_shutDownDone)
+        m_feed.fetchListing();
+        if (!m_feed.connectionOk() || m_end.ended() || m_shutDownDone)
             return;
-        LoadInitialImages(0);
-        if (!ConnectionOK || m_end.ended || m_shutDownDone)
+        m_feed.loadHistory(acquisition::HistoryLoad::StartUp);
+        if (!m_feed.connectionOk() || m_end.ended() || m_shutDownDone)
             return;
 
-        LastImageFileSize = qint32(qMin<qint64>(QFileInfo(ImageTempFile).size(), INT32_MAX));
-        showPicture(Image2.UBound());
+        m_feed.noteImageFileSize();
+        showPicture(m_feed.history().UBound());
         if (m_splash)
             m_splash->closeSplash();
 
@@ -107,19 +97,18 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
         m_label4->setVisible(Settings.ShowUTCDateTime == 1);
         ShowPresetButtons();
 
-        m_IsLoadingMap = false;
-        HScroll1_Change(0);
+        m_feed.setLoading(false);
+        showHistoryPosition();
         setBusyPointer(false);
     });
-    m_loadEnded = true;
-    if (m_shutDownDone || m_end.ended)
+    if (m_shutDownDone || m_end.ended())
         return;
     // A load stopped by an error still leaves a window to work with.
     if (!isVisible())
         show();
     // Once the settings are loaded, polling and the sliders must not stay switched off.
     if (!completed && m_general)
-        m_IsLoadingMap = false;
+        m_feed.setLoading(false);
 }
 
 void MainWindow::requestClose() {
@@ -137,7 +126,7 @@ void MainWindow::Form_QueryUnload() {
     if (m_shutDownDone)
         return;
     m_shutDownDone = true;
-    m_timer1.stop();
+    m_feed.stop();
     m_playback.halt();
     ignoreErrors([&] { m_s.desktop.restoreUserWallpaper(); });
     ignoreErrors([&] {

@@ -36,7 +36,7 @@ namespace procedure = diagnostics::procedure;
 
 void MainWindow::DrawCirclesRadius() {
     trap(*m_errors, procedure::rings, [&] {
-        HideShowBullseyeLabels(0);
+        setRingLabels(view::RingLabels::Refresh);
         view::RingInputs in;
         in.map = m_mapState.rect();
         in.zoom = m_mapState.zoom();
@@ -50,14 +50,13 @@ void MainWindow::DrawCirclesRadius() {
         m_map->setRings(view::ringLayout(in, [this, points](const QString& caption) {
             return m_map->ringLabelSizeTwips(caption, points);
         }));
-        HideShowBullseyeLabels(3);
+        setRingLabels(view::RingLabels::Apply);
         action(QStringLiteral("mnuBullseyeOn"))->setChecked(Settings.ShowBullseye != 0);
     });
 }
 
-void MainWindow::HideShowBullseyeLabels(int vActionType) {
-    const auto decision =
-        view::hideShowBullseyeLabelsDecision(qint16(vActionType), PanelBusy, Settings.ShowBullseye);
+void MainWindow::setRingLabels(view::RingLabels request) {
+    const auto decision = view::ringLabelsDecision(request, PanelBusy, Settings.ShowBullseye);
     if (decision.ignored)
         return;
     if (decision.applyStyle)
@@ -167,8 +166,8 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         m_progress->show();
         m_progress->raise();
         FreezePanelButtons(true);
-        PollCounter = 0;
-        HideShowBullseyeLabels(1);
+        m_feed.restartPollCount();
+        setRingLabels(view::RingLabels::Hide);
         if (m_shutDownDone)
             return;
         PanelBusy = true;
@@ -186,9 +185,9 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         setMapHeight(view.MapHeight);
         setMapLeft(view.MapLeft);
         setMapTop(view.MapTop);
-        m_IsLoadingMap = true;
+        m_feed.setLoading(true);
         setZoomValue(view.ZoomLevel);
-        m_IsLoadingMap = false;
+        m_feed.setLoading(false);
         Settings.BullsEyeGraduations = view.BullsEyeGraduations;
         Settings.BullsEyeX = view.BullsEyeX;
         Settings.BullsEyeY = view.BullsEyeY;
@@ -200,7 +199,7 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         showNewestImageTime();
         ShowStationTitle();
         PanelBusy = false;
-        HideShowBullseyeLabels(0);
+        setRingLabels(view::RingLabels::Refresh);
         FreezePanelButtons(false);
     });
     if (m_shutDownDone)
@@ -222,10 +221,10 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         ShowStationTitle();
         ResetPresetCheckBox();
     }
-    m_IsLoadingMap = false;
+    m_feed.setLoading(false);
     m_progress->hide();
     m_map->setMapVisible(true);
-    HideShowBullseyeLabels(0);
+    setRingLabels(view::RingLabels::Refresh);
     DrawCirclesRadius();
     setBusyPointer(false);
 }
@@ -237,7 +236,7 @@ void MainWindow::Command1_Click() {
     ShowPreferencesDialog();
     m_label3->raise();
     PanelBusy = false;
-    HideShowBullseyeLabels(0);
+    setRingLabels(view::RingLabels::Refresh);
     FreezePanelButtons(false);
     ResetPresetButtonSelect();
 }
@@ -272,12 +271,12 @@ void MainWindow::ToggleTitleBar() {
     QAction* item = action(QStringLiteral("mnuHideTitleBar"));
     if (item->isChecked()) {
         trap(*m_errors, procedure::titleBar,
-             [&] { m_s.desktop.showTitleBar(this, true, m_IsLoadingMap); });
+             [&] { m_s.desktop.showTitleBar(this, true, m_feed.isLoading()); });
         item->setChecked(false);
         ShowStationTitle();
     } else {
         trap(*m_errors, procedure::titleBar,
-             [&] { m_s.desktop.showTitleBar(this, false, m_IsLoadingMap); });
+             [&] { m_s.desktop.showTitleBar(this, false, m_feed.isLoading()); });
         item->setChecked(true);
     }
 }
@@ -288,7 +287,7 @@ void MainWindow::ToggleStatusBar(bool bToggle) {
         if (!bToggle) {
             if (Settings.HideTitleBar == 1) {
                 trap(*m_errors, procedure::titleBar,
-                     [&] { m_s.desktop.showTitleBar(this, false, m_IsLoadingMap); });
+                     [&] { m_s.desktop.showTitleBar(this, false, m_feed.isLoading()); });
                 action(QStringLiteral("mnuHideTitleBar"))->setChecked(true);
             }
             if (m_panelHeight == view::statusPanelHiddenHeight) {
@@ -400,14 +399,15 @@ void MainWindow::mnuSetImageWallpaper_Click() {
 // --- map files ---------------------------------------------------------------------------------
 
 QString MainWindow::currentTag() const {
-    return Image2.tag(m_playback.position() - 1);
+    return m_feed.history().tag(m_playback.position() - 1);
 }
 
 void MainWindow::mnuSaveMap_Click() {
     trap(*m_errors, procedure::saveMap, [&] {
         const int i = m_playback.position() - 1;
         desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
-        saver.saveMap(stationTitle(), {Image2.encoded(i), m_map->picture(), Image2.tag(i)});
+        const acquisition::ImageHistory& history = m_feed.history();
+        saver.saveMap(stationTitle(), {history.encoded(i), m_map->picture(), history.tag(i)});
     });
 }
 
@@ -418,20 +418,20 @@ void MainWindow::mnuSaveSeriesMap_Click() {
         QList<desktop::MapPicture> pictures;
         // Decoded one at a time while saved: a long history of large pictures would not fit.
         for (int i = first; i <= last; ++i) {
-            QByteArray bytes = Image2.encoded(i);
+            QByteArray bytes = m_feed.history().encoded(i);
             auto decode = [bytes] {
                 QImage image;
                 diagnostics::ignoreErrors([&] { image = acquisition::decodePicture(bytes); });
                 return image;
             };
-            pictures.append({bytes, {}, Image2.tag(i), decode});
+            pictures.append({bytes, {}, m_feed.history().tag(i), decode});
         }
         desktop::MapSaver::SeriesHooks hooks;
         hooks.freezePanel = [this](bool freeze) {
             setBusyPointer(freeze);
             FreezePanelButtons(freeze);
         };
-        hooks.resetPollCounter = [this] { PollCounter = 0; };
+        hooks.resetPollCounter = [this] { m_feed.restartPollCount(); };
         hooks.showElement = [this](int i) { showPicture(i); };
         desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
         saver.saveSeries(stationTitle(), currentTag(), first, pictures, hooks);

@@ -410,7 +410,7 @@ bool OptionsDialog::ApplyChanges() {
 
         if (m_station->currentIndex() >= 0)
             r.BaseURL = acquisition::addressForStationChoice(m_station->currentIndex(), r.BaseURL);
-        m_host.HideShowBullseyeLabels(1);
+        m_host.setRingLabels(view::RingLabels::Hide);
         r.MaxImageNumber = comboValue(m_maxImages);
         r.PollInterval = comboValue(m_pollInterval);
         r.MinimizeToTray = checked(m_minimizeToTray);
@@ -450,7 +450,7 @@ bool OptionsDialog::ApplyChanges() {
         m_host.DrawCirclesRadius();
         m_host.showNewestImageTime();
         m_host.ShowPresetButtons();
-        m_host.HideShowBullseyeLabels(0);
+        m_host.setRingLabels(view::RingLabels::Refresh);
         m_host.placeTimeLabel();
     });
 }

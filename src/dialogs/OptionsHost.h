@@ -1,5 +1,7 @@
 #pragma once
 
+#include "view/RangeRings.h"
+
 #include <QString>
 
 namespace pluvix::settings {
@@ -24,8 +26,8 @@ public:
     virtual void AddMapCoord(const QString& section) = 0;
     virtual void ReadMapCoord(const QString& section) = 0;
 
-    // Range-ring labels: 0 refresh, 1 hide, 2 show.
-    virtual void HideShowBullseyeLabels(int actionType) = 0;
+    // The range rings and their labels.
+    virtual void setRingLabels(view::RingLabels request) = 0;
     // The UTC image stamp label on the map (`Label4`).
     virtual void setTimeLabelVisible(bool visible) = 0;
     virtual void setTimeLabelFontSize(int points) = 0;

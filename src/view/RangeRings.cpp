@@ -57,26 +57,24 @@ RingLayout ringLayout(const RingInputs& in, const LabelSizer& labelSize) {
     return layout;
 }
 
-BullseyeLabelsDecision hideShowBullseyeLabelsDecision(qint16 vActionType, bool PanelBusy,
-                                                      qint16 ShowBullseye) {
+BullseyeLabelsDecision ringLabelsDecision(RingLabels request, bool panelBusy, qint16 showBullseye) {
     BullseyeLabelsDecision decision;
-    if ((vActionType == 0 || vActionType == 2) && PanelBusy) {
-        decision.ignored = true;
-        return decision;
-    }
-    switch (vActionType) {
-    case 0:
-    case 3:
+    switch (request) {
+    case RingLabels::Refresh:
+    case RingLabels::Show:
+        if (panelBusy) {
+            decision.ignored = true;
+            break;
+        }
+        decision.applyStyle = request == RingLabels::Refresh;
+        decision.visible = request == RingLabels::Show || showBullseye != 0;
+        break;
+    case RingLabels::Apply:
         decision.applyStyle = true;
-        decision.visible = ShowBullseye != 0;
+        decision.visible = showBullseye != 0;
         break;
-    case 1:
+    case RingLabels::Hide:
         decision.visible = false;
-        break;
-    case 2:
-        decision.visible = true;
-        break;
-    default:
         break;
     }
     return decision;

@@ -61,9 +61,10 @@ struct BullseyeLabelsDecision {
     bool applyStyle = false;     // set invert draw mode and the label font size
 };
 
-// Action 0 applies the settings unless a preset is being applied, 1 hides all, 2 shows all
-// unless a preset is being applied, 3 applies the settings always; anything else does nothing.
-BullseyeLabelsDecision hideShowBullseyeLabelsDecision(qint16 vActionType, bool PanelBusy,
-                                                      qint16 ShowBullseye);
+// What is asked of the rings and their labels. Refresh and Show wait while a preset is being
+// applied (the panel is busy); Hide and Apply act always.
+enum class RingLabels { Refresh, Hide, Show, Apply };
+
+BullseyeLabelsDecision ringLabelsDecision(RingLabels request, bool panelBusy, qint16 showBullseye);
 
 } // namespace pluvix::view

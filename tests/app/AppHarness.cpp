@@ -93,6 +93,15 @@ int AppHarness::listingRequests() const {
     return n;
 }
 
+void tickUntilPoll(app::MainWindow& w) {
+    bool polled = false;
+    const auto watch = QObject::connect(&w.feed(), &acquisition::ImageFeed::pollBegins,
+                                        [&polled] { polled = true; });
+    for (int t = 0; t <= w.Settings.PollInterval && !polled; ++t)
+        w.feed().pollTick();
+    QObject::disconnect(watch);
+}
+
 QString radarImageName(int hour, int minute) {
     return u"MLB20261206_NCR%1%2.gif"_s.arg(hour, 2, 10, QLatin1Char('0'))
         .arg(minute, 2, 10, QLatin1Char('0'));

@@ -100,6 +100,10 @@ private:
     std::unique_ptr<app::MainWindow> m_window;
 };
 
+// Ticks the poll count until a poll starts; one interval and a tick at most, for a window
+// that may not poll.
+void tickUntilPoll(app::MainWindow& w);
+
 // Image names as the radar server writes them: station MLB on 2026-12-06 at hhmm UTC.
 QString radarImageName(int hour, int minute);
 // Ten names five minutes apart, the newest at hour:minute.

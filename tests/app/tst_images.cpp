@@ -33,13 +33,8 @@ const QString kFolder = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
 QStringList tags(const app::MainWindow& w, int from, int to) {
     QStringList t;
     for (int i = from; i <= to; ++i)
-        t.append(w.Image2.tag(i));
+        t.append(w.feed().history().tag(i));
     return t;
-}
-
-void pollNow(app::MainWindow& w) {
-    w.PollCounter = w.Settings.PollInterval - 1;
-    w.Timer1_Timer();
 }
 
 // The window on a fake folder of ten images up to 10:00.
@@ -64,9 +59,9 @@ QList<int> tick(app::MainWindow& w, int ticks) {
         w.playback().loopTick();
         const int v = w.historySlider()->value();
         values.append(v);
-        if (w.mapView()->picture() != w.Image2.picture(v - 1) ||
+        if (w.mapView()->picture() != w.feed().history().picture(v - 1) ||
             w.pictureNumberLabel()->text() != QString::number(v) ||
-            w.timeLabel()->text() != timeText(w.Image2.tag(v - 1)))
+            w.timeLabel()->text() != timeText(w.feed().history().tag(v - 1)))
             values.append(-1);
     }
     return values;
@@ -117,11 +112,11 @@ private slots:
 
         const auto listing = h.server.get(kFolderPath);
         const auto names = acquisition::cutImageNames(listing.body);
-        QCOMPARE(tags(w, 0, w.Image2.UBound()), QStringList(names.begin(), names.end()));
-        QCOMPARE(w.mapView()->picture(), w.Image2.picture(9));
+        QCOMPARE(tags(w, 0, w.feed().history().UBound()), QStringList(names.begin(), names.end()));
+        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(9));
         QCOMPARE(w.timeLabel()->text(), timeText(names[9]));
-        QCOMPARE(fileBytes(w.ListingFile), listing.body);
-        QCOMPARE(fileBytes(w.ImageTempFile), w.Image2.encoded(9));
+        QCOMPARE(fileBytes(w.feed().listingFile()), listing.body);
+        QCOMPARE(fileBytes(w.feed().imageTempFile()), w.feed().history().encoded(9));
         QCOMPARE(w.windowTitle(), u"Cirrusworks Pluvix - Melbourne, FL  (SRC)"_s);
         QVERIFY(h.boxes.shown.isEmpty());
         QCOMPARE(w.Settings.PlaySpeed, qint16(10));
@@ -135,22 +130,22 @@ private slots:
         h.set(u"MaxImageNumber"_s, u"5"_s);
         h.set(u"PollInterval"_s, u"60"_s);
         auto& w = h.loadStill();
-        pollNow(w); // nothing new yet: the count starts again
-        QCOMPARE(w.Image2.UBound(), 9);
+        testsupport::tickUntilPoll(w); // nothing new yet: the count starts again
+        QCOMPARE(w.feed().history().UBound(), 9);
 
         QVERIFY(h.server.control(u"advance?images=1"_s));
         const auto after = acquisition::cutImageNames(h.server.get(kFolderPath).body);
         const int listings = h.listingRequests();
         for (int tick = 1; tick <= 59; ++tick)
-            w.Timer1_Timer();
+            w.feed().pollTick();
         QCOMPARE(w.clock()->toolTip(), u" 1 Seconds till next Poll "_s);
         QCOMPARE(h.listingRequests(), listings);
-        w.Timer1_Timer();
+        w.feed().pollTick();
         QCOMPARE(h.listingRequests(), listings + 1);
-        QCOMPARE(w.Image2.UBound(), 10);
-        QCOMPARE(w.Image2.tag(10), after[9]);
-        QCOMPARE(w.Image2.encoded(10), h.server.get(kFolderPath + after[9]).body);
-        QCOMPARE(w.mapView()->picture(), w.Image2.picture(10));
+        QCOMPARE(w.feed().history().UBound(), 10);
+        QCOMPARE(w.feed().history().tag(10), after[9]);
+        QCOMPARE(w.feed().history().encoded(10), h.server.get(kFolderPath + after[9]).body);
+        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(10));
         QCOMPARE(w.Settings.MaxImageNumber, qint16(20));
         w.close();
         QCOMPARE(h.stored(u"SectionGeneral"_s, u"MaxImageNumber"_s), u"20"_s);
@@ -162,16 +157,17 @@ private slots:
         auto& w = h.loadStill();
         for (int added = 1; added <= 15; ++added) {
             QVERIFY(h.server.control(u"advance?images=1"_s));
-            pollNow(w);
+            testsupport::tickUntilPoll(w);
         }
         // Element 0 stays loaded; the one after it went at the 15th.
-        QCOMPARE(w.Image2.UBound(), 24);
-        QCOMPARE(w.Image2.FirstHistoryIndex, qint16(2));
-        QVERIFY(w.Image2.exists(0) && !w.Image2.exists(1) && w.Image2.exists(2));
+        QCOMPARE(w.feed().history().UBound(), 24);
+        QCOMPARE(w.feed().history().FirstHistoryIndex, qint16(2));
+        QVERIFY(w.feed().history().exists(0) && !w.feed().history().exists(1) &&
+                w.feed().history().exists(2));
         // Stepping down to the oldest in range shows it; the slider stops there.
         w.historySlider()->setValue(1);
         QCOMPARE(w.historySlider()->value(), 3);
-        QCOMPARE(w.mapView()->picture(), w.Image2.picture(2));
+        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(2));
     }
 
     void sameNewestNameIsNotNew_data() {
@@ -190,8 +186,8 @@ private slots:
         QStringList names = testsupport::tenImageNamesUpTo(10, 0).mid(1);
         // Served, so that treating it as new would visibly append it.
         r.serve(names << listedNewest);
-        pollNow(w);
-        QCOMPARE(w.Image2.UBound(), isNew ? 10 : 9);
+        testsupport::tickUntilPoll(w);
+        QCOMPARE(w.feed().history().UBound(), isNew ? 10 : 9);
     }
 
     void reloadWithAFailingImageKeepsAPartialHistory() {
@@ -204,20 +200,20 @@ private slots:
         w.progressBar()->show(); // as during a preset recall
         w.ReFreshNewMap();
 
-        QCOMPARE(tags(w, 0, w.Image2.UBound()), second.mid(0, 5));
+        QCOMPARE(tags(w, 0, w.feed().history().UBound()), second.mid(0, 5));
         QVERIFY(w.connectionNotice()->isVisible());
         QVERIFY(!w.progressBar()->isVisible());
-        QCOMPARE(w.mapView()->picture(), w.Image2.picture(4));
+        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(4));
         // Positions past the partial history show nothing new and raise no error.
         w.historySlider()->setValue(8);
-        QCOMPARE(w.mapView()->picture(), w.Image2.picture(4));
+        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(4));
         QVERIFY(r.h.boxes.shown.isEmpty());
 
         // A later reload that works clears the notice and fills the history again.
         r.serve(second);
         w.ReFreshNewMap();
         QVERIFY(!w.connectionNotice()->isVisible());
-        QCOMPARE(tags(w, 0, w.Image2.UBound()), second);
+        QCOMPARE(tags(w, 0, w.feed().history().UBound()), second);
     }
 
     void reloadWithoutAListingEndsTheProgramThere() {
@@ -227,7 +223,7 @@ private slots:
         w.ReFreshNewMap();
         QCOMPARE(r.h.boxes.shown.size() + r.h.programEnd.endCount, 2);
         // The program ended there: no image was loaded afterwards and nothing was saved.
-        QCOMPARE(w.Image2.UBound(), 0);
+        QCOMPARE(w.feed().history().UBound(), 0);
         QCOMPARE(r.h.stored(u"SectionGeneral"_s, u"PollInterval"_s), u"<missing>"_s);
     }
 
@@ -237,23 +233,23 @@ private slots:
         const QStringList history = tags(w, 0, 9);
         w.historySlider()->setValue(4);
         r.fake.fail(QUrl(kFolder), platform::DownloadResult::Failure::HttpStatus, 404);
-        pollNow(w);
+        testsupport::tickUntilPoll(w);
         QVERIFY(w.connectionNotice()->isVisible());
-        QCOMPARE(tags(w, 0, w.Image2.UBound()), history);
+        QCOMPARE(tags(w, 0, w.feed().history().UBound()), history);
 
         // A good listing hides the notice; its new image times out without a word.
         const QStringList next = testsupport::tenImageNamesUpTo(10, 5);
         r.serve(next);
         r.fake.fail(QUrl(kFolder + next[9]), platform::DownloadResult::Failure::Timeout);
-        pollNow(w);
-        QCOMPARE(w.Image2.UBound(), 9);
+        testsupport::tickUntilPoll(w);
+        QCOMPARE(w.feed().history().UBound(), 9);
         QVERIFY(!w.connectionNotice()->isVisible());
         QVERIFY(r.h.boxes.shown.isEmpty());
         QCOMPARE(r.h.programEnd.endCount, 0);
         // It is fetched at the next poll once it can be.
         r.serve(next);
-        pollNow(w);
-        QCOMPARE(w.Image2.tag(10), next[9]);
+        testsupport::tickUntilPoll(w);
+        QCOMPARE(w.feed().history().tag(10), next[9]);
     }
     // The loop's rule is the playback model's; here the picture, labels, menu and stored
     // setting follow it.
@@ -279,17 +275,17 @@ private slots:
         const QPointF minuteHand = w.clock()->minuteHandEnd();
         const view::MapRect map{w.mapLeft(), w.mapTop(), w.mapWidth(), w.mapHeight()};
 
-        w.m_IsLoadingMap = true;
+        w.feed().setLoading(true);
         w.historySlider()->setValue(3);
         w.zoomSlider()->setValue(11);
-        QCOMPARE(w.mapView()->picture(), w.Image2.picture(4));
+        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(4));
         QCOMPARE(w.clock()->minuteHandEnd(), minuteHand);
         QVERIFY((view::MapRect{w.mapLeft(), w.mapTop(), w.mapWidth(), w.mapHeight()}) == map);
 
-        // Once loaded, the change action brings the window in line with the slider.
-        w.m_IsLoadingMap = false;
-        w.HScroll1_Change(0);
-        QCOMPARE(w.mapView()->picture(), w.Image2.picture(2));
+        // Once loaded, the slider shows its pictures again.
+        w.feed().setLoading(false);
+        w.historySlider()->setValue(2);
+        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(1));
         QVERIFY(w.clock()->minuteHandEnd() != minuteHand);
     }
 
@@ -321,7 +317,7 @@ private slots:
         };
         {
             AppHarness cold;
-            QCOMPARE(startOnCache(cold).Image2.UBound(), 9);
+            QCOMPARE(startOnCache(cold).feed().history().UBound(), 9);
             QCOMPARE(f.listings(), 1);
             QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
         }
@@ -331,13 +327,13 @@ private slots:
         QVERIFY(warm.boxes.shown.isEmpty());
         QCOMPARE(f.listings(), 2);
         QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
-        QCOMPARE(w.Image2.encoded(9), Folder::gif(f.names[9]));
+        QCOMPARE(w.feed().history().encoded(9), Folder::gif(f.names[9]));
 
         // A poll asks for the listing and the one new picture.
         f.names = testsupport::tenImageNamesUpTo(10, 5);
         f.serve();
-        w.CheckForNewImage();
-        QCOMPARE(w.Image2.tag(10), f.names[9]);
+        w.feed().pollNow();
+        QCOMPARE(w.feed().history().tag(10), f.names[9]);
         QCOMPARE(f.listings(), 3);
         QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
     }

@@ -113,9 +113,8 @@ private slots:
         bool tickWhileLoading = recall; // the recall case sends no tick
         if (!recall)
             QTimer::singleShot(0, &w, [&] {
-                tickWhileLoading = w.IsLoadingMap();
-                w.PollCounter = w.Settings.PollInterval - 1;
-                w.Timer1_Timer();
+                tickWhileLoading = w.feed().isLoading();
+                testsupport::tickUntilPoll(w);
             });
         QTimer::singleShot(0, &w, [&] { w.close(); });
         if (recall)
@@ -131,8 +130,7 @@ private slots:
         QCOMPARE(images(), imagesBefore);
         QVERIFY(h.boxes.shown.isEmpty());
         // Ticks after the shut-down poll no more.
-        w.PollCounter = w.Settings.PollInterval - 1;
-        w.Timer1_Timer();
+        testsupport::tickUntilPoll(w);
         QCOMPARE(h.listingRequests(), listings + newListings);
     }
 
@@ -146,15 +144,13 @@ private slots:
         int nestedTicks = 0;
         QTimer::singleShot(0, &w, [&] {
             ++nestedTicks;
-            w.PollCounter = w.Settings.PollInterval - 1;
-            w.Timer1_Timer();
+            testsupport::tickUntilPoll(w);
         });
-        w.PollCounter = w.Settings.PollInterval - 1;
-        w.Timer1_Timer();
+        testsupport::tickUntilPoll(w);
 
         QCOMPARE(nestedTicks, 1);
         QCOMPARE(h.listingRequests(), listings + 1);
-        QCOMPARE(w.Image2.UBound(), 10);
+        QCOMPARE(w.feed().history().UBound(), 10);
         QVERIFY(h.boxes.shown.isEmpty());
     }
 };

@@ -38,7 +38,7 @@ private slots:
 
         auto& w = h.load(); // the error box is answered with Retry
         QCOMPARE(h.boxes.shown.size(), 1);
-        QVERIFY(w.isVisible() && !w.IsLoadingMap());
+        QVERIFY(w.isVisible() && !w.feed().isLoading());
         QCOMPARE(w.Settings.PollInterval, qint16(60));
         w.close();
 
@@ -63,10 +63,8 @@ private slots:
         QVERIFY(w.isVisible());
 
         QVERIFY(h.server.control(u"advance?images=1"_s));
-        w.PollCounter = w.Settings.PollInterval - 1;
-        w.Timer1_Timer();
-        QCOMPARE(w.Image2.UBound(), 10);
-        QCOMPARE(w.PollCounter, 0);
+        testsupport::tickUntilPoll(w);
+        QCOMPARE(w.feed().history().UBound(), 10);
     }
 
     void failedRecallLeavesAUsableWindow() {
@@ -79,7 +77,7 @@ private slots:
 
         w.ctrlPreset_MouseDown(0, Qt::LeftButton);
         QCOMPARE(h.boxes.shown.size(), 1);
-        QVERIFY(!w.IsLoadingMap() && !w.PanelBusy && !w.progressBar()->isVisible());
+        QVERIFY(!w.feed().isLoading() && !w.PanelBusy && !w.progressBar()->isVisible());
         QVERIFY(w.mapView()->isMapVisible());
         // Given up before its reload: the pictures shown and the caption still agree.
         QCOMPARE(w.windowTitle(), title);
@@ -104,7 +102,7 @@ private slots:
         QVERIFY(w.connectionNotice()->isVisible());
         QVERIFY(w.windowTitle().contains(u"Tampa"_s));
         QVERIFY(w.mapView()->picture().isNull());
-        QVERIFY(!w.IsLoadingMap());
+        QVERIFY(!w.feed().isLoading());
     }
 
     void hiddenTitleBarKeepsTheStationInFileNames() {
@@ -114,7 +112,7 @@ private slots:
         w.mnuSaveMap_Click();
         QCOMPARE(h.fileDialogs.requests.size(), 1);
         QCOMPARE(h.fileDialogs.requests[0].proposedName,
-                 u"Melbourne, FL  (SRC) - "_s + w.Image2.tag(9));
+                 u"Melbourne, FL  (SRC) - "_s + w.feed().history().tag(9));
     }
 
     void labelDoubleClickPollsOnlyWithTheLeftButton_data() {

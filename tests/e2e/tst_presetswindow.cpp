@@ -76,7 +76,7 @@ private slots:
         QCOMPARE(w.zoomValue(), 3);
         QCOMPARE(w.mapLeft(), left);
         QCOMPARE(w.Settings.BullsEyeX, 0.5f);
-        QCOMPARE(w.Image2.UBound(), 9);
+        QCOMPARE(w.feed().history().UBound(), 9);
         QVERIFY(w.presetButtons()->ctrlPreset(1)->isChecked());
         QVERIFY(w.historySlider()->isEnabled());
         QCOMPARE(h.boxes.shown.size(), 2); // only the store questions

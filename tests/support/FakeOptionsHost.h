@@ -29,7 +29,7 @@ struct FakeOptionsHost final : dialogs::OptionsHost {
     void AddMapCoord(const QString& section) override { calls << u"Add "_s + section; }
     void ReadMapCoord(const QString& section) override { calls << u"Read "_s + section; }
     void ReFreshNewMap() override { calls << u"ReFreshNewMap"_s; }
-    void HideShowBullseyeLabels(int) override {}
+    void setRingLabels(view::RingLabels) override {}
     void setTimeLabelVisible(bool) override {}
     void setTimeLabelFontSize(int) override {}
     void placeTimeLabel() override {}
