@@ -1,11 +1,15 @@
 #include "acquisition/Catalogue.h"
 #include "acquisition/FolderAddress.h"
 #include "acquisition/HistoryTrim.h"
+#include "acquisition/ImageFeed.h"
 #include "acquisition/ImageHistory.h"
 #include "acquisition/ImageTime.h"
 #include "acquisition/Listing.h"
+#include "platform/EndWatch.h"
 #include "platform/NetworkDownloadService.h"
+#include "settings/SettingsRecord.h"
 #include "support/ErrorOf.h"
+#include "support/FakeDownloadService.h"
 #include "support/FakePlatform.h"
 #include "support/GifFixtures.h"
 #include "support/RadarServerProcess.h"
@@ -13,6 +17,7 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimeZone>
 #include <QtTest>
@@ -41,6 +46,54 @@ QStringList names(const QByteArray& listing) {
     const acquisition::ImageNameList cut = cutImageNames(listing);
     return QStringList(cut.begin(), cut.end());
 }
+
+const QString kFolder = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
+
+// The image feed on a fake folder of ten images up to 10:00, without a window or a server.
+struct Feed {
+    QTemporaryDir dir;
+    settings::SettingsRecord record;
+    testsupport::FakeDownloadService fake;
+    testsupport::FakeMessageBoxes boxes;
+    testsupport::FakeProgramEnd programEnd;
+    platform::EndWatch end{programEnd};
+    testsupport::RecordingErrorSink errors;
+    // Runs at each point where the feed lets pending events run.
+    std::function<void()> onEvents;
+    ImageFeed feed{{record, fake, boxes, end, errors,
+                    [this] {
+                        if (onEvents)
+                            onEvents();
+                    }},
+                   dir.path() + u"/"_s};
+
+    explicit Feed(const QStringList& names = testsupport::tenImageNamesUpTo(10, 0)) {
+        record.BaseURL = kFolder;
+        record.MapTypeShort = u"p37cr"_s;
+        record.MaxImageNumber = 20;
+        record.PollInterval = 60;
+        serve(names);
+        feed.setAppName(u"Pluvix"_s);
+        feed.fetchListing();
+        feed.loadHistory(HistoryLoad::StartUp);
+        feed.setLoading(false);
+    }
+    void serve(const QStringList& names) { testsupport::serveFolder(fake, kFolder, names); }
+    QStringList tags() const {
+        QStringList t;
+        for (int i = feed.history().FirstHistoryIndex; i <= feed.history().UBound(); ++i)
+            t.append(feed.history().tag(i));
+        return t;
+    }
+    // One new image a poll, five minutes after the last.
+    void pollNewImages(QTime newest, int count) {
+        for (int k = 0; k < count; ++k) {
+            newest = newest.addSecs(300);
+            serve(testsupport::tenImageNamesUpTo(newest.hour(), newest.minute()));
+            feed.pollNow();
+        }
+    }
+};
 
 QStringList imageNames(int count) {
     QStringList out;
@@ -321,6 +374,128 @@ private slots:
                      acquisition::satelliteFolder() + u"11.jpg20.jpg"_s);
         if (!errors.reports.isEmpty())
             QCOMPARE(errors.reports[0].procedure, u"form1.form.ParseURLText"_s);
+    }
+
+    // The poll counts down in the clock's tool tip; a stored limit below the start-up's ten is
+    // raised at the first new image; then the oldest goes one at a time, element 0 staying.
+    void pollAppendsAndTrimsTheHistory() {
+        Feed f;
+        QCOMPARE(f.tags(), testsupport::tenImageNamesUpTo(10, 0));
+        f.record.MaxImageNumber = 5;
+        QSignalSpy countdown(&f.feed, &ImageFeed::countdownChanged);
+        QSignalSpy ranges(&f.feed, &ImageFeed::historyRangeChanged);
+        f.serve(testsupport::tenImageNamesUpTo(10, 5));
+        for (int tick = 1; tick <= 59; ++tick)
+            f.feed.pollTick();
+        QCOMPARE(countdown.last().at(0).toString(), u" 1 Seconds till next Poll "_s);
+        QCOMPARE(f.feed.history().UBound(), 9);
+        f.feed.pollTick();
+        QCOMPARE(f.feed.history().tag(10), testsupport::radarImageName(10, 5));
+        QCOMPARE(f.record.MaxImageNumber, qint16(20));
+        QCOMPARE(ranges.last(), (QVariantList{0, 10}));
+
+        f.pollNewImages(QTime(10, 5), 14);
+        QCOMPARE(f.feed.history().UBound(), 24);
+        QCOMPARE(f.feed.history().FirstHistoryIndex, qint16(2));
+        QVERIFY(f.feed.history().exists(0) && !f.feed.history().exists(1));
+        QCOMPARE(ranges.last(), (QVariantList{2, 24}));
+        QVERIFY(f.errors.reports.isEmpty());
+    }
+
+    void sameNewestNameIsNotNew_data() {
+        QTest::addColumn<QString>("listedNewest");
+        QTest::addColumn<bool>("isNew");
+        const QString newest = testsupport::radarImageName(10, 0);
+        QTest::newRow("blank and case") << u" "_s + newest.toLower() << false;
+        QTest::newRow("one minute later") << testsupport::radarImageName(10, 1) << true;
+    }
+
+    void sameNewestNameIsNotNew() {
+        QFETCH(QString, listedNewest);
+        QFETCH(bool, isNew);
+        Feed f;
+        // Served, so that treating it as new would visibly append it.
+        f.serve(testsupport::tenImageNamesUpTo(10, 0).mid(1) << listedNewest);
+        f.feed.pollNow();
+        QCOMPARE(f.feed.history().UBound(), isNew ? 10 : 9);
+    }
+
+    // A failed listing shows the notice and keeps the history; a new image that cannot be
+    // fetched is silent and comes at the next poll. A reload without a listing ends there.
+    void failedPollsAndReloads() {
+        Feed f;
+        QSignalSpy notice(&f.feed, &ImageFeed::connectionNoticeShown);
+        f.fake.fail(QUrl(kFolder), platform::DownloadResult::Failure::HttpStatus, 404);
+        f.feed.pollNow();
+        QCOMPARE(notice.last().at(0).toBool(), true);
+        QCOMPARE(f.tags(), testsupport::tenImageNamesUpTo(10, 0));
+
+        const QStringList next = testsupport::tenImageNamesUpTo(10, 5);
+        f.serve(next);
+        f.fake.fail(QUrl(kFolder + next[9]), platform::DownloadResult::Failure::Timeout);
+        f.feed.pollNow();
+        QCOMPARE(f.feed.history().UBound(), 9);
+        QCOMPARE(notice.last().at(0).toBool(), false);
+        f.serve(next);
+        f.feed.pollNow();
+        QCOMPARE(f.feed.history().tag(10), next[9]);
+        QVERIFY(f.boxes.shown.isEmpty() && f.programEnd.endCount == 0);
+
+        f.fake.fail(QUrl(kFolder), platform::DownloadResult::Failure::Refused);
+        QSignalSpy reloaded(&f.feed, &ImageFeed::reloadEnds);
+        f.feed.reload();
+        QCOMPARE(f.boxes.shown.size() + f.programEnd.endCount, 2);
+        QCOMPARE(f.feed.history().UBound(), 0);
+        QCOMPARE(reloaded.count(), 0);
+    }
+
+    // A close at the k-th point where events run: nothing more is fetched or shown after it.
+    void stopDuringAReloadEndsIt_data() {
+        QTest::addColumn<int>("stopAt");
+        QTest::addColumn<int>("previews");
+        QTest::newRow("before the images") << 1 << 0;
+        QTest::newRow("after the newest") << 2 << 1;
+    }
+
+    void stopDuringAReloadEndsIt() {
+        QFETCH(int, stopAt);
+        Feed f;
+        f.serve(testsupport::tenImageNamesUpTo(11, 0));
+        int points = 0;
+        f.onEvents = [&] {
+            if (++points == stopAt)
+                f.feed.stop();
+        };
+        QSignalSpy previews(&f.feed, &ImageFeed::previewArrived);
+        QSignalSpy elements(&f.feed, &ImageFeed::elementArrived);
+        QSignalSpy reloaded(&f.feed, &ImageFeed::reloadEnds);
+        f.feed.reload();
+        QTEST(int(previews.count()), "previews");
+        QCOMPARE(elements.count(), 0);
+        QCOMPARE(reloaded.count(), 0);
+        QCOMPARE(points, stopAt);
+        // Ticks after the end poll no more.
+        QSignalSpy polls(&f.feed, &ImageFeed::pollBegins);
+        for (int tick = 0; tick <= 60; ++tick)
+            f.feed.pollTick();
+        QCOMPARE(polls.count(), 0);
+    }
+
+    // Ticks that arrive while a poll or a reload lets events run start no poll of their own.
+    void ticksInsideAPollOrReloadWait() {
+        Feed f;
+        f.serve(testsupport::tenImageNamesUpTo(10, 5));
+        QSignalSpy polls(&f.feed, &ImageFeed::pollBegins);
+        f.onEvents = [&] {
+            for (int tick = 0; tick <= 60; ++tick)
+                f.feed.pollTick();
+        };
+        f.feed.pollNow();
+        QCOMPARE(polls.count(), 1);
+        QCOMPARE(f.feed.history().UBound(), 10);
+        f.feed.reload();
+        QCOMPARE(polls.count(), 1);
+        QVERIFY(!f.feed.isLoading());
     }
 };
 

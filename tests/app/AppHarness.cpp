@@ -1,7 +1,6 @@
 #include "AppHarness.h"
 
 #include <QDir>
-#include <QTime>
 #include <QUrl>
 #include <QWidget>
 
@@ -100,27 +99,6 @@ void tickUntilPoll(app::MainWindow& w) {
     for (int t = 0; t <= w.Settings.PollInterval && !polled; ++t)
         w.feed().pollTick();
     QObject::disconnect(watch);
-}
-
-QString radarImageName(int hour, int minute) {
-    return u"MLB20261206_NCR%1%2.gif"_s.arg(hour, 2, 10, QLatin1Char('0'))
-        .arg(minute, 2, 10, QLatin1Char('0'));
-}
-
-QStringList tenImageNamesUpTo(int hour, int minute) {
-    QStringList names;
-    const QTime newest(hour, minute);
-    for (int k = 9; k >= 0; --k) {
-        const QTime t = newest.addSecs(-300 * k);
-        names.append(radarImageName(t.hour(), t.minute()));
-    }
-    return names;
-}
-
-void serveFolder(FakeDownloadService& fake, const QString& folder, const QStringList& names) {
-    fake.serve(QUrl(folder), listingOf(names));
-    for (const QString& name : names)
-        fake.serve(QUrl(folder + name), makeRadarGif(48, 48, quint32(qHash(name))));
 }
 
 } // namespace pluvix::testsupport

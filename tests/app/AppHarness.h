@@ -104,11 +104,4 @@ private:
 // that may not poll.
 void tickUntilPoll(app::MainWindow& w);
 
-// Image names as the radar server writes them: station MLB on 2026-12-06 at hhmm UTC.
-QString radarImageName(int hour, int minute);
-// Ten names five minutes apart, the newest at hour:minute.
-QStringList tenImageNamesUpTo(int hour, int minute);
-// Serves the listing of `names` at folder and a different small GIF for every name.
-void serveFolder(FakeDownloadService& fake, const QString& folder, const QStringList& names);
-
 } // namespace pluvix::testsupport

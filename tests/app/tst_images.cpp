@@ -123,34 +123,6 @@ private slots:
         QCOMPARE(w.loopTimer().interval(), 100);
     }
 
-    // The clock's tooltip counts down to the poll. A stored limit below the start-up's ten is
-    // raised, not applied, at the first new image.
-    void newImageIsAppendedAndRaisesASmallLimit() {
-        AppHarness h(AppHarness::Server);
-        h.set(u"MaxImageNumber"_s, u"5"_s);
-        h.set(u"PollInterval"_s, u"60"_s);
-        auto& w = h.loadStill();
-        testsupport::tickUntilPoll(w); // nothing new yet: the count starts again
-        QCOMPARE(w.feed().history().UBound(), 9);
-
-        QVERIFY(h.server.control(u"advance?images=1"_s));
-        const auto after = acquisition::cutImageNames(h.server.get(kFolderPath).body);
-        const int listings = h.listingRequests();
-        for (int tick = 1; tick <= 59; ++tick)
-            w.feed().pollTick();
-        QCOMPARE(w.clock()->toolTip(), u" 1 Seconds till next Poll "_s);
-        QCOMPARE(h.listingRequests(), listings);
-        w.feed().pollTick();
-        QCOMPARE(h.listingRequests(), listings + 1);
-        QCOMPARE(w.feed().history().UBound(), 10);
-        QCOMPARE(w.feed().history().tag(10), after[9]);
-        QCOMPARE(w.feed().history().encoded(10), h.server.get(kFolderPath + after[9]).body);
-        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(10));
-        QCOMPARE(w.Settings.MaxImageNumber, qint16(20));
-        w.close();
-        QCOMPARE(h.stored(u"SectionGeneral"_s, u"MaxImageNumber"_s), u"20"_s);
-    }
-
     void historyIsTrimmedOneImageAtATime() {
         AppHarness h(AppHarness::Server);
         h.set(u"MaxImageNumber"_s, u"20"_s);
@@ -168,26 +140,6 @@ private slots:
         w.historySlider()->setValue(1);
         QCOMPARE(w.historySlider()->value(), 3);
         QCOMPARE(w.mapView()->picture(), w.feed().history().picture(2));
-    }
-
-    void sameNewestNameIsNotNew_data() {
-        QTest::addColumn<QString>("listedNewest");
-        QTest::addColumn<bool>("isNew");
-        const QString newest = testsupport::radarImageName(10, 0);
-        QTest::newRow("blank and case") << u" "_s + newest.toLower() << false;
-        QTest::newRow("one minute later") << testsupport::radarImageName(10, 1) << true;
-    }
-
-    void sameNewestNameIsNotNew() {
-        QFETCH(QString, listedNewest);
-        QFETCH(bool, isNew);
-        FakeRadar r;
-        auto& w = r.h.loadStill();
-        QStringList names = testsupport::tenImageNamesUpTo(10, 0).mid(1);
-        // Served, so that treating it as new would visibly append it.
-        r.serve(names << listedNewest);
-        testsupport::tickUntilPoll(w);
-        QCOMPARE(w.feed().history().UBound(), isNew ? 10 : 9);
     }
 
     void reloadWithAFailingImageKeepsAPartialHistory() {
@@ -216,41 +168,6 @@ private slots:
         QCOMPARE(tags(w, 0, w.feed().history().UBound()), second);
     }
 
-    void reloadWithoutAListingEndsTheProgramThere() {
-        FakeRadar r;
-        auto& w = r.h.loadStill();
-        r.fake.fail(QUrl(kFolder), platform::DownloadResult::Failure::Refused);
-        w.ReFreshNewMap();
-        QCOMPARE(r.h.boxes.shown.size() + r.h.programEnd.endCount, 2);
-        // The program ended there: no image was loaded afterwards and nothing was saved.
-        QCOMPARE(w.feed().history().UBound(), 0);
-        QCOMPARE(r.h.stored(u"SectionGeneral"_s, u"PollInterval"_s), u"<missing>"_s);
-    }
-
-    void failedListingShowsTheNoticeAndAFailedImageIsSilent() {
-        FakeRadar r;
-        auto& w = r.h.loadStill();
-        const QStringList history = tags(w, 0, 9);
-        w.historySlider()->setValue(4);
-        r.fake.fail(QUrl(kFolder), platform::DownloadResult::Failure::HttpStatus, 404);
-        testsupport::tickUntilPoll(w);
-        QVERIFY(w.connectionNotice()->isVisible());
-        QCOMPARE(tags(w, 0, w.feed().history().UBound()), history);
-
-        // A good listing hides the notice; its new image times out without a word.
-        const QStringList next = testsupport::tenImageNamesUpTo(10, 5);
-        r.serve(next);
-        r.fake.fail(QUrl(kFolder + next[9]), platform::DownloadResult::Failure::Timeout);
-        testsupport::tickUntilPoll(w);
-        QCOMPARE(w.feed().history().UBound(), 9);
-        QVERIFY(!w.connectionNotice()->isVisible());
-        QVERIFY(r.h.boxes.shown.isEmpty());
-        QCOMPARE(r.h.programEnd.endCount, 0);
-        // It is fetched at the next poll once it can be.
-        r.serve(next);
-        testsupport::tickUntilPoll(w);
-        QCOMPARE(w.feed().history().tag(10), next[9]);
-    }
     // The loop's rule is the playback model's; here the picture, labels, menu and stored
     // setting follow it.
     void switchingOffReturnsToTheNewest() {

@@ -1,5 +1,10 @@
 #include "support/GifFixtures.h"
 
+#include "support/FakeDownloadService.h"
+
+#include <QTime>
+#include <QUrl>
+
 #include <QRandomGenerator>
 
 #include <gif_lib.h>
@@ -71,6 +76,29 @@ QByteArray listingOf(const QStringList& names) {
     for (const QString& name : names)
         listing += "<A HREF=\"" + name.toLatin1() + "\">" + name.trimmed().toLatin1() + "</A>\n";
     return listing + "</PRE></BODY></HTML>\n";
+}
+
+using namespace Qt::StringLiterals;
+
+QString radarImageName(int hour, int minute) {
+    return u"MLB20261206_NCR%1%2.gif"_s.arg(hour, 2, 10, QLatin1Char('0'))
+        .arg(minute, 2, 10, QLatin1Char('0'));
+}
+
+QStringList tenImageNamesUpTo(int hour, int minute) {
+    QStringList names;
+    const QTime newest(hour, minute);
+    for (int k = 9; k >= 0; --k) {
+        const QTime t = newest.addSecs(-300 * k);
+        names.append(radarImageName(t.hour(), t.minute()));
+    }
+    return names;
+}
+
+void serveFolder(FakeDownloadService& fake, const QString& folder, const QStringList& names) {
+    fake.serve(QUrl(folder), listingOf(names));
+    for (const QString& name : names)
+        fake.serve(QUrl(folder + name), makeRadarGif(48, 48, quint32(qHash(name))));
 }
 
 } // namespace pluvix::testsupport

@@ -5,10 +5,19 @@
 
 namespace pluvix::testsupport {
 
+class FakeDownloadService;
+
 // A radar-like GIF: a plain background with banded echoes and range lines, compressing about as
 // well as real radar pictures. Different seeds give different pictures.
 QByteArray makeRadarGif(int width, int height, quint32 seed);
 // A folder listing naming `names` after the parent link, in the server's form.
 QByteArray listingOf(const QStringList& names);
+
+// Image names as the radar server writes them: station MLB on 2026-12-06 at hhmm UTC.
+QString radarImageName(int hour, int minute);
+// Ten names five minutes apart, the newest at hour:minute.
+QStringList tenImageNamesUpTo(int hour, int minute);
+// Serves the listing of `names` at folder and a different small GIF for every name.
+void serveFolder(FakeDownloadService& fake, const QString& folder, const QStringList& names);
 
 } // namespace pluvix::testsupport
