@@ -95,50 +95,50 @@ MainWindow::MainWindow(Services services, QWidget* parent)
 
     m_map = new view::MapView(this);
     connect(&m_mapState, &view::MapState::rectChanged, m_map, &view::MapView::setMapRect);
-    connect(m_map, &view::MapView::mapMouseDown, this, &MainWindow::onMapMouseDown);
-    connect(m_map, &view::MapView::backgroundMouseDown, this, &MainWindow::onBackgroundMouseDown);
-    connect(m_map, &view::MapView::dragDropped, this, &MainWindow::onMouseReleased);
-    connect(m_map, &view::MapView::mapDoubleClicked, this, [this] { ToggleStatusBar(true); });
+    connect(m_map, &view::MapView::mapMouseDown, this, &MainWindow::pressOnMap);
+    connect(m_map, &view::MapView::backgroundMouseDown, this, &MainWindow::pressOnBackground);
+    connect(m_map, &view::MapView::dragDropped, this, &MainWindow::dropAt);
+    connect(m_map, &view::MapView::mapDoubleClicked, this, [this] { toggleStatusPanel(); });
     m_map->installEventFilter(this);
 
     buildPanel();
 
     m_clock = new view::ClockWidget(this);
     m_clock->setObjectName(QStringLiteral("ClockPic"));
-    connect(m_clock, &view::ClockWidget::leftPressed, this, &MainWindow::mnuBullseyeOn_Click);
+    connect(m_clock, &view::ClockWidget::leftPressed, this, &MainWindow::toggleBullseye);
     connect(m_clock, &view::ClockWidget::doubleClicked, this, [this] {
         placeTimeLabel();
         if (Settings.ShowUTCDateTime != 1) {
             Settings.ShowUTCDateTime = 1;
-            m_label4->show();
+            m_timeLabel->show();
         } else {
             Settings.ShowUTCDateTime = 0;
-            m_label4->hide();
+            m_timeLabel->hide();
         }
     });
 
-    m_label4 = new QLabel(this);
-    m_label4->setObjectName(QStringLiteral("Label4"));
-    m_label4->setToolTip(QStringLiteral("Image UTC Time / Date"));
-    m_label4->setAutoFillBackground(true);
-    QPalette lp = m_label4->palette();
+    m_timeLabel = new QLabel(this);
+    m_timeLabel->setObjectName(QStringLiteral("Label4"));
+    m_timeLabel->setToolTip(QStringLiteral("Image UTC Time / Date"));
+    m_timeLabel->setAutoFillBackground(true);
+    QPalette lp = m_timeLabel->palette();
     lp.setColor(QPalette::Window, Qt::black);
     lp.setColor(QPalette::WindowText, QColor(255, 255, 192));
-    m_label4->setPalette(lp);
-    m_label4->hide();
+    m_timeLabel->setPalette(lp);
+    m_timeLabel->hide();
 
     auto* notice = new NoticeLabel(QStringLiteral("No InterNet Connection!\nClick to Hide"), this);
-    m_text1 = notice;
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setAutoFillBackground(true);
-    m_text1->setFrameShape(QFrame::Box);
-    m_text1->setMargin(3);
-    QPalette np = m_text1->palette();
+    m_connectionNotice = notice;
+    m_connectionNotice->setObjectName(QStringLiteral("Text1"));
+    m_connectionNotice->setAutoFillBackground(true);
+    m_connectionNotice->setFrameShape(QFrame::Box);
+    m_connectionNotice->setMargin(3);
+    QPalette np = m_connectionNotice->palette();
     np.setColor(QPalette::Window, Qt::white);
     np.setColor(QPalette::WindowText, Qt::black);
-    m_text1->setPalette(np);
-    m_text1->adjustSize();
-    m_text1->hide();
+    m_connectionNotice->setPalette(np);
+    m_connectionNotice->adjustSize();
+    m_connectionNotice->hide();
 
     buildMenus();
 
@@ -148,8 +148,8 @@ MainWindow::MainWindow(Services services, QWidget* parent)
 
     m_s.boxes.setParentWindow(this);
     m_s.fileDialogs.setParentWindow(this);
-    m_s.desktop.setTrayMenu(m_mnuFile);
-    m_s.desktop.onTrayRestoreRequested([this] { mnuShowPluvix_Click(); });
+    m_s.desktop.setTrayMenu(m_trayMenu);
+    m_s.desktop.onTrayRestoreRequested([this] { restoreFromTray(); });
 }
 
 MainWindow::~MainWindow() = default;
@@ -172,67 +172,70 @@ void MainWindow::buildPanel() {
     const std::array<view::TwipsRect, 2> labelRects{view::panel::Label1_0, view::panel::Label1_1};
     const std::array<view::TwipsRect, 2> sliderRects{view::panel::HScroll1_0,
                                                      view::panel::HScroll1_1};
+    std::array<QScrollBar*, 2> sliders{};
     for (int i = 0; i < 2; ++i) {
-        m_label1[i] = new QLabel(captions[i], m_panel);
-        m_label1[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
-        m_label1[i]->setToolTip(tips[i]);
-        m_label1[i]->setFont(small);
-        m_label1[i]->setGeometry(toPx(labelRects[i]));
-        m_label1[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        m_slider[i] = new QScrollBar(Qt::Horizontal, m_panel);
-        m_slider[i]->setObjectName(QStringLiteral("HScroll1_%1").arg(i));
-        m_slider[i]->setGeometry(toPx(sliderRects[i]));
-        m_slider[i]->setPageStep(1);
+        m_sliderCaptions[i] = new QLabel(captions[i], m_panel);
+        m_sliderCaptions[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
+        m_sliderCaptions[i]->setToolTip(tips[i]);
+        m_sliderCaptions[i]->setFont(small);
+        m_sliderCaptions[i]->setGeometry(toPx(labelRects[i]));
+        m_sliderCaptions[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        sliders[i] = new QScrollBar(Qt::Horizontal, m_panel);
+        sliders[i]->setObjectName(QStringLiteral("HScroll1_%1").arg(i));
+        sliders[i]->setGeometry(toPx(sliderRects[i]));
+        sliders[i]->setPageStep(1);
     }
+    m_historySlider = sliders[0];
+    m_zoomSlider = sliders[1];
     // The sliders report what the user moved and follow the models, silently.
-    m_slider[0]->setRange(m_playback.minimum(), m_playback.maximum());
-    m_slider[0]->setValue(m_playback.position());
-    m_slider[1]->setRange(view::minZoomLevel, view::maxZoomLevel);
-    m_slider[1]->setValue(m_mapState.zoom());
-    connect(m_slider[0], &QScrollBar::valueChanged, &m_playback, &view::Playback::setPosition);
-    connect(m_slider[1], &QScrollBar::valueChanged, &m_mapState, &view::MapState::moveZoom);
-    connect(&m_playback, &view::Playback::rangeChanged, m_slider[0], [this](int min, int max) {
-        QSignalBlocker quiet(m_slider[0]);
-        m_slider[0]->setRange(min, max);
+    m_historySlider->setRange(m_playback.minimum(), m_playback.maximum());
+    m_historySlider->setValue(m_playback.position());
+    m_zoomSlider->setRange(view::minZoomLevel, view::maxZoomLevel);
+    m_zoomSlider->setValue(m_mapState.zoom());
+    connect(m_historySlider, &QScrollBar::valueChanged, &m_playback, &view::Playback::setPosition);
+    connect(m_zoomSlider, &QScrollBar::valueChanged, &m_mapState, &view::MapState::moveZoom);
+    connect(&m_playback, &view::Playback::rangeChanged, m_historySlider, [this](int min, int max) {
+        QSignalBlocker quiet(m_historySlider);
+        m_historySlider->setRange(min, max);
     });
     connect(&m_playback, &view::Playback::positionChanged, this, [this](int position) {
         {
-            QSignalBlocker quiet(m_slider[0]);
-            m_slider[0]->setValue(position);
+            QSignalBlocker quiet(m_historySlider);
+            m_historySlider->setValue(position);
         }
         showHistoryPosition();
     });
     connect(&m_mapState, &view::MapState::zoomChanged, this, [this](int level) {
         {
-            QSignalBlocker quiet(m_slider[1]);
-            m_slider[1]->setValue(level);
+            QSignalBlocker quiet(m_zoomSlider);
+            m_zoomSlider->setValue(level);
         }
         applyZoom();
     });
 
     auto* step = new StepLabel(QStringLiteral("10"), m_panel);
     step->onPress = [this](Qt::MouseButton button) {
-        ResetPresetButtonSelect();
+        releasePresetButtons();
         m_playback.stepNewerOrBack(button == Qt::LeftButton);
     };
     step->onDoubleClick = [this] {
         m_feed.pollNow();
         m_feed.restartPollCount();
     };
-    m_label3 = step;
-    m_label3->setObjectName(QStringLiteral("Label3"));
-    m_label3->setToolTip(QStringLiteral("Present Image #"));
-    m_label3->setAlignment(Qt::AlignCenter);
-    m_label3->setGeometry(toPx(view::panel::Label3));
-    m_label3->setFont(small);
+    m_pictureNumber = step;
+    m_pictureNumber->setObjectName(QStringLiteral("Label3"));
+    m_pictureNumber->setToolTip(QStringLiteral("Present Image #"));
+    m_pictureNumber->setAlignment(Qt::AlignCenter);
+    m_pictureNumber->setGeometry(toPx(view::panel::Label3));
+    m_pictureNumber->setFont(small);
 
-    m_command1 = new QPushButton(QStringLiteral("Options"), m_panel);
-    m_command1->setObjectName(QStringLiteral("Command1"));
-    m_command1->setToolTip(QStringLiteral("Click for SetUp Parameter Entry"));
-    m_command1->setGeometry(toPx(view::panel::Command1));
-    m_command1->setFont(small);
-    m_command1->setFocusPolicy(Qt::NoFocus);
-    connect(m_command1, &QPushButton::clicked, this, &MainWindow::Command1_Click);
+    m_optionsButton = new QPushButton(QStringLiteral("Options"), m_panel);
+    m_optionsButton->setObjectName(QStringLiteral("Command1"));
+    m_optionsButton->setToolTip(QStringLiteral("Click for SetUp Parameter Entry"));
+    m_optionsButton->setGeometry(toPx(view::panel::Command1));
+    m_optionsButton->setFont(small);
+    m_optionsButton->setFocusPolicy(Qt::NoFocus);
+    connect(m_optionsButton, &QPushButton::clicked, this, &MainWindow::openOptionsFromPanel);
 
     m_loopSwitch = new QCheckBox(QStringLiteral("Loop"), m_panel);
     m_loopSwitch->setObjectName(QStringLiteral("Check1"));
@@ -249,8 +252,7 @@ void MainWindow::buildPanel() {
                              float(presets::PresetButtons::areaTwips().y()),
                              float(presets::PresetButtons::areaTwips().width()),
                              float(presets::PresetButtons::areaTwips().height())}));
-    connect(m_presets, &presets::PresetButtons::presetMouseDown, this,
-            &MainWindow::ctrlPreset_MouseDown);
+    connect(m_presets, &presets::PresetButtons::presetMouseDown, this, &MainWindow::presetPressed);
 
     m_progress = new QProgressBar(m_panel);
     m_progress->setObjectName(QStringLiteral("vbalProgressBar1"));
@@ -281,89 +283,88 @@ void MainWindow::buildMenus() {
         return a;
     };
 
-    m_mnuImage = new QMenu(QStringLiteral("Image"), this);
-    m_mnuImage->setObjectName(QStringLiteral("mnuImage"));
-    QMenu* m = m_mnuImage;
+    m_imageMenu = new QMenu(QStringLiteral("Image"), this);
+    m_imageMenu->setObjectName(QStringLiteral("mnuImage"));
+    QMenu* m = m_imageMenu;
     checkable(m, QStringLiteral("mnuBullseyeOn"), QStringLiteral("Show Bullseye"),
-              [this] { mnuBullseyeOn_Click(); });
+              [this] { toggleBullseye(); });
     item(m, QStringLiteral("mnuCenterBullseye"), QStringLiteral("Center Bullseye"),
-         [this] { mnuCenterBullseye_Click(); });
+         [this] { centreBullseye(); });
     m->addSeparator();
     item(m, QStringLiteral("mnuZoomIn"), QStringLiteral("Zoom In"), [this] { zoomIn(); });
     item(m, QStringLiteral("mnuZoomOut"), QStringLiteral("Zoom Out"), [this] { zoomOut(); });
     QMenu* zoom = m->addMenu(QStringLiteral("Zoom"));
     zoom->menuAction()->setObjectName(QStringLiteral("mnuZoom"));
     for (int i = 0; i <= 12; ++i) {
-        m_mnuZoomNum[i] = checkable(zoom, QStringLiteral("mnuZoomNum_%1").arg(i),
-                                    QString::number(i), [this, i] { zoomTo(i); });
-        m_mnuZoomNum[i]->setVisible(i != 0);
+        m_zoomItems[i] = checkable(zoom, QStringLiteral("mnuZoomNum_%1").arg(i), QString::number(i),
+                                   [this, i] { zoomTo(i); });
+        m_zoomItems[i]->setVisible(i != 0);
     }
     m->addSeparator();
     item(m, QStringLiteral("mnuSaveMap"), QStringLiteral("Save Map To File"),
-         [this] { mnuSaveMap_Click(); });
+         [this] { saveMap(); });
     item(m, QStringLiteral("mnuSaveSeriesMap"), QStringLiteral("Save Series of Maps to File"),
-         [this] { mnuSaveSeriesMap_Click(); });
+         [this] { saveSeries(); });
     checkable(m, QStringLiteral("mnuSetImageWallpaper"), QStringLiteral("Set Images to Wallpaper"),
-              [this] { mnuSetImageWallpaper_Click(); });
+              [this] { toggleWallpaper(); });
     m->addSeparator();
     QMenu* speed = m->addMenu(QStringLiteral("Loop Images Per Second"));
     speed->menuAction()->setObjectName(QStringLiteral("mnuPlayInterval"));
     for (int i = 0; i <= 10; ++i) {
-        m_mnuPlayImagePerSec[i] = checkable(speed, QStringLiteral("mnuPlayImagePerSec_%1").arg(i),
-                                            QString::number(i), [this, i] { setPlaySpeed(i); });
-        m_mnuPlayImagePerSec[i]->setVisible(i != 0);
+        m_speedItems[i] = checkable(speed, QStringLiteral("mnuPlayImagePerSec_%1").arg(i),
+                                    QString::number(i), [this, i] { setPlaySpeed(i); });
+        m_speedItems[i]->setVisible(i != 0);
     }
     QMenu* history = m->addMenu(QStringLiteral("Images to Loop"));
     history->menuAction()->setObjectName(QStringLiteral("mnuPlayImageHistory"));
     const QStringList captions = view::playHistoryCaptions();
     for (int i = 0; i < 10; ++i)
-        m_mnuPlayHistory[i] = checkable(history, QStringLiteral("mnuPlayHistory_%1").arg(i),
-                                        captions.value(i), [this, i] { setPlayHistory(i); });
+        m_loopLengthItems[i] = checkable(history, QStringLiteral("mnuPlayHistory_%1").arg(i),
+                                         captions.value(i), [this, i] { setPlayHistory(i); });
     checkable(m, QStringLiteral("mnuPlayNow"), QStringLiteral("Loop"),
               [this] { setLooping(!m_playback.isLooping()); });
     m->addSeparator();
-    item(m, QStringLiteral("mnuPreferences"), QStringLiteral("Options"),
-         [this] { ShowPreferencesDialog(); });
+    item(m, QStringLiteral("mnuPreferences"), QStringLiteral("Options"), [this] { showOptions(); });
     // Linux window managers take no items from programs: the window commands live here.
     QMenu* window = m->addMenu(QStringLiteral("Window"));
     window->menuAction()->setObjectName(QStringLiteral("mnuWindow"));
     item(window, QStringLiteral("mnuWindowDefault"), QStringLiteral("Window Default"),
          [this] { windowDefault(); });
     item(window, QStringLiteral("mnuWindowPreferences"), QStringLiteral("Preferences"),
-         [this] { Command1_Click(); });
+         [this] { openOptionsFromPanel(); });
     item(window, QStringLiteral("mnuWindowAbout"), QStringLiteral("About Pluvix"),
          [this] { showAboutBox(); });
     item(window, QStringLiteral("mnuWindowHelp"), QStringLiteral("Pluvix Help"),
-         [this] { mnuHelp_Click(); });
+         [this] { openHelp(); });
     m->addSeparator();
     checkable(m, QStringLiteral("mnuHideTitleBar"), QStringLiteral("Hide Title Bar"),
-              [this] { ToggleTitleBar(); });
+              [this] { toggleTitleBar(); });
     checkable(m, QStringLiteral("mnuHideStatusBar"), QStringLiteral("Hide Status Bar"),
-              [this] { ToggleStatusBar(true); });
+              [this] { toggleStatusPanel(); });
     m->addSeparator();
     checkable(m, QStringLiteral("mnuKeepOnTop"), QStringLiteral("Keep On Top"),
-              [this] { ToggleTopWindow(); });
+              [this] { toggleKeepOnTop(); });
     m->addSeparator();
-    item(m, QStringLiteral("mnuHelp"), QStringLiteral("Pluvix Help"), [this] { mnuHelp_Click(); });
+    item(m, QStringLiteral("mnuHelp"), QStringLiteral("Pluvix Help"), [this] { openHelp(); });
     m->addSeparator();
     item(m, QStringLiteral("mnuMinimize"), QStringLiteral("Minimize"),
          [this] { setWindowState(windowState() | Qt::WindowMinimized); });
     m->addSeparator();
     item(m, QStringLiteral("mnuExit"), QStringLiteral("Exit"), [this] { close(); });
 
-    m_mnuFile = new QMenu(QStringLiteral("File"), this);
-    m_mnuFile->setObjectName(QStringLiteral("mnuFile"));
-    item(m_mnuFile, QStringLiteral("mnuShowPluvix"), QStringLiteral("Show Pluvix"),
-         [this] { mnuShowPluvix_Click(); });
-    item(m_mnuFile, QStringLiteral("mnuOptions"), QStringLiteral("Options"), [this] {
-        ShowPreferencesDialog();
-        ResetPresetCheckBox();
+    m_trayMenu = new QMenu(QStringLiteral("File"), this);
+    m_trayMenu->setObjectName(QStringLiteral("mnuFile"));
+    item(m_trayMenu, QStringLiteral("mnuShowPluvix"), QStringLiteral("Show Pluvix"),
+         [this] { restoreFromTray(); });
+    item(m_trayMenu, QStringLiteral("mnuOptions"), QStringLiteral("Options"), [this] {
+        showOptions();
+        clearPresetMark();
     });
 }
 
 QAction* MainWindow::action(const QString& objectName) const {
     // Items of sub-menus, and the sub-menus' own entries, are children of the menus too.
-    for (QMenu* menu : {m_mnuImage, m_mnuFile})
+    for (QMenu* menu : {m_imageMenu, m_trayMenu})
         if (auto* a = menu->findChild<QAction*>(objectName))
             return a;
     return nullptr;
@@ -475,22 +476,22 @@ view::ClientArea MainWindow::clientArea() const {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    Form_Resize();
+    layOut();
 }
 
 void MainWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
+        layOut();
 }
 
-void MainWindow::Form_Resize() {
+void MainWindow::layOut() {
     trap(*m_errors, procedure::layout, [&] {
         m_map->setGeometry(rect());
         const float clockSide = view::clockSide;
         const auto layout =
             view::resizeLayout(pxToTwips(float(width())), pxToTwips(float(height())), m_panelHeight,
-                               clockSide, clockSide, pxToTwips(float(m_label4->height())));
+                               clockSide, clockSide, pxToTwips(float(m_timeLabel->height())));
         m_panel->setGeometry(toPx(layout.Picture1));
         m_clock->setGeometry(px(layout.ClockPicLeft), px(layout.ClockPicTop), px(clockSide),
                              px(clockSide));
@@ -499,47 +500,48 @@ void MainWindow::Form_Resize() {
         if ((windowState() & Qt::WindowMinimized) && Settings.MinimizeToTray == 1 && !m_inTray &&
             !m_restoringFromTray && !m_shutDownDone) {
             m_map->setMapVisible(false);
-            Minimize_To_Tray();
+            minimizeToTray();
         }
         placeTimeLabel();
         m_clock->raise();
-        m_label4->raise();
-        m_text1->raise();
+        m_timeLabel->raise();
+        m_connectionNotice->raise();
     });
 }
 
 void MainWindow::placeTimeLabel() {
-    m_label4->move(m_label4->x(), px(view::label4Top(pxToTwips(float(m_panel->y())),
-                                                     pxToTwips(float(m_label4->height())))));
+    m_timeLabel->move(m_timeLabel->x(),
+                      px(view::label4Top(pxToTwips(float(m_panel->y())),
+                                         pxToTwips(float(m_timeLabel->height())))));
 }
 
-void MainWindow::setLabel4Caption(const QString& text) {
-    m_label4->setText(text);
-    m_label4->adjustSize();
+void MainWindow::setTimeCaption(const QString& text) {
+    m_timeLabel->setText(text);
+    m_timeLabel->adjustSize();
     placeTimeLabel();
 }
 
 void MainWindow::setTimeLabelVisible(bool visible) {
-    m_label4->setVisible(visible);
+    m_timeLabel->setVisible(visible);
 }
 
 void MainWindow::setTimeLabelFontSize(int points) {
-    QFont f = m_label4->font();
+    QFont f = m_timeLabel->font();
     f.setPointSize(qMax(1, points));
-    m_label4->setFont(f);
-    m_label4->adjustSize();
+    m_timeLabel->setFont(f);
+    m_timeLabel->adjustSize();
     placeTimeLabel();
 }
 
 void MainWindow::showConnectionNotice(bool visible) {
-    m_text1->setVisible(visible);
+    m_connectionNotice->setVisible(visible);
     if (visible)
-        m_text1->raise();
+        m_connectionNotice->raise();
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1)
-        mnuHelp_Click();
+        openHelp();
     QWidget::keyReleaseEvent(event);
 }
 
@@ -568,12 +570,12 @@ void MainWindow::yieldOnce() {
 
 // --- map mouse ---------------------------------------------------------------------------------
 
-void MainWindow::onMapMouseDown(Qt::MouseButton button, QPointF relativeToMap) {
+void MainWindow::pressOnMap(Qt::MouseButton button, QPointF relativeToMap) {
     trap(*m_errors, procedure::mapPress, [&] {
         if (button == Qt::RightButton) {
             m_mapState.setPopupPoint(relativeToMap);
             if (!m_progress->isVisible())
-                m_mnuImage->popup(QCursor::pos());
+                m_imageMenu->popup(QCursor::pos());
             return;
         }
         if (titleBarHiddenChecked()) {
@@ -606,25 +608,26 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void MainWindow::onBackgroundMouseDown(Qt::MouseButton, QPointF twips) {
+void MainWindow::pressOnBackground(Qt::MouseButton, QPointF twips) {
     trap(*m_errors, procedure::backgroundPress, [&] {
         m_mapState.grabOnBackground(twips);
         m_map->beginDrag();
     });
 }
 
-void MainWindow::onMouseReleased(QPointF twips) {
+void MainWindow::dropAt(QPointF twips) {
     const QPoint at(px(float(twips.x())), px(float(twips.y())));
     // A drop on any other control moves nothing.
-    for (QWidget* w : {static_cast<QWidget*>(m_panel), static_cast<QWidget*>(m_clock),
-                       static_cast<QWidget*>(m_label4), static_cast<QWidget*>(m_text1)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_panel), static_cast<QWidget*>(m_clock),
+          static_cast<QWidget*>(m_timeLabel), static_cast<QWidget*>(m_connectionNotice)})
         if (w->isVisible() && w->geometry().contains(at))
             return;
     const bool onMap = m_map->isMapVisible() && m_map->isOnMap(twips);
     trap(*m_errors, onMap ? procedure::dropOnMap : procedure::dropOnBackground, [&] {
         m_mapState.drop(twips, onMap);
         DrawCirclesRadius();
-        ResetPresetCheckBox();
+        clearPresetMark();
     });
 }
 

@@ -82,9 +82,9 @@ public:
     ~MainWindow() override;
 
     // The start-up sequence; `splash` receives the start-up progress.
-    void Form_Load(dialogs::SplashScreen* splash);
+    void startUp(dialogs::SplashScreen* splash);
     // The shut-down sequence; runs once, whichever way the window is closed.
-    void Form_QueryUnload();
+    void shutDown();
     // Closes the window the normal way, also while it is hidden in the tray.
     void requestClose();
     bool shutDownDone() const { return m_shutDownDone; }
@@ -103,45 +103,47 @@ public:
     void ShowStationTitle() override;
     void ShowPresetButtons() override;
     void RefreshPresetButtons();
-    void FreezePanelButtons(bool vFr);
-    void ResetPresetButtonSelect();
-    void ResetPresetCheckBox();
-    void ShowPreferencesDialog();
-    void Command1_Click();
-    void ctrlPreset_MouseDown(int Index, Qt::MouseButton Button);
-    void ToggleStatusBar(bool bToggle);
-    void ToggleTitleBar();
-    void ToggleTopWindow();
-    void Minimize_To_Tray();
-    void mnuShowPluvix_Click();
-    void mnuHelp_Click();
-    void mnuSaveMap_Click();
-    void mnuSaveSeriesMap_Click();
-    void mnuSetImageWallpaper_Click();
-    void mnuBullseyeOn_Click();
-    void mnuCenterBullseye_Click();
+    void freezePanel(bool frozen);
+    void releasePresetButtons();
+    void clearPresetMark();
+    void showOptions();
+    void openOptionsFromPanel();
+    void presetPressed(int index, Qt::MouseButton button);
+    // The stored title bar and status panel, at start-up.
+    void applyStoredChrome();
+    void toggleStatusPanel();
+    void toggleTitleBar();
+    void toggleKeepOnTop();
+    void minimizeToTray();
+    void restoreFromTray();
+    void openHelp();
+    void saveMap();
+    void saveSeries();
+    void toggleWallpaper();
+    void toggleBullseye();
+    void centreBullseye();
     void zoomIn();
     void zoomOut();
     void zoomTo(int level);
     void setPlaySpeed(int index);
     void setPlayHistory(int index);
     void windowDefault();
-    void PastImageTime(const QString& hourMinute);
+    void setClockToImageTime(const QString& hourMinute);
 
     // --- widgets and menu items, for tests ---------------------------------------------------
     view::MapView* mapView() const { return m_map; }
     view::ClockWidget* clock() const { return m_clock; }
-    QScrollBar* historySlider() const { return m_slider[0]; }
-    QScrollBar* zoomSlider() const { return m_slider[1]; }
-    QLabel* pictureNumberLabel() const { return m_label3; }
-    QLabel* timeLabel() const { return m_label4; }
-    QLabel* connectionNotice() const { return m_text1; }
+    QScrollBar* historySlider() const { return m_historySlider; }
+    QScrollBar* zoomSlider() const { return m_zoomSlider; }
+    QLabel* pictureNumberLabel() const { return m_pictureNumber; }
+    QLabel* timeLabel() const { return m_timeLabel; }
+    QLabel* connectionNotice() const { return m_connectionNotice; }
     QWidget* statusPanel() const { return m_panel; }
     QProgressBar* progressBar() const { return m_progress; }
     QCheckBox* loopSwitch() const { return m_loopSwitch; }
     presets::PresetButtons* presetButtons() const { return m_presets; }
-    QMenu* imageMenu() const { return m_mnuImage; }
-    QMenu* trayMenu() const { return m_mnuFile; }
+    QMenu* imageMenu() const { return m_imageMenu; }
+    QMenu* trayMenu() const { return m_trayMenu; }
     QAction* action(const QString& objectName) const;
     QTimer& pollTimer() { return m_feed.pollTimer(); }
     acquisition::ImageFeed& feed() { return m_feed; }
@@ -204,21 +206,21 @@ protected:
 private:
     void buildPanel();
     void buildMenus();
-    void Form_Resize();
+    void layOut();
     view::ClientArea clientArea() const;
     void showPicture(int element);
     // Puts the tag's date-and-time text in Label4; returns its hour-and-minute text.
     QString showTimeCaption(const QString& tag);
     void showImageTime(const QString& tag);
-    void setLabel4Caption(const QString& text);
+    void setTimeCaption(const QString& text);
     void updateZoomChecks(int level);
     void updatePlaySpeedChecks(int speed);
     void updatePlayHistoryChecks();
     void setBusyPointer(bool busy);
     void yieldOnce();
-    void onMapMouseDown(Qt::MouseButton button, QPointF relativeToMap);
-    void onBackgroundMouseDown(Qt::MouseButton button, QPointF twips);
-    void onMouseReleased(QPointF twips);
+    void pressOnMap(Qt::MouseButton button, QPointF relativeToMap);
+    void pressOnBackground(Qt::MouseButton button, QPointF twips);
+    void dropAt(QPointF twips);
     void updateWallpaperFromMap();
     void followFeed();
     void showHistoryPosition();
@@ -244,20 +246,21 @@ private:
     view::ClockWidget* m_clock = nullptr;
     QWidget* m_panel = nullptr; // Picture1
     float m_panelHeight = view::statusPanelShownHeight;
-    std::array<QLabel*, 2> m_label1{};
-    std::array<QScrollBar*, 2> m_slider{};
-    QLabel* m_label3 = nullptr;
-    QPushButton* m_command1 = nullptr;
+    std::array<QLabel*, 2> m_sliderCaptions{};
+    QScrollBar* m_historySlider = nullptr;
+    QScrollBar* m_zoomSlider = nullptr;
+    QLabel* m_pictureNumber = nullptr;
+    QPushButton* m_optionsButton = nullptr;
     QCheckBox* m_loopSwitch = nullptr;
     QProgressBar* m_progress = nullptr;
     presets::PresetButtons* m_presets = nullptr;
-    QLabel* m_label4 = nullptr;
-    QLabel* m_text1 = nullptr;
-    QMenu* m_mnuImage = nullptr;
-    QMenu* m_mnuFile = nullptr;
-    std::array<QAction*, 13> m_mnuZoomNum{};
-    std::array<QAction*, 11> m_mnuPlayImagePerSec{};
-    std::array<QAction*, 10> m_mnuPlayHistory{};
+    QLabel* m_timeLabel = nullptr;
+    QLabel* m_connectionNotice = nullptr;
+    QMenu* m_imageMenu = nullptr;
+    QMenu* m_trayMenu = nullptr;
+    std::array<QAction*, 13> m_zoomItems{};
+    std::array<QAction*, 11> m_speedItems{};
+    std::array<QAction*, 10> m_loopLengthItems{};
     QPointer<dialogs::SplashScreen> m_splash;
     bool m_topMost = false;
     bool m_inTray = false;

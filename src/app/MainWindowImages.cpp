@@ -40,16 +40,16 @@ QString MainWindow::showTimeCaption(const QString& tag) {
     QString text = tag;
     QString hourMinute;
     acquisition::FormatImageTime(text, hourMinute);
-    setLabel4Caption(QStringLiteral(" ") + text + QStringLiteral(" "));
+    setTimeCaption(QStringLiteral(" ") + text + QStringLiteral(" "));
     return hourMinute;
 }
 
 void MainWindow::showImageTime(const QString& tag) {
     const QString hourMinute = showTimeCaption(tag);
-    PastImageTime(hourMinute);
+    setClockToImageTime(hourMinute);
 }
 
-void MainWindow::PastImageTime(const QString& hourMinute) {
+void MainWindow::setClockToImageTime(const QString& hourMinute) {
     std::optional<qint32> bias;
     if (Settings.AutoUTCOffset == 1 && m_s.timeZoneBias)
         bias = m_s.timeZoneBias();
@@ -63,7 +63,7 @@ void MainWindow::showNewestImageTime() {
     QString text = m_feed.history().tag(m_feed.history().UBound());
     QString hourMinute;
     acquisition::FormatImageTime(text, hourMinute);
-    PastImageTime(hourMinute);
+    setClockToImageTime(hourMinute);
 }
 
 void MainWindow::setProgressValue(int value) {
@@ -99,7 +99,7 @@ void MainWindow::followFeed() {
         else if (m_splash)
             m_splash->setProgressValue(i);
         showImageTime(m_feed.history().tag(i));
-        m_label3->setText(QString::number(i + 1));
+        m_pictureNumber->setText(QString::number(i + 1));
     });
     connect(feed, &ImageFeed::historyComplete, this, [this] {
         m_playback.setPosition(10);
@@ -116,7 +116,7 @@ void MainWindow::followFeed() {
     });
     connect(feed, &ImageFeed::imageAppended, this, [this](int i) {
         showTimeCaption(m_feed.history().tag(i));
-        m_label3->setText(QString::number(i + 1));
+        m_pictureNumber->setText(QString::number(i + 1));
     });
     connect(feed, &ImageFeed::historyRangeChanged, this, [this](int first, int last) {
         m_playback.setMinimum(first + 1);
@@ -155,8 +155,8 @@ void MainWindow::showHistoryPosition() {
         ignoreErrors([&] { showPicture(i); });
         QString hourMinute;
         ignoreErrors([&] { hourMinute = showTimeCaption(m_feed.history().tag(i)); });
-        m_label3->setText(QString::number(i + 1));
-        ignoreErrors([&] { PastImageTime(hourMinute); });
+        m_pictureNumber->setText(QString::number(i + 1));
+        ignoreErrors([&] { setClockToImageTime(hourMinute); });
         if (wallpaperChecked())
             ignoreErrors([&] { updateWallpaperFromMap(); });
         placeTimeLabel();
@@ -167,7 +167,7 @@ void MainWindow::applyZoom() {
     if (m_feed.isLoading())
         return;
     trap(*m_errors, procedure::sliderChange, [&] {
-        ResetPresetCheckBox();
+        clearPresetMark();
         m_mapState.fitToZoom(clientArea());
         DrawCirclesRadius();
         updateZoomChecks(m_mapState.zoom());
@@ -177,22 +177,22 @@ void MainWindow::applyZoom() {
 
 void MainWindow::updateZoomChecks(int level) {
     for (int i = 1; i <= 12; ++i)
-        m_mnuZoomNum[i]->setChecked(i == level);
+        m_zoomItems[i]->setChecked(i == level);
 }
 
 void MainWindow::zoomIn() {
     m_mapState.zoomIn();
-    ResetPresetButtonSelect();
+    releasePresetButtons();
 }
 
 void MainWindow::zoomOut() {
     m_mapState.zoomOut();
-    ResetPresetButtonSelect();
+    releasePresetButtons();
 }
 
 void MainWindow::zoomTo(int level) {
     m_mapState.moveZoom(level);
-    ResetPresetButtonSelect();
+    releasePresetButtons();
 }
 
 // --- loop --------------------------------------------------------------------------------------
@@ -212,15 +212,15 @@ void MainWindow::updatePlaySpeedChecks(int speed) {
     if (speed < 0 || speed > 10)
         throw core::RuntimeError::subscriptOutOfRange();
     for (int i = 1; i <= 10; ++i)
-        m_mnuPlayImagePerSec[i]->setChecked(false);
-    m_mnuPlayImagePerSec[speed]->setChecked(true);
+        m_speedItems[i]->setChecked(false);
+    m_speedItems[speed]->setChecked(true);
 }
 
 void MainWindow::updatePlayHistoryChecks() {
-    for (QAction* a : m_mnuPlayHistory)
+    for (QAction* a : m_loopLengthItems)
         a->setChecked(false);
     if (const auto index = view::playHistoryIndexFor(Settings.HistoryImageCount))
-        m_mnuPlayHistory[*index]->setChecked(true);
+        m_loopLengthItems[*index]->setChecked(true);
 }
 
 void MainWindow::setPlaySpeed(int index) {

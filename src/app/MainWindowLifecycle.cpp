@@ -28,7 +28,7 @@ using diagnostics::ignoreErrors;
 using diagnostics::trap;
 namespace procedure = diagnostics::procedure;
 
-void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
+void MainWindow::startUp(dialogs::SplashScreen* splash) {
     m_splash = splash;
     const bool completed = trap(*m_errors, procedure::startUp, [&] {
         setBusyPointer(true);
@@ -45,7 +45,7 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
         m_feed.setAppName(AppName);
         m_feed.pollTimer().start();
         m_panelHeight = view::statusPanelShownHeight;
-        m_text1->move(0, 0);
+        m_connectionNotice->move(0, 0);
         acquisition::fixedStations();
         m_clock->show();
 
@@ -71,7 +71,7 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
         if (m_splash)
             m_splash->closeSplash();
 
-        ToggleStatusBar(false);
+        applyStoredChrome();
         m_clock->setHandColour(m_panelHeight == view::statusPanelHiddenHeight
                                    ? view::ClockWidget::bareHandColour()
                                    : view::ClockWidget::panelHandColour());
@@ -89,12 +89,12 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
         if (Settings.PlayLoop != 0)
             setLooping(true);
         if (Settings.TopMostWindow != 0)
-            ToggleTopWindow();
+            toggleKeepOnTop();
         RefreshPresetButtons();
 
         setTimeLabelFontSize(Settings.UTCFontSize);
-        m_label4->move(0, m_label4->y());
-        m_label4->setVisible(Settings.ShowUTCDateTime == 1);
+        m_timeLabel->move(0, m_timeLabel->y());
+        m_timeLabel->setVisible(Settings.ShowUTCDateTime == 1);
         ShowPresetButtons();
 
         m_feed.setLoading(false);
@@ -114,15 +114,15 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
 void MainWindow::requestClose() {
     close();
     if (!m_shutDownDone)
-        Form_QueryUnload();
+        shutDown();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    Form_QueryUnload();
+    shutDown();
     event->accept();
 }
 
-void MainWindow::Form_QueryUnload() {
+void MainWindow::shutDown() {
     if (m_shutDownDone)
         return;
     m_shutDownDone = true;

@@ -66,8 +66,8 @@ void MainWindow::setRingLabels(view::RingLabels request) {
     yieldOnce();
 }
 
-void MainWindow::mnuBullseyeOn_Click() {
-    ResetPresetButtonSelect();
+void MainWindow::toggleBullseye() {
+    releasePresetButtons();
     QAction* item = action(QStringLiteral("mnuBullseyeOn"));
     if (item->isChecked()) {
         Settings.ShowBullseye = 0;
@@ -76,17 +76,17 @@ void MainWindow::mnuBullseyeOn_Click() {
         Settings.ShowBullseye = 1;
         item->setChecked(true);
     }
-    ResetPresetCheckBox();
+    clearPresetMark();
     DrawCirclesRadius();
 }
 
-void MainWindow::mnuCenterBullseye_Click() {
+void MainWindow::centreBullseye() {
     trap(*m_errors, procedure::centreBullseye, [&] {
-        ResetPresetButtonSelect();
+        releasePresetButtons();
         const QPointF bullseye = m_mapState.centreBullseyeAtPopup(clientArea());
         Settings.BullsEyeY = float(bullseye.y());
         Settings.BullsEyeX = float(bullseye.x());
-        ResetPresetCheckBox();
+        clearPresetMark();
         DrawCirclesRadius();
     });
 }
@@ -114,23 +114,23 @@ void MainWindow::RefreshPresetButtons() {
         m_presets->RefreshPresetButtons(*m_presetStore);
 }
 
-void MainWindow::FreezePanelButtons(bool vFr) {
-    m_presets->setButtonsEnabled(!vFr);
-    m_command1->setEnabled(!vFr);
-    m_loopSwitch->setEnabled(!vFr);
-    m_slider[0]->setEnabled(!vFr);
-    m_slider[1]->setEnabled(!vFr);
+void MainWindow::freezePanel(bool frozen) {
+    m_presets->setButtonsEnabled(!frozen);
+    m_optionsButton->setEnabled(!frozen);
+    m_loopSwitch->setEnabled(!frozen);
+    m_historySlider->setEnabled(!frozen);
+    m_zoomSlider->setEnabled(!frozen);
 }
 
-void MainWindow::ResetPresetButtonSelect() {
+void MainWindow::releasePresetButtons() {
     m_presets->ResetPresetButtonSelect();
 }
 
-void MainWindow::ResetPresetCheckBox() {
+void MainWindow::clearPresetMark() {
     m_presets->ResetPresetCheckBox();
 }
 
-void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
+void MainWindow::presetPressed(int index, Qt::MouseButton button) {
     if (!m_presetStore)
         return;
     bool recalling = false;
@@ -138,7 +138,7 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
     presets::PresetView previous;
     std::optional<view::MapRect> previousRect;
     const bool done = trap(*m_errors, procedure::presetPress, [&] {
-        if (Button == Qt::RightButton) {
+        if (button == Qt::RightButton) {
             presets::PresetView current;
             current.BaseURL = Settings.BaseURL.trimmed();
             current.RadarStationName = Settings.RadarStationName.trimmed();
@@ -152,26 +152,26 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
             current.BullsEyeGraduations = Settings.BullsEyeGraduations;
             current.BullsEyeY = Settings.BullsEyeY;
             current.BullsEyeX = Settings.BullsEyeX;
-            presets::storePresetPrompt(Index, current, *m_presetStore, *m_presets, m_s.boxes);
+            presets::storePresetPrompt(index, current, *m_presetStore, *m_presets, m_s.boxes);
             return;
         }
-        if (Button != Qt::LeftButton)
+        if (button != Qt::LeftButton)
             return;
         recalling = true;
-        ResetPresetButtonSelect();
-        ResetPresetCheckBox();
-        m_presets->setChecked(Index, true);
+        releasePresetButtons();
+        clearPresetMark();
+        m_presets->setChecked(index, true);
         m_progress->setValue(0);
-        m_progress->setFormat(m_presets->toolTip(Index));
+        m_progress->setFormat(m_presets->toolTip(index));
         m_progress->show();
         m_progress->raise();
-        FreezePanelButtons(true);
+        freezePanel(true);
         m_feed.restartPollCount();
         setRingLabels(view::RingLabels::Hide);
         if (m_shutDownDone)
             return;
         PanelBusy = true;
-        const presets::PresetView view = m_presetStore->read(Index);
+        const presets::PresetView view = m_presetStore->read(index);
         previous.RadarStationName = Settings.RadarStationName;
         previous.MapTypeShort = Settings.MapTypeShort;
         previous.BaseURL = Settings.BaseURL;
@@ -200,15 +200,15 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         ShowStationTitle();
         PanelBusy = false;
         setRingLabels(view::RingLabels::Refresh);
-        FreezePanelButtons(false);
+        freezePanel(false);
     });
     if (m_shutDownDone)
         return;
     // Whatever happened, the panel must not stay frozen behind a failed recall.
     PanelBusy = false;
     m_progress->setFormat(QStringLiteral("%p%"));
-    if (!m_slider[0]->isEnabled())
-        FreezePanelButtons(false);
+    if (!m_historySlider->isEnabled())
+        freezePanel(false);
     if (done || !recalling)
         return;
     // Retry gave the recall up. Before the reload the pictures are still the previous
@@ -219,7 +219,7 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
         Settings.BaseURL = previous.BaseURL;
         m_mapState.setRect(*previousRect);
         ShowStationTitle();
-        ResetPresetCheckBox();
+        clearPresetMark();
     }
     m_feed.setLoading(false);
     m_progress->hide();
@@ -231,17 +231,17 @@ void MainWindow::ctrlPreset_MouseDown(int Index, Qt::MouseButton Button) {
 
 // --- options -----------------------------------------------------------------------------------
 
-void MainWindow::Command1_Click() {
-    FreezePanelButtons(true);
-    ShowPreferencesDialog();
-    m_label3->raise();
+void MainWindow::openOptionsFromPanel() {
+    freezePanel(true);
+    showOptions();
+    m_pictureNumber->raise();
     PanelBusy = false;
     setRingLabels(view::RingLabels::Refresh);
-    FreezePanelButtons(false);
-    ResetPresetButtonSelect();
+    freezePanel(false);
+    releasePresetButtons();
 }
 
-void MainWindow::ShowPreferencesDialog() {
+void MainWindow::showOptions() {
     dialogs::OptionsDialog::showModal(*this, *m_errors, m_s.boxes, m_end, this);
     yieldOnce();
     DrawCirclesRadius();
@@ -267,7 +267,7 @@ void MainWindow::showAboutBox() {
 
 // --- window chrome -----------------------------------------------------------------------------
 
-void MainWindow::ToggleTitleBar() {
+void MainWindow::toggleTitleBar() {
     QAction* item = action(QStringLiteral("mnuHideTitleBar"));
     if (item->isChecked()) {
         trap(*m_errors, procedure::titleBar,
@@ -281,26 +281,29 @@ void MainWindow::ToggleTitleBar() {
     }
 }
 
-void MainWindow::ToggleStatusBar(bool bToggle) {
+void MainWindow::applyStoredChrome() {
     trap(*m_errors, procedure::statusPanel, [&] {
         QAction* hideStatus = action(QStringLiteral("mnuHideStatusBar"));
-        if (!bToggle) {
-            if (Settings.HideTitleBar == 1) {
-                trap(*m_errors, procedure::titleBar,
-                     [&] { m_s.desktop.showTitleBar(this, false, m_feed.isLoading()); });
-                action(QStringLiteral("mnuHideTitleBar"))->setChecked(true);
-            }
-            if (m_panelHeight == view::statusPanelHiddenHeight) {
-                hideStatus->setChecked(true);
-            } else if (Settings.HidePanel == 1) {
-                m_panelHeight = view::statusPanelHiddenHeight;
-                hideStatus->setChecked(true);
-                Form_Resize();
-            } else {
-                hideStatus->setChecked(false);
-            }
-            return;
+        if (Settings.HideTitleBar == 1) {
+            trap(*m_errors, procedure::titleBar,
+                 [&] { m_s.desktop.showTitleBar(this, false, m_feed.isLoading()); });
+            action(QStringLiteral("mnuHideTitleBar"))->setChecked(true);
         }
+        if (m_panelHeight == view::statusPanelHiddenHeight) {
+            hideStatus->setChecked(true);
+        } else if (Settings.HidePanel == 1) {
+            m_panelHeight = view::statusPanelHiddenHeight;
+            hideStatus->setChecked(true);
+            layOut();
+        } else {
+            hideStatus->setChecked(false);
+        }
+    });
+}
+
+void MainWindow::toggleStatusPanel() {
+    trap(*m_errors, procedure::statusPanel, [&] {
+        QAction* hideStatus = action(QStringLiteral("mnuHideStatusBar"));
         // The height change lays the window out at once; the last steps then place the panel
         // and the clock, as the resize alone would leave the clock above the bottom edge.
         const int panelPx = qRound(view::twipsToPx(view::statusPanelShownHeight));
@@ -309,7 +312,7 @@ void MainWindow::ToggleStatusBar(bool bToggle) {
             m_panelHeight = view::statusPanelShownHeight;
             m_panel->show();
             resize(width(), height() + panelPx);
-            Form_Resize();
+            layOut();
             hideStatus->setChecked(false);
             m_clock->move(width() - m_clock->width(), m_clock->y());
         } else {
@@ -318,14 +321,14 @@ void MainWindow::ToggleStatusBar(bool bToggle) {
             m_panel->hide();
             if (formHeight() > view::statusPanelShownHeight)
                 resize(width(), height() - panelPx);
-            Form_Resize();
+            layOut();
             hideStatus->setChecked(true);
             m_clock->move(width() - m_clock->width(), height() - m_clock->height());
         }
     });
 }
 
-void MainWindow::ToggleTopWindow() {
+void MainWindow::toggleKeepOnTop() {
     trap(*m_errors, procedure::keepOnTop, [&] {
         QAction* item = action(QStringLiteral("mnuKeepOnTop"));
         const bool onTop = !item->isChecked();
@@ -344,7 +347,7 @@ void MainWindow::windowDefault() {
 
 // --- tray and help -----------------------------------------------------------------------------
 
-void MainWindow::Minimize_To_Tray() {
+void MainWindow::minimizeToTray() {
     trap(*m_errors, procedure::toTray, [&] {
         m_inTray = m_s.desktop.minimizeToTray(this);
         // Without a tray the window stays on the task bar and must stay whole.
@@ -353,7 +356,7 @@ void MainWindow::Minimize_To_Tray() {
     });
 }
 
-void MainWindow::mnuShowPluvix_Click() {
+void MainWindow::restoreFromTray() {
     trap(*m_errors, procedure::fromTray, [&] {
         m_map->setMapVisible(true);
         m_restoringFromTray = true;
@@ -381,7 +384,7 @@ void MainWindow::mnuShowPluvix_Click() {
     m_restoringFromTray = false;
 }
 
-void MainWindow::mnuHelp_Click() {
+void MainWindow::openHelp() {
     trap(*m_errors, procedure::help, [&] {
         setBusyPointer(true);
         m_s.desktop.openHelpPage();
@@ -391,7 +394,7 @@ void MainWindow::mnuHelp_Click() {
 
 // --- wallpaper ---------------------------------------------------------------------------------
 
-void MainWindow::mnuSetImageWallpaper_Click() {
+void MainWindow::toggleWallpaper() {
     const bool wasChecked = wallpaperChecked();
     setWallpaperChecked(m_s.desktop.wallpaperMenuClicked(wasChecked, m_map->picture()));
 }
@@ -402,7 +405,7 @@ QString MainWindow::currentTag() const {
     return m_feed.history().tag(m_playback.position() - 1);
 }
 
-void MainWindow::mnuSaveMap_Click() {
+void MainWindow::saveMap() {
     trap(*m_errors, procedure::saveMap, [&] {
         const int i = m_playback.position() - 1;
         desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
@@ -411,7 +414,7 @@ void MainWindow::mnuSaveMap_Click() {
     });
 }
 
-void MainWindow::mnuSaveSeriesMap_Click() {
+void MainWindow::saveSeries() {
     trap(*m_errors, procedure::saveSeries, [&] {
         const int first = m_playback.minimum() - 1;
         const int last = m_playback.maximum() - 1;
@@ -429,7 +432,7 @@ void MainWindow::mnuSaveSeriesMap_Click() {
         desktop::MapSaver::SeriesHooks hooks;
         hooks.freezePanel = [this](bool freeze) {
             setBusyPointer(freeze);
-            FreezePanelButtons(freeze);
+            freezePanel(freeze);
         };
         hooks.resetPollCounter = [this] { m_feed.restartPollCount(); };
         hooks.showElement = [this](int i) { showPicture(i); };

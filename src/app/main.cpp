@@ -112,19 +112,19 @@ int main(int argc, char* argv[]) {
     downloads.setInterruption([] { return app::TerminationSignals::received(); },
                               [&window] { window.requestClose(); });
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
-                     [&window](QSessionManager&) { window.Form_QueryUnload(); });
+                     [&window](QSessionManager&) { window.shutDown(); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,
-                     [&window] { window.Form_QueryUnload(); });
+                     [&window] { window.shutDown(); });
 
     dialogs::SplashScreen splash;
     splash.setObjectName(QStringLiteral("frmSplash"));
     splash.show();
-    splash.load([&] { window.Form_Load(&splash); });
+    splash.load([&] { window.startUp(&splash); });
 
     if (window.shutDownDone())
         return platform::exitNormal;
     QObject::connect(&instance, &platform::SingleInstance::activationRequested, &window, [&window] {
-        window.mnuShowPluvix_Click();
+        window.restoreFromTray();
         window.raise();
         window.activateWindow();
     });

@@ -218,20 +218,20 @@ private slots:
         auto& w = h.loadStill();
         QCOMPARE(h.boxes.shown.size(), 1);
         QVERIFY(h.boxes.shown[0].text.contains(u"form1.LoadInitialImages"_s));
-        QCOMPARE(w.Image2.UBound(), 3);
-        QCOMPARE(w.Image2.tag(3), names[3]);
-        QVERIFY(!w.Image2.picture(3).isNull());
+        QCOMPARE(w.feed().history().UBound(), 3);
+        QCOMPARE(w.feed().history().tag(3), names[3]);
+        QVERIFY(!w.feed().history().picture(3).isNull());
 
         testsupport::serveFolder(fake, kFolder, names); // every picture whole again
-        w.LoadInitialImages(1);
-        QCOMPARE(w.Image2.UBound(), 9);
+        w.feed().loadHistory(acquisition::HistoryLoad::Reload);
+        QCOMPARE(w.feed().history().UBound(), 9);
         for (int minute : {5, 10}) {
             names.append(testsupport::radarImageName(10, minute));
             testsupport::serveFolder(fake, kFolder, names);
             fake.serve(QUrl(kFolder + names.last()), "GIF89a not a picture");
-            w.CheckForNewImage();
-            QCOMPARE(w.Image2.UBound(), 9);
-            QCOMPARE(w.Image2.tag(9), names[9]);
+            w.feed().pollNow();
+            QCOMPARE(w.feed().history().UBound(), 9);
+            QCOMPARE(w.feed().history().tag(9), names[9]);
         }
     }
 

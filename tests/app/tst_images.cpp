@@ -217,7 +217,7 @@ private slots:
         QCOMPARE(w.timeLabel()->text(), u" 12/06/2026  09:15 UTC "_s);
         QCOMPARE(w.clock()->hourHandEnd().toPoint(), QPoint(366, 340)); // 04:15 local
         QCOMPARE(w.clock()->minuteHandEnd().toPoint(), QPoint(495, 255));
-        w.PastImageTime(u"x:y"_s); // not a time: the hands stay
+        w.setClockToImageTime(u"x:y"_s); // not a time: the hands stay
         QCOMPARE(w.clock()->minuteHandEnd().toPoint(), QPoint(495, 255));
     }
     // What the window asks of a plain folder server that sends no cache header: each picture

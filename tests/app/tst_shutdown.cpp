@@ -105,7 +105,7 @@ private slots:
             if (++pauses == 1)
                 w.close();
         });
-        w.ctrlPreset_MouseDown(0, Qt::LeftButton);
+        w.presetPressed(0, Qt::LeftButton);
         QVERIFY(w.shutDownDone());
         QCOMPARE(pauses, 1);
         QCOMPARE(w.feed().history().tag(9), testsupport::radarImageName(10, 0));

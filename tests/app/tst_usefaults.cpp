@@ -75,7 +75,7 @@ private slots:
         const QString title = w.windowTitle();
         const QImage picture = w.mapView()->picture();
 
-        w.ctrlPreset_MouseDown(0, Qt::LeftButton);
+        w.presetPressed(0, Qt::LeftButton);
         QCOMPARE(h.boxes.shown.size(), 1);
         QVERIFY(!w.feed().isLoading() && !w.PanelBusy && !w.progressBar()->isVisible());
         QVERIFY(w.mapView()->isMapVisible());
@@ -98,7 +98,7 @@ private slots:
         h.store.SaveSetting(h.appName, kPreset0, u"BaseURL"_s, ktbw);
         auto& w = h.loadStill();
 
-        w.ctrlPreset_MouseDown(0, Qt::LeftButton);
+        w.presetPressed(0, Qt::LeftButton);
         QVERIFY(w.connectionNotice()->isVisible());
         QVERIFY(w.windowTitle().contains(u"Tampa"_s));
         QVERIFY(w.mapView()->picture().isNull());
@@ -109,7 +109,7 @@ private slots:
         AppHarness h(AppHarness::Server);
         h.set(u"HideTitleBar"_s, u"1"_s);
         auto& w = h.loadStill();
-        w.mnuSaveMap_Click();
+        w.saveMap();
         QCOMPARE(h.fileDialogs.requests.size(), 1);
         QCOMPARE(h.fileDialogs.requests[0].proposedName,
                  u"Melbourne, FL  (SRC) - "_s + w.feed().history().tag(9));

@@ -38,7 +38,7 @@ private slots:
         AppHarness h(AppHarness::Server);
         h.set(u"MapTypeShort"_s, u"p19r0"_s);
         auto& w = h.load();
-        w.ctrlPreset_MouseDown(2, Qt::LeftButton);
+        w.presetPressed(2, Qt::LeftButton);
         QCOMPARE(w.Settings.MapTypeShort, u"p37cr"_s);
         QCOMPARE(w.Settings.BaseURL, acquisition::defaultBaseUrl());
         QCOMPARE(w.mapLeft(), -7295.0f);
@@ -53,7 +53,7 @@ private slots:
         auto& w = h.load();
         const QString before = w.presetButtons()->toolTip(1);
         h.boxes.answers = {MessageButton::No};
-        w.ctrlPreset_MouseDown(1, Qt::RightButton);
+        w.presetPressed(1, Qt::RightButton);
         QCOMPARE(h.boxes.shown.value(0).text,
                  u"Add KMLB - Melbourne, FL - Short Range Composite To PreSet# 2?"_s);
         QCOMPARE(h.stored(u"SectionPreset1"_s, u"BaseURL"_s), u"<missing>"_s);
@@ -62,7 +62,7 @@ private slots:
         w.zoomTo(3);
         w.Settings.BullsEyeX = 0.5f;
         h.boxes.answers = {MessageButton::Yes};
-        w.ctrlPreset_MouseDown(1, Qt::RightButton);
+        w.presetPressed(1, Qt::RightButton);
         QCOMPARE(h.stored(u"SectionPreset1"_s, u"BaseURL"_s), h.folderUrl());
         QCOMPARE(h.stored(u"SectionPreset1"_s, u"MapWidth"_s), u"9000"_s);
         QCOMPARE(w.presetButtons()->toolTip(1), u"KMLB - Melbourne, FL - Short Range Composite"_s);
@@ -86,7 +86,7 @@ private slots:
         AppHarness h(AppHarness::Server);
         auto& w = h.load();
         h.boxes.answers = {MessageButton::Yes};
-        w.ctrlPreset_MouseDown(3, Qt::RightButton);
+        w.presetPressed(3, Qt::RightButton);
         const QPoint from(w.mapView()->width() / 2, w.mapView()->height() / 3);
         const QList<std::function<void()>> changes = {
             [&] { w.action(u"mnuZoomIn"_s)->trigger(); },
@@ -97,13 +97,13 @@ private slots:
                 QTest::mouseRelease(w.mapView(), Qt::LeftButton, {}, from + QPoint(10, 5));
             }};
         for (qsizetype i = 0; i < changes.size(); ++i) {
-            w.ctrlPreset_MouseDown(3, Qt::LeftButton);
+            w.presetPressed(3, Qt::LeftButton);
             w.historySlider()->setValue(4); // looking back is no change of view
             QCOMPARE(countOf(w, true), 1);
             changes[i]();
             QVERIFY2(countOf(w, true) == 0, qPrintable(QString::number(i)));
         }
-        w.ctrlPreset_MouseDown(3, Qt::MiddleButton); // does nothing at all
+        w.presetPressed(3, Qt::MiddleButton); // does nothing at all
         QCOMPARE(countOf(w, true), 0);
     }
 
