@@ -31,7 +31,9 @@ QString cacheHome() {
     return QDir::homePath() + QStringLiteral("/.cache");
 }
 
-// Makes path a private folder of ours. Works on the opened folder so a link swapped in between
+} // namespace
+
+// Works on the opened folder so a link swapped in between
 // the checks cannot redirect the change of mode.
 bool makePrivateFolder(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
@@ -47,8 +49,6 @@ bool makePrivateFolder(const QString& path) {
     ::close(fd);
     return ok;
 }
-
-} // namespace
 
 QString userTempPath(const QString& appName) {
     const QString base = cacheHome() + u'/' + folderName(appName);
