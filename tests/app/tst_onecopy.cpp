@@ -1,4 +1,5 @@
-// The built program started while another copy of it holds the same settings.
+// The built program started while another copy of it may hold the same settings, each start
+// with its own XDG_RUNTIME_DIR (as from ssh, su or cron) or none.
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -8,131 +9,74 @@
 #include <QTest>
 
 #include <csignal>
-#include <memory>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-// One user's home with settings, cache and temporary folders, and the program copied into it
-// (its log lands beside it). Each start may see its own XDG_RUNTIME_DIR, as from ssh or cron.
-struct Home {
-    QTemporaryDir dir;
-    // Where the program fetches its listing: connections are accepted and closed at once, so
-    // a copy that connected has settled its guard and waits in its connection box.
-    QTcpServer server;
-    std::vector<std::unique_ptr<QProcess>> copies;
-
-    Home() {
-        QFile::copy(qEnvironmentVariable("PLUVIX_PROGRAM"), dir.filePath(u"pluvix"_s));
-        server.listen(QHostAddress::LocalHost);
-        QObject::connect(&server, &QTcpServer::newConnection, &server, [this] {
-            while (QTcpSocket* s = server.nextPendingConnection())
-                s->abort();
-        });
-    }
-    ~Home() {
-        for (auto& p : copies) {
-            ::kill(pid_t(p->processId()), SIGCONT);
-            p->kill();
-            p->waitForFinished(5000);
-        }
-    }
-
-    QProcess& start(const QString& runtime, const QStringList& args = {}) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name :
-             {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "TMPDIR"}) {
-            QDir().mkpath(dir.filePath(QString::fromLatin1(name)));
-            env.insert(QString::fromLatin1(name), dir.filePath(QString::fromLatin1(name)));
-        }
-        env.remove(u"XDG_RUNTIME_DIR"_s);
-        if (!runtime.isEmpty() && QDir().mkpath(dir.filePath(runtime))) {
-            QFile::setPermissions(dir.filePath(runtime),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            env.insert(u"XDG_RUNTIME_DIR"_s, dir.filePath(runtime));
-        }
-        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        copies.push_back(std::make_unique<QProcess>());
-        copies.back()->setProcessEnvironment(env);
-        copies.back()->start(
-            dir.filePath(u"pluvix"_s),
-            args.isEmpty()
-                ? QStringList{u"--radar-host"_s, u"127.0.0.1:%1"_s.arg(server.serverPort())}
-                : args);
-        return *copies.back();
-    }
-    // Started, and holding the guard.
-    QProcess* startHolder(const QString& runtime) {
-        QProcess& p = start(runtime);
-        return p.waitForStarted() && server.waitForNewConnection(30000) ? &p : nullptr;
-    }
-};
-
-} // namespace
 
 class TestOneCopy : public QObject {
     Q_OBJECT
 private slots:
-    void laterStartReachesTheRunningCopy_data();
-    void laterStartReachesTheRunningCopy();
-    void refusedStarts_data();
-    void refusedStarts();
+    void laterStart_data();
+    void laterStart();
 };
 
-void TestOneCopy::laterStartReachesTheRunningCopy_data() {
-    QTest::addColumn<QString>("firstRuntime"); // XDG_RUNTIME_DIR; empty: not set
-    QTest::addColumn<QString>("laterRuntime");
-    QTest::newRow("later start without XDG_RUNTIME_DIR") << u"runA"_s << QString();
-    QTest::newRow("first start without it") << QString() << u"runA"_s;
-    QTest::newRow("other runtime folders") << u"runA"_s << u"runB"_s;
-}
-
-void TestOneCopy::laterStartReachesTheRunningCopy() {
-    QFETCH(QString, firstRuntime);
-    QFETCH(QString, laterRuntime);
-    Home home;
-    QProcess* first = home.startHolder(firstRuntime);
-    QVERIFY(first);
-    QProcess& later = home.start(laterRuntime);
-    QVERIFY2(later.waitForFinished(15000), "a second copy runs on the same settings");
-    QCOMPARE(later.exitCode(), 0);
-    QCOMPARE(first->state(), QProcess::Running);
-}
-
-void TestOneCopy::refusedStarts_data() {
-    QTest::addColumn<QString>("situation");
-    QTest::addColumn<QStringList>("args");
+void TestOneCopy::laterStart_data() {
+    QTest::addColumn<QString>("holder"); // the first copy: none, "running" or "stopped"
+    QTest::addColumn<QString>("firstRuntime");
+    QTest::addColumn<QString>("laterRuntime"); // empty: not set
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("message");
+    QTest::newRow("later start without XDG_RUNTIME_DIR")
+        << u"running"_s << u"a"_s << QString() << 0 << QByteArray();
+    QTest::newRow("first start without it")
+        << u"running"_s << QString() << u"a"_s << 0 << QByteArray();
     QTest::newRow("running copy stopped")
-        << u"stopped holder"_s << QStringList() << 1 << QByteArray("is not answering");
+        << u"stopped"_s << u"a"_s << u"a"_s << 1 << QByteArray("is not answering");
     QTest::newRow("lock cannot be taken")
-        << u"lock is a folder"_s << QStringList() << 1 << QByteArray("cannot make sure");
-    QTest::newRow("our option with one dash")
-        << QString() << QStringList{u"-radar-host"_s, u"127.0.0.1:1"_s} << 2
-        << QByteArray("unknown argument '-radar-host'");
+        << QString() << QString() << u"a"_s << 1 << QByteArray("cannot make sure");
 }
 
-void TestOneCopy::refusedStarts() {
-    QFETCH(QString, situation);
-    QFETCH(QStringList, args);
+void TestOneCopy::laterStart() {
+    QFETCH(QString, holder);
+    QFETCH(QString, firstRuntime);
+    QFETCH(QString, laterRuntime);
     QFETCH(int, status);
     QFETCH(QByteArray, message);
-    Home home;
-    if (situation == u"stopped holder") {
-        QProcess* first = home.startHolder(u"runA"_s);
-        QVERIFY(first);
-        QCOMPARE(::kill(pid_t(first->processId()), SIGSTOP), 0);
-    } else if (situation == u"lock is a folder") {
-        QVERIFY(QDir().mkpath(home.dir.filePath(u"XDG_CONFIG_HOME/pluvix/pluvix.instance"_s)));
+    QTemporaryDir home;
+    const QString exe = home.filePath(u"pluvix"_s); // its log lands beside it
+    QVERIFY(QFile::copy(qEnvironmentVariable("PLUVIX_PROGRAM"), exe));
+    // Connections are closed at once: a copy that connected holds the guard and waits in its
+    // connection box.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    const auto start = [&](QProcess& p, const QString& runtime) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"})
+            env.insert(QString::fromLatin1(name), home.filePath(QString::fromLatin1(name)));
+        env.remove(u"XDG_RUNTIME_DIR"_s);
+        if (!runtime.isEmpty() && QDir(home.path()).mkpath(u"run/"_s + runtime))
+            env.insert(u"XDG_RUNTIME_DIR"_s, home.filePath(u"run/"_s + runtime));
+        QDir(home.path()).mkpath(u"TMPDIR"_s);
+        p.setProcessEnvironment(env);
+        p.start(exe, {u"--radar-host"_s, u"127.0.0.1:%1"_s.arg(server.serverPort())});
+    };
+    QProcess first, later;
+    if (holder.isEmpty()) {
+        QVERIFY(QDir(home.path()).mkpath(u"XDG_CONFIG_HOME/pluvix/pluvix.instance"_s));
+    } else {
+        start(first, firstRuntime);
+        QVERIFY(first.waitForStarted() && server.waitForNewConnection(30000));
+        server.nextPendingConnection()->abort();
+        if (holder == u"stopped")
+            QCOMPARE(::kill(pid_t(first.processId()), SIGSTOP), 0);
     }
-    QProcess& p = home.start(u"runA"_s, args);
-    QVERIFY(p.waitForFinished(15000));
-    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(p.exitCode(), status);
-    const QByteArray err = p.readAllStandardError();
-    QVERIFY2(err.contains(message), err.constData());
+    start(later, laterRuntime);
+    QVERIFY2(later.waitForFinished(15000), "a second copy runs on the same settings");
+    if (first.state() == QProcess::Running)
+        ::kill(pid_t(first.processId()), SIGCONT);
+    QCOMPARE(later.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(later.exitCode(), status);
+    QVERIFY2(later.readAllStandardError().contains(message), message.constData());
+    QCOMPARE(first.state(), holder.isEmpty() ? QProcess::NotRunning : QProcess::Running);
 }
 
 QTEST_GUILESS_MAIN(TestOneCopy)
