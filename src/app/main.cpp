@@ -56,30 +56,16 @@ int main(int argc, char* argv[]) {
     QApplication::setWindowIcon(QIcon::fromTheme(QString::fromUtf8(core::build::appId), icon));
 
     // One copy per settings file; a second start brings the first one forward.
-    const QString settingsFolder =
-        settings::FileSettingsStore::defaultConfigHome() + QStringLiteral("/pluvix");
-    platform::SingleInstance instance(settingsFolder + u'/' + appName.toLower() +
+    platform::SingleInstance instance(settings::FileSettingsStore::defaultConfigHome() +
+                                      QStringLiteral("/pluvix/") + appName.toLower() +
                                       QStringLiteral(".instance"));
     const auto claim = instance.claim();
-    const auto tell = [&](const QString& text) {
-        std::fputs(
-            qPrintable(QFileInfo(programFile).fileName() + QStringLiteral(": ") + text + u'\n'),
-            stderr);
-    };
-    if (claim == platform::SingleInstance::Claim::Forwarded)
-        return platform::exitNormal;
-    if (claim == platform::SingleInstance::Claim::NotAnswering) {
-        tell(QStringLiteral("another copy holds the settings in %1 and is not answering")
-                 .arg(settingsFolder));
-        return platform::exitFailure;
-    }
-    if (claim == platform::SingleInstance::Claim::Failed) {
-        tell(QStringLiteral("cannot make sure that no other copy uses the settings in %1 (%2)")
-                 .arg(settingsFolder, instance.problem()));
-        return platform::exitFailure;
-    }
     if (!instance.problem().isEmpty())
-        tell(QStringLiteral("warning: ") + instance.problem());
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QFileInfo(programFile).fileName()),
+                     qPrintable(instance.problem()));
+    if (claim != platform::SingleInstance::Claim::First)
+        return claim == platform::SingleInstance::Claim::Forwarded ? platform::exitNormal
+                                                                   : platform::exitFailure;
 
     platform::QtMessageBoxes boxes;
     platform::ProcessEnd programEnd;

@@ -107,17 +107,17 @@ SingleInstance::Claim SingleInstance::claim(int timeoutMs) {
     const QDeadlineTimer deadline(timeoutMs);
     if (!takeLock()) {
         if (m_lockFd >= 0)
-            return Claim::Failed;
+            return failed();
         // A folder that takes no file takes no settings either: no copy can write there.
         const QString folder = QFileInfo(m_lockFile).path();
         if (QFileInfo(folder).isDir() &&
             ::access(QFile::encodeName(folder).constData(), W_OK) != 0) {
-            m_problem = QStringLiteral("%1 cannot be written; running without a check for "
-                                       "other copies")
+            m_problem = QStringLiteral("warning: %1 cannot be written; running without a "
+                                       "check for other copies")
                             .arg(folder);
             return Claim::First;
         }
-        return Claim::Failed;
+        return failed();
     }
     for (;;) {
         if (::flock(m_lockFd, LOCK_EX | LOCK_NB) == 0) {
@@ -126,17 +126,26 @@ SingleInstance::Claim SingleInstance::claim(int timeoutMs) {
         }
         if (errno != EWOULDBLOCK && errno != EINTR) {
             m_problem = QStringLiteral("cannot lock %1: %2").arg(m_lockFile, systemError(errno));
-            return Claim::Failed;
+            return failed();
         }
         // The holder may not have written its name yet, or may be ending: ask again until the
         // deadline.
         const QString name = holderServerName(m_lockFd);
         if (!name.isEmpty() && askToComeForward(name, deadline))
             return Claim::Forwarded;
-        if (deadline.hasExpired())
+        if (deadline.hasExpired()) {
+            m_problem =
+                QStringLiteral("another copy holds %1 and is not answering").arg(m_lockFile);
             return Claim::NotAnswering;
+        }
         QThread::msleep(retryMs);
     }
+}
+
+SingleInstance::Claim SingleInstance::failed() {
+    m_problem =
+        QStringLiteral("cannot make sure that no other copy uses the settings: ") + m_problem;
+    return Claim::Failed;
 }
 
 // False with m_lockFd open when the file is there but no lock file; false with it closed when
@@ -165,7 +174,9 @@ bool SingleInstance::takeLock() {
 void SingleInstance::listen() {
     const QString folder = privateSocketFolder(m_madeFolder);
     if (folder.isEmpty()) {
-        m_problem = QStringLiteral("no private folder for the socket in %1").arg(QDir::tempPath());
+        m_problem = QStringLiteral("warning: no private folder for the socket in %1; later "
+                                   "starts cannot reach this copy")
+                        .arg(QDir::tempPath());
         return;
     }
     const QString hash = QString::fromLatin1(
@@ -178,14 +189,18 @@ void SingleInstance::listen() {
     m_server->setMaxPendingConnections(maxConnections);
     connect(m_server.get(), &QLocalServer::newConnection, this, &SingleInstance::acceptConnections);
     if (!m_server->listen(name)) {
-        m_problem = QStringLiteral("no socket at %1: %2").arg(name, m_server->errorString());
+        m_problem = QStringLiteral("warning: no socket at %1 (%2); later starts cannot reach "
+                                   "this copy")
+                        .arg(name, m_server->errorString());
         m_server.reset();
         return;
     }
     const QByteArray line = QFile::encodeName(name) + '\n';
     if (!m_lockWritable || ::ftruncate(m_lockFd, 0) != 0 ||
         ::pwrite(m_lockFd, line.constData(), size_t(line.size()), 0) != line.size())
-        m_problem = QStringLiteral("cannot write %1").arg(m_lockFile);
+        m_problem = QStringLiteral("warning: cannot write %1; later starts cannot reach this "
+                                   "copy")
+                        .arg(m_lockFile);
 }
 
 void SingleInstance::acceptConnections() {

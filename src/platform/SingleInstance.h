@@ -19,11 +19,13 @@ namespace pluvix::platform {
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
+    // problem() says why for the last two, and for First may warn that later starts cannot
+    // reach this copy.
     enum class Claim {
-        First,        // this copy holds the lock; problem() may note that it cannot be called
+        First,        // this copy holds the lock
         Forwarded,    // the running copy answered and has been asked to come forward
         NotAnswering, // the lock is held but its holder did not answer in time (stopped, busy)
-        Failed,       // the lock could not be taken at all; problem() says why
+        Failed,       // the lock could not be taken at all
     };
 
     // lockFile: the file beside the settings file; its folder is made if missing.
@@ -43,6 +45,7 @@ signals:
 
 private:
     bool takeLock();
+    Claim failed();
     void listen();
     void acceptConnections();
     void readRequest(QLocalSocket* socket);

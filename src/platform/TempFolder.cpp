@@ -33,8 +33,8 @@ QString cacheHome() {
 
 } // namespace
 
-// Works on the opened folder so a link swapped in between
-// the checks cannot redirect the change of mode.
+// Works on the opened folder so a link swapped in between the checks cannot redirect the change
+// of mode.
 bool makePrivateFolder(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
