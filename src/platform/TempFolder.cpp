@@ -31,8 +31,10 @@ QString cacheHome() {
     return QDir::homePath() + QStringLiteral("/.cache");
 }
 
-// Makes path a private folder of ours. Works on the opened folder so a link swapped in between
-// the checks cannot redirect the change of mode.
+} // namespace
+
+// Works on the opened folder so a link swapped in between the checks cannot redirect the change
+// of mode.
 bool makePrivateFolder(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
@@ -47,8 +49,6 @@ bool makePrivateFolder(const QString& path) {
     ::close(fd);
     return ok;
 }
-
-} // namespace
 
 QString userTempPath(const QString& appName) {
     const QString base = cacheHome() + u'/' + folderName(appName);

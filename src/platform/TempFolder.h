@@ -11,4 +11,8 @@ namespace pluvix::platform {
 // when no usable folder can be made.
 QString userTempPath(const QString& appName);
 
+// Makes path (made if missing) a folder of this user that only this user can enter (mode 0700).
+// False for a link, someone else's folder, or anything but a folder.
+bool makePrivateFolder(const QString& path);
+
 } // namespace pluvix::platform
