@@ -22,7 +22,6 @@
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 
 namespace pluvix::app {
@@ -83,7 +82,12 @@ MainWindow::MainWindow(Services services, QWidget* parent)
           m_s.boxes, m_end, m_s.clock, m_s.logFile, [this] { return m_feed.history().UBound(); },
           [this] { setBusyPointer(false); })),
       m_feed({Settings, m_s.downloads, m_s.boxes, m_end, *m_errors, [this] { yieldOnce(); }},
-             m_s.tempPath) {
+             m_s.tempPath),
+      m_storedView(*this, m_mapState,
+                   {[this] { return wallpaperChecked(); },
+                    [this](bool checked) { setWallpaperChecked(checked); },
+                    [this] { return titleBarHiddenChecked(); }, [this] { return m_panelHeight; },
+                    [this] { return isNormalState(); }}) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFocusPolicy(Qt::StrongFocus);
@@ -372,72 +376,6 @@ QAction* MainWindow::action(const QString& objectName) const {
 
 // --- geometry ----------------------------------------------------------------------------------
 
-float MainWindow::formWidth() const {
-    return pxToTwips(float(width()));
-}
-void MainWindow::setFormWidth(float twips) {
-    resize(qMax(1, px(twips)), height());
-}
-float MainWindow::formHeight() const {
-    return pxToTwips(float(height()));
-}
-void MainWindow::setFormHeight(float twips) {
-    resize(width(), qMax(1, px(twips)));
-}
-float MainWindow::formLeft() const {
-    return pxToTwips(float(pos().x()));
-}
-void MainWindow::setFormLeft(float twips) {
-    move(px(twips), pos().y());
-}
-float MainWindow::formTop() const {
-    return pxToTwips(float(pos().y()));
-}
-void MainWindow::setFormTop(float twips) {
-    move(pos().x(), px(twips));
-}
-
-float MainWindow::mapLeft() const {
-    return m_mapState.rect().Left;
-}
-void MainWindow::setMapLeft(float twips) {
-    auto r = m_mapState.rect();
-    r.Left = twips;
-    m_mapState.setRect(r);
-}
-float MainWindow::mapTop() const {
-    return m_mapState.rect().Top;
-}
-void MainWindow::setMapTop(float twips) {
-    auto r = m_mapState.rect();
-    r.Top = twips;
-    m_mapState.setRect(r);
-}
-float MainWindow::mapWidth() const {
-    return m_mapState.rect().Width;
-}
-void MainWindow::setMapWidth(float twips) {
-    auto r = m_mapState.rect();
-    r.Width = twips;
-    m_mapState.setRect(r);
-}
-float MainWindow::mapHeight() const {
-    return m_mapState.rect().Height;
-}
-void MainWindow::setMapHeight(float twips) {
-    auto r = m_mapState.rect();
-    r.Height = twips;
-    m_mapState.setRect(r);
-}
-
-qint32 MainWindow::zoomValue() const {
-    return m_mapState.zoom();
-}
-
-void MainWindow::setZoomValue(qint32 level) {
-    m_mapState.setZoom(level);
-}
-
 bool MainWindow::wallpaperChecked() const {
     return action(QStringLiteral("mnuSetImageWallpaper"))->isChecked();
 }
@@ -450,22 +388,10 @@ void MainWindow::setWallpaperChecked(bool checked) {
 bool MainWindow::titleBarHiddenChecked() const {
     return action(QStringLiteral("mnuHideTitleBar"))->isChecked();
 }
-float MainWindow::statusPanelHeight() const {
-    return m_panelHeight;
-}
 
 bool MainWindow::isNormalState() const {
     return !m_inTray &&
            !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
-}
-
-float MainWindow::screenWidth() const {
-    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    return s ? pxToTwips(float(s->geometry().width())) : 0.0f;
-}
-float MainWindow::screenHeight() const {
-    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    return s ? pxToTwips(float(s->geometry().height())) : 0.0f;
 }
 
 view::ClientArea MainWindow::clientArea() const {

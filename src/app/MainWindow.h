@@ -2,11 +2,11 @@
 
 #include "acquisition/ImageFeed.h"
 #include "app/Desktop.h"
+#include "app/StoredView.h"
 #include "dialogs/OptionsHost.h"
 #include "platform/EndWatch.h"
 #include "settings/GeneralSettings.h"
 #include "settings/SettingsRecord.h"
-#include "settings/SettingsWindow.h"
 #include "view/MapGeometry.h"
 #include "view/MapState.h"
 #include "view/Playback.h"
@@ -73,9 +73,7 @@ struct Services {
 
 // Form1: wires the map view, the status panel, the clock, the timers and the menus to the
 // rules that live in the other folders.
-class MainWindow final : public QWidget,
-                         public settings::SettingsWindow,
-                         public dialogs::OptionsHost {
+class MainWindow final : public QWidget, public dialogs::OptionsHost {
     Q_OBJECT
 public:
     explicit MainWindow(Services services, QWidget* parent = nullptr);
@@ -154,34 +152,11 @@ public:
     QTimer& loopTimer() { return m_playback.timer(); }
     view::Playback& playback() { return m_playback; }
     bool inTray() const { return m_inTray; }
-    const view::MapState& mapState() const { return m_mapState; }
+    view::MapState& mapState() { return m_mapState; }
 
-    // --- settings::SettingsWindow (twips) -----------------------------------------------------
-    float formWidth() const override;
-    void setFormWidth(float twips) override;
-    float formHeight() const override;
-    void setFormHeight(float twips) override;
-    float formLeft() const override;
-    void setFormLeft(float twips) override;
-    float formTop() const override;
-    void setFormTop(float twips) override;
-    float mapLeft() const override;
-    void setMapLeft(float twips) override;
-    float mapTop() const override;
-    void setMapTop(float twips) override;
-    float mapWidth() const override;
-    void setMapWidth(float twips) override;
-    float mapHeight() const override;
-    void setMapHeight(float twips) override;
-    qint32 zoomValue() const override;
-    void setZoomValue(qint32 level) override;
-    bool wallpaperChecked() const override;
-    void setWallpaperChecked(bool checked) override;
-    bool titleBarHiddenChecked() const override;
-    float statusPanelHeight() const override;
-    bool isNormalState() const override;
-    float screenWidth() const override;
-    float screenHeight() const override;
+    // Height of the status panel in twips; 15 when hidden.
+    float statusPanelHeight() const { return m_panelHeight; }
+    bool wallpaperChecked() const;
 
     // --- dialogs::OptionsHost -----------------------------------------------------------------
     settings::SettingsRecord& settingsRecord() override { return Settings; }
@@ -223,6 +198,9 @@ private:
     void dropAt(QPointF twips);
     void updateWallpaperFromMap();
     void followFeed();
+    void setWallpaperChecked(bool checked);
+    bool titleBarHiddenChecked() const;
+    bool isNormalState() const;
     void showHistoryPosition();
     void applyZoom();
     void showConnectionNotice(bool visible);
@@ -240,6 +218,7 @@ private:
     std::unique_ptr<diagnostics::ErrorReporter> m_errors;
     std::unique_ptr<settings::GeneralSettings> m_general;
     acquisition::ImageFeed m_feed;
+    StoredView m_storedView;
     std::unique_ptr<presets::PresetStore> m_presetStore;
 
     view::MapView* m_map = nullptr;

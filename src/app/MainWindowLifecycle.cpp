@@ -40,7 +40,7 @@ void MainWindow::startUp(dialogs::SplashScreen* splash) {
 
         AppName = settings::appNameFromProgramFile(m_s.programFile);
         m_general = std::make_unique<settings::GeneralSettings>(
-            m_s.store, *this, *m_errors, AppName, m_s.timeZoneBias, Settings);
+            m_s.store, m_storedView, *m_errors, AppName, m_s.timeZoneBias, Settings);
         m_presetStore = std::make_unique<presets::PresetStore>(m_s.store, AppName);
         m_feed.setAppName(AppName);
         m_feed.pollTimer().start();

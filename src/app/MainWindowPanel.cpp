@@ -181,12 +181,9 @@ void MainWindow::presetPressed(int index, Qt::MouseButton button) {
         Settings.BaseURL = view.BaseURL;
         m_map->setMapVisible(false);
         ShowStationTitle();
-        setMapWidth(view.MapWidth);
-        setMapHeight(view.MapHeight);
-        setMapLeft(view.MapLeft);
-        setMapTop(view.MapTop);
+        m_mapState.setRect({view.MapLeft, view.MapTop, view.MapWidth, view.MapHeight});
         m_feed.setLoading(true);
-        setZoomValue(view.ZoomLevel);
+        m_mapState.setZoom(view.ZoomLevel);
         m_feed.setLoading(false);
         Settings.BullsEyeGraduations = view.BullsEyeGraduations;
         Settings.BullsEyeX = view.BullsEyeX;
@@ -319,7 +316,7 @@ void MainWindow::toggleStatusPanel() {
             m_clock->setHandColour(view::ClockWidget::bareHandColour());
             m_panelHeight = view::statusPanelHiddenHeight;
             m_panel->hide();
-            if (formHeight() > view::statusPanelShownHeight)
+            if (m_storedView.formHeight() > view::statusPanelShownHeight)
                 resize(width(), height() - panelPx);
             layOut();
             hideStatus->setChecked(true);
@@ -341,8 +338,9 @@ void MainWindow::toggleKeepOnTop() {
 
 void MainWindow::windowDefault() {
     resize(qRound(view::twipsToPx(5100)), qRound(view::twipsToPx(5985)));
-    move(qRound(view::twipsToPx((screenWidth() - formWidth()) / 2)),
-         qRound(view::twipsToPx((screenHeight() - formHeight()) / 2)));
+    const StoredView& v = m_storedView;
+    move(qRound(view::twipsToPx((v.screenWidth() - v.formWidth()) / 2)),
+         qRound(view::twipsToPx((v.screenHeight() - v.formHeight()) / 2)));
 }
 
 // --- tray and help -----------------------------------------------------------------------------

@@ -30,7 +30,7 @@ QByteArray fileBytes(const QString& path) {
 const QString kFolderPath = u"/radar/images/DS.p37cr/SI.kmlb/"_s;
 const QString kFolder = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
 
-QStringList tags(const app::MainWindow& w, int from, int to) {
+QStringList tags(app::MainWindow& w, int from, int to) {
     QStringList t;
     for (int i = from; i <= to; ++i)
         t.append(w.feed().history().tag(i));
@@ -190,14 +190,16 @@ private slots:
         auto& w = r.h.loadStill();
         w.historySlider()->setValue(5);
         const QPointF minuteHand = w.clock()->minuteHandEnd();
-        const view::MapRect map{w.mapLeft(), w.mapTop(), w.mapWidth(), w.mapHeight()};
+        const view::MapRect map{w.mapState().rect().Left, w.mapState().rect().Top,
+                                w.mapState().rect().Width, w.mapState().rect().Height};
 
         w.feed().setLoading(true);
         w.historySlider()->setValue(3);
         w.zoomSlider()->setValue(11);
         QCOMPARE(w.mapView()->picture(), w.feed().history().picture(4));
         QCOMPARE(w.clock()->minuteHandEnd(), minuteHand);
-        QVERIFY((view::MapRect{w.mapLeft(), w.mapTop(), w.mapWidth(), w.mapHeight()}) == map);
+        QVERIFY((view::MapRect{w.mapState().rect().Left, w.mapState().rect().Top,
+                               w.mapState().rect().Width, w.mapState().rect().Height}) == map);
 
         // Once loaded, the slider shows its pictures again.
         w.feed().setLoading(false);

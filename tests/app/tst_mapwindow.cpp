@@ -28,22 +28,20 @@ struct FakeRadar {
 };
 
 // Centre of the area above the status bar, twips.
-QPointF visibleCentre(const app::MainWindow& w) {
+QPointF visibleCentre(app::MainWindow& w) {
     return {w.width() * 15.0 / 2.0, (w.height() * 15.0 - w.statusPanelHeight()) / 2.0};
 }
 
 void placeMap(app::MainWindow& w, float left, float top, float width, float height) {
-    w.setMapLeft(left);
-    w.setMapTop(top);
-    w.setMapWidth(width);
-    w.setMapHeight(height);
+    w.mapState().setRect({left, top, width, height});
 }
 
-view::MapRect mapOf(const app::MainWindow& w) {
-    return {w.mapLeft(), w.mapTop(), w.mapWidth(), w.mapHeight()};
+view::MapRect mapOf(app::MainWindow& w) {
+    return {w.mapState().rect().Left, w.mapState().rect().Top, w.mapState().rect().Width,
+            w.mapState().rect().Height};
 }
 
-QList<int> checkedZoomItems(const app::MainWindow& w) {
+QList<int> checkedZoomItems(app::MainWindow& w) {
     QList<int> levels;
     for (int i = 0; i <= 12; ++i)
         if (w.action(u"mnuZoomNum_%1"_s.arg(i))->isChecked())
@@ -65,14 +63,15 @@ private slots:
             r.h.set(QLatin1String(key), QLatin1String(value));
         auto& w = r.h.loadStill();
         const QPointF c = visibleCentre(w);
-        const double fx = (c.x() - w.mapLeft()) / 30000.0;
-        const double fy = (c.y() - w.mapTop()) / 20000.0;
+        const double fx = (c.x() - w.mapState().rect().Left) / 30000.0;
+        const double fy = (c.y() - w.mapState().rect().Top) / 20000.0;
 
         w.action(u"mnuZoomIn"_s)->trigger();
-        QCOMPARE(QSizeF(w.mapWidth(), w.mapHeight()), QSizeF(27000, 27000));
+        QCOMPARE(QSizeF(w.mapState().rect().Width, w.mapState().rect().Height),
+                 QSizeF(27000, 27000));
         // The same fraction of the map lies under the centre as before.
-        QVERIFY(qAbs((c.x() - w.mapLeft()) / 27000.0 - fx) < 1e-5);
-        QVERIFY(qAbs((c.y() - w.mapTop()) / 27000.0 - fy) < 1e-5);
+        QVERIFY(qAbs((c.x() - w.mapState().rect().Left) / 27000.0 - fx) < 1e-5);
+        QVERIFY(qAbs((c.y() - w.mapState().rect().Top) / 27000.0 - fy) < 1e-5);
     }
 
     void zoomStopsAtBothEnds_data() {
@@ -88,7 +87,7 @@ private slots:
         FakeRadar r;
         auto& w = r.h.loadStill();
         w.action(u"mnuZoomNum_%1"_s.arg(level))->trigger();
-        placeMap(w, -1234.0f, 567.0f, w.mapWidth(), w.mapHeight());
+        placeMap(w, -1234.0f, 567.0f, w.mapState().rect().Width, w.mapState().rect().Height);
         const view::MapRect before = mapOf(w);
         w.presetButtons()->setChecked(2, true);
         w.action(command)->trigger();
@@ -151,7 +150,7 @@ private slots:
         QTest::mouseRelease(w.mapView(), Qt::LeftButton, {}, QPoint(170, 170));
         QTest::mousePress(w.mapView(), Qt::LeftButton, {}, QPoint(20, 20));
         QTest::mouseRelease(w.mapView(), Qt::LeftButton, {}, QPoint(30, 20));
-        QCOMPARE(w.mapLeft(), 1650.0f);
+        QCOMPARE(w.mapState().rect().Left, 1650.0f);
         QCOMPARE(r.h.desktop.windowMoves, 1);
     }
 

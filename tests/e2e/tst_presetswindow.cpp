@@ -41,8 +41,8 @@ private slots:
         w.presetPressed(2, Qt::LeftButton);
         QCOMPARE(w.Settings.MapTypeShort, u"p37cr"_s);
         QCOMPARE(w.Settings.BaseURL, acquisition::defaultBaseUrl());
-        QCOMPARE(w.mapLeft(), -7295.0f);
-        QCOMPARE(w.zoomValue(), 8);
+        QCOMPARE(w.mapState().rect().Left, -7295.0f);
+        QCOMPARE(w.mapState().zoom(), 8);
         QCOMPARE(w.Settings.BullsEyeX, 1000.0f);
         QVERIFY(w.presetButtons()->ctrlPreset(2)->isChecked());
         QCOMPARE(countOf(w, true), 1);
@@ -67,14 +67,14 @@ private slots:
         QCOMPARE(h.stored(u"SectionPreset1"_s, u"MapWidth"_s), u"9000"_s);
         QCOMPARE(w.presetButtons()->toolTip(1), u"KMLB - Melbourne, FL - Short Range Composite"_s);
         QCOMPARE(countOf(w, true), 0); // storing does not press the button
-        const float left = w.mapLeft();
+        const float left = w.mapState().rect().Left;
 
         w.zoomTo(6);
         w.Settings.BullsEyeX = 0.25f;
         // A real press and release: the button must stay pressed after the release.
         QTest::mouseClick(w.presetButtons()->ctrlPreset(1), Qt::LeftButton);
-        QCOMPARE(w.zoomValue(), 3);
-        QCOMPARE(w.mapLeft(), left);
+        QCOMPARE(w.mapState().zoom(), 3);
+        QCOMPARE(w.mapState().rect().Left, left);
         QCOMPARE(w.Settings.BullsEyeX, 0.5f);
         QCOMPARE(w.feed().history().UBound(), 9);
         QVERIFY(w.presetButtons()->ctrlPreset(1)->isChecked());
