@@ -21,6 +21,7 @@ using namespace pluvix::view;
 using pluvix::testsupport::errorOf;
 
 Q_DECLARE_METATYPE(pluvix::view::MapRect)
+Q_DECLARE_METATYPE(pluvix::view::RingLabels)
 
 // The map and playback models without a window, the rules the window cannot show exactly and
 // the painting of the two widgets.
@@ -145,7 +146,35 @@ private slots:
             QCOMPARE(QRectF(r.Left, r.Top, r.Diameter, r.Diameter), QRectF(-3000, -4500, 0, 0));
     }
 
-    // Zooming keeps the visible centre (tests/app), so a centred bullseye stays in the middle.
+    // Refresh and Show wait while a preset is applied; Hide and Apply act always.
+    void ringLabelRequests_data() {
+        QTest::addColumn<RingLabels>("request");
+        QTest::addColumn<bool>("busy");
+        QTest::addColumn<QString>("expected"); // "ignored", or visibility and whether styled
+        QTest::newRow("refresh, bullseye off")
+            << RingLabels::Refresh << false << u"hidden styled"_s;
+        QTest::newRow("refresh while busy") << RingLabels::Refresh << true << u"ignored"_s;
+        QTest::newRow("show") << RingLabels::Show << false << u"shown"_s;
+        QTest::newRow("show while busy") << RingLabels::Show << true << u"ignored"_s;
+        QTest::newRow("hide while busy") << RingLabels::Hide << true << u"hidden"_s;
+        QTest::newRow("apply while busy") << RingLabels::Apply << true << u"hidden styled"_s;
+    }
+
+    void ringLabelRequests() {
+        QFETCH(RingLabels, request);
+        QFETCH(bool, busy);
+        const auto d = ringLabelsDecision(request, busy, 0);
+        QString seen =
+            d.ignored ? u"ignored"_s : (d.visible.value_or(true) ? u"shown"_s : u"hidden"_s);
+        if (d.applyStyle)
+            seen += u" styled"_s;
+        QTEST(seen, "expected");
+        // The bullseye switch decides what Refresh and Apply show.
+        if (!d.ignored && d.applyStyle)
+            QCOMPARE(ringLabelsDecision(request, busy, 1).visible, std::optional<bool>(true));
+    }
+
+    // Zooming keeps the visible centre, so a centred bullseye stays in the middle.
     void centringPutsTheBullseyeInTheMiddle() {
         const ClientArea client{12000.0f, 8415.0f, 615.0f};
         const CenteredBullseye centred =
