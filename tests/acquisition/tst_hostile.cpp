@@ -3,16 +3,22 @@
 #include "AppHarness.h"
 #include "acquisition/FolderAddress.h"
 #include "desktop/MapSaver.h"
+#include "platform/ImageCache.h"
 #include "platform/TempFolder.h"
 #include "settings/FileSettingsStore.h"
 #include "support/ErrorOf.h"
 #include "support/FaultHttpServer.h"
+#include "support/SmallDisk.h"
 
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImageWriter>
 #include <QLockFile>
 #include <QTest>
 #include <atomic>
+#include <cerrno>
+#include <cstring>
 #include <thread>
 #include <unistd.h>
 
@@ -60,6 +66,29 @@ constexpr qint64 mib = 1024 * 1024;
 QByteArray contentOf(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// About 35 KB, as a detailed radar picture.
+QByteArray radarPicture(quint32 seed) {
+    return testsupport::makeRadarGif(600, 550, seed);
+}
+
+// A progressive JPEG whose first scan header is repeated: each copy a pass over the picture.
+QByteArray jpegWithScanHeaders(int headers) {
+    QImage image(512, 512, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, qRgb(x / 2, y / 2, (x ^ y) & 0xFF));
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(image);
+    QByteArray jpeg = buffer.data();
+    const qsizetype scan = jpeg.indexOf("\xFF\xDA");
+    const qsizetype length = (quint8(jpeg[scan + 2]) << 8) | quint8(jpeg[scan + 3]);
+    jpeg.insert(scan, jpeg.mid(scan, 2 + length).repeated(headers - 1));
+    return jpeg;
 }
 
 } // namespace
@@ -142,14 +171,148 @@ private slots:
         QVERIFY(!fresh.startsWith(path.chopped(1)) && QFileInfo(fresh).isDir());
         QCOMPARE(QFileInfo(fresh).ownerId(), uint(::geteuid()));
     }
+    void endlessBodyStopsAtTheCap_data() {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("plain") << u"/endless"_s;
+        QTest::newRow("gzip inflating without end") << u"/gzip"_s;
+    }
     void endlessBodyStopsAtTheCap() {
+        QFETCH(QString, path);
         platform::DownloadResult r;
+        QElapsedTimer clock;
+        clock.start();
         const qint64 growth = peakGrowthMiB([&] {
-            r = m_service.download(m_server.url(u"/endless"_s), m_dir.filePath(u"f"_s),
+            r = m_service.download(m_server.url(path), m_dir.filePath(u"f"_s),
                                    platform::imageByteCap);
         });
         QCOMPARE(r.failure, Failure::TooLarge);
         VERIFY_BELOW(growth, 16 + 24);
+        VERIFY_BELOW(clock.elapsed(), 3000);
+    }
+
+    void cacheKeepsOnlyCheckedPictures_data() {
+        QTest::addColumn<bool>("keptBeforeTheCheck");
+        QTest::newRow("checked on arrival") << false;
+        QTest::newRow("kept by a run without the check") << true;
+    }
+    // A whole answer of a cut picture is not served from the cache ever after.
+    void cacheKeepsOnlyCheckedPictures() {
+        QFETCH(bool, keptBeforeTheCheck);
+        const QByteArray whole = radarPicture(7);
+        QVERIFY(whole.size() > 16000);
+        m_server.setFolder({}, {{u"p.gif"_s, whole.first(16000)}});
+        const QUrl url = m_server.url(u"/dir/p.gif"_s);
+        const int hitsBefore = m_server.hits(u"/dir/p.gif"_s);
+        QTemporaryDir cache;
+        // Each service is one run of the program on the same cache folder.
+        auto fetch = [&](platform::NetworkDownloadService::BodyCheck check) {
+            platform::NetworkDownloadService service(cache.path(), std::move(check));
+            return service
+                .download(url, m_file, platform::imageByteCap, platform::CachePolicy::PreferCache)
+                .ok;
+        };
+        QVERIFY(fetch(keptBeforeTheCheck ? nullptr : &acquisition::passesPictureCheck));
+        m_server.setFolder({}, {{u"p.gif"_s, whole}});
+        QVERIFY(fetch(&acquisition::passesPictureCheck));
+        QCOMPARE(contentOf(m_file), whole);
+        QVERIFY(fetch(&acquisition::passesPictureCheck)); // the sound one is kept
+        QCOMPARE(m_server.hits(u"/dir/p.gif"_s) - hitsBefore, 2);
+    }
+
+    // The kept pictures leave room for the temporary files; what no room can hold is a local
+    // failure that names the file and the reason.
+    void smallCacheDiskLeavesRoomForTemporaryFiles() {
+        QTemporaryDir dir;
+        testsupport::SmallDisk disk(dir.filePath(u"disk"_s), 200);
+        if (!disk.mounted())
+            QSKIP(qPrintable(disk.problem()));
+        QHash<QString, QByteArray> files;
+        for (int i = 0; i < 11; ++i)
+            files.insert(QString::number(i), radarPicture(quint32(i)));
+        files.insert(u"big"_s, QByteArray(300 * 1024, 'b')); // more than the whole disk
+        m_server.setFolder({}, files);
+        platform::NetworkDownloadService service(disk.path(u"http"_s),
+                                                 &acquisition::passesPictureCheck);
+        const QString local = disk.path(u"tempIMG.gif"_s);
+        auto fetch = [&](const QString& name) {
+            return service.download(m_server.url(u"/dir/"_s + name), local, platform::imageByteCap,
+                                    platform::CachePolicy::PreferCache);
+        };
+        for (int i = 0; i < 10; ++i) {
+            const DownloadResult r = fetch(QString::number(i));
+            QVERIFY2(r.ok, qPrintable(r.message));
+            QCOMPARE(contentOf(local), files[QString::number(i)]);
+        }
+        disk.fill(4096); // someone else takes the rest
+        const DownloadResult r = fetch(u"10"_s);
+        QVERIFY2(r.ok, qPrintable(r.message));
+        QCOMPARE(contentOf(local), files[u"10"_s]);
+
+        const DownloadResult full = fetch(u"big"_s);
+        QCOMPARE(full.failure, Failure::LocalFile);
+        QCOMPARE(full.localFile, local);
+        QCOMPARE(full.localReason, QString::fromLocal8Bit(std::strerror(ENOSPC)));
+        QCOMPARE(contentOf(local), files[u"10"_s]);
+    }
+
+    void cacheTrustsOnlyItsOwnFiles_data() {
+        QTest::addColumn<QString>("planted");
+        QTest::newRow("folder is a link") << u"folder link"_s;
+        QTest::newRow("file is a link to a copy of itself") << u"file link"_s;
+        QTest::newRow("file of 1 GiB") << u"huge file"_s;
+    }
+    // Nothing outside the cache folder is read, changed or removed; a huge file is not read.
+    void cacheTrustsOnlyItsOwnFiles() {
+        QFETCH(QString, planted);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(u"images"_s), elsewhere = dir.filePath(u"elsewhere"_s);
+        QVERIFY(QDir().mkpath(elsewhere));
+        QFile notes(elsewhere + u"/notes.txt"_s);
+        QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("mine") == 4);
+        notes.close();
+        const auto shared = QFileDevice::Permissions(0x7755);
+        QVERIFY(QFile::setPermissions(elsewhere, shared));
+        const platform::ImageCache::Limits limits{64 * mib, mib, 0};
+        const QUrl url(u"http://h/a.gif"_s);
+        platform::ImageCache(folder, limits).insert(url, "body");
+        const QString entry = QDir(folder).entryInfoList(QDir::Files).value(0).filePath();
+        QVERIFY(!entry.isEmpty());
+        QStringList expected{u"notes.txt"_s};
+        if (planted == u"folder link") {
+            QVERIFY(QDir(folder).removeRecursively() && QFile::link(elsewhere, folder));
+        } else if (planted == u"file link") {
+            QVERIFY(QFile::rename(entry, elsewhere + u"/copy"_s) &&
+                    QFile::link(elsewhere + u"/copy"_s, entry));
+            expected.prepend(u"copy"_s);
+        } else {
+            QVERIFY(QFile::resize(entry, 1024 * mib)); // sparse
+        }
+
+        std::optional<QByteArray> found;
+        const qint64 growth = peakGrowthMiB([&] {
+            platform::ImageCache cache(folder, limits);
+            found = cache.find(url);
+            cache.insert(QUrl(u"http://h/b.gif"_s), "other");
+        });
+        QVERIFY(!found);
+        VERIFY_BELOW(growth, 16);
+        QCOMPARE(QDir(elsewhere).entryList(QDir::Files), expected);
+        QCOMPARE(QFileInfo(elsewhere).permissions(), shared);
+    }
+
+    void jpegScanBombIsRefusedCheaply_data() {
+        QTest::addColumn<int>("scanHeaders");
+        QTest::addColumn<int>("error");
+        QTest::newRow("progressive as written") << 1 << 0;
+        QTest::newRow("first scan header 20,000 times") << 20000 << 481;
+    }
+    void jpegScanBombIsRefusedCheaply() {
+        QFETCH(int, scanHeaders);
+        const QByteArray jpeg = jpegWithScanHeaders(scanHeaders);
+        QElapsedTimer clock;
+        clock.start();
+        QTEST(errorOf([&] { acquisition::decodePicture(jpeg); }), "error");
+        VERIFY_BELOW(clock.elapsed(), 1000);
     }
 
     void dripAndSignalEndAWait_data() {

@@ -339,7 +339,8 @@ private slots:
         QTemporaryDir cacheDir;
         // Each harness is one run of the program; the cache folder outlives it.
         const auto startOnCache = [&](AppHarness& h) -> app::MainWindow& {
-            h.downloads = std::make_unique<platform::NetworkDownloadService>(cacheDir.path());
+            h.downloads = std::make_unique<platform::NetworkDownloadService>(
+                cacheDir.path(), &acquisition::passesPictureCheck);
             h.set(u"BaseURL"_s, f.url());
             return h.loadStill();
         };
@@ -404,7 +405,8 @@ private slots:
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"images"_s);
         const auto url = [](char c) { return QUrl(u"http://h/%1.gif"_s.arg(c)); };
-        platform::ImageCache cache(folder, 250);
+        const platform::ImageCache::Limits limits{250, 250, 0};
+        platform::ImageCache cache(folder, limits);
         cache.insert(url('a'), QByteArray(100, 'a'));
         cache.insert(url('b'), QByteArray(100, 'b'));
         QCOMPARE(cache.find(url('a')), QByteArray(100, 'a'));
@@ -413,7 +415,7 @@ private slots:
         QVERIFY(cache.find(url('a')));
 
         // Kept copies outlive the process; nobody else may read them.
-        platform::ImageCache again(folder, 250);
+        platform::ImageCache again(folder, limits);
         QCOMPARE(again.find(url('c')), QByteArray(100, 'c'));
         QCOMPARE(int(QFileInfo(folder).permissions() & 0x0077), 0);
         for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files))
