@@ -5,6 +5,7 @@
 #include "acquisition/ImageTime.h"
 #include "platform/ImageCache.h"
 #include "support/FaultHttpServer.h"
+#include "support/SmallDisk.h"
 #include "view/ClockWidget.h"
 #include "view/MapView.h"
 
@@ -15,6 +16,9 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QtTest>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace pluvix;
 using namespace Qt::StringLiterals;
@@ -399,6 +403,27 @@ private slots:
         for (int n : hitsOf(f, f.names))
             QVERIFY(n <= 1);
         QCOMPARE(f.hits(f.names.value(failing)), failing < 0 ? 0 : 1);
+    }
+
+    // A full disk is the user's to mend: each failed write is an error box naming the file and
+    // the reason, not the connection failure that ends the program.
+    void fullDiskIsALocalErrorNotAConnectionFailure() {
+        Folder f;
+        f.serve();
+        AppHarness h;
+        testsupport::SmallDisk disk(h.dir.filePath(u"tmp"_s), 64);
+        if (!disk.mounted())
+            QSKIP("a size-limited file system needs root");
+        disk.fill(0);
+        h.set(u"BaseURL"_s, f.url());
+        auto& w = h.loadStill();
+
+        QCOMPARE(h.programEnd.endCount, 0);
+        QVERIFY(!w.connectionNotice()->isVisibleTo(&w));
+        const QString last = h.boxes.shown.value(h.boxes.shown.size() - 1).text;
+        for (const QString& part : {u"Number: 75"_s, w.ImageTempFile, u"form1.LoadInitialImages"_s,
+                                    QString::fromLocal8Bit(std::strerror(ENOSPC))})
+            QVERIFY2(last.contains(part), qPrintable(last));
     }
 
     void imageCacheKeepsUnderItsCapAndToTheUser() {

@@ -113,9 +113,18 @@ private:
             auto* drip = new QTimer(s);
             QObject::connect(drip, &QTimer::timeout, s, [s] { s->write("."); });
             drip->start(100);
-        } else if (what == u"endless") {
-            s->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
-            const QByteArray chunk(1024 * 1024, 'e');
+        } else if (what == u"endless" || what == u"gzip") {
+            // gzip: one fixed-code deflate block that never ends, a zero and then "copy 258 bytes
+            // from 1 back" over and over, 13 bytes for every 2,064 inflated.
+            const bool gzip = what == u"gzip";
+            QByteArray head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+            if (gzip)
+                head = "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nConnection: close\r\n\r\n" +
+                       QByteArray::fromHex("1f8b0800000000000003621805");
+            s->write(head);
+            const QByteArray chunk =
+                gzip ? QByteArray::fromHex("a360148c8251300a46c1281805").repeated(80000)
+                     : QByteArray(1024 * 1024, 'e');
             QObject::connect(s, &QTcpSocket::bytesWritten, s, [s, chunk] {
                 if (s->bytesToWrite() < chunk.size())
                     s->write(chunk);
