@@ -17,8 +17,6 @@
 #include <QLockFile>
 #include <QTest>
 #include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <thread>
 #include <unistd.h>
 
@@ -66,11 +64,6 @@ constexpr qint64 mib = 1024 * 1024;
 QByteArray contentOf(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-// About 35 KB, as a detailed radar picture.
-QByteArray radarPicture(quint32 seed) {
-    return testsupport::makeRadarGif(600, 550, seed);
 }
 
 } // namespace
@@ -175,7 +168,7 @@ private slots:
     // A whole answer of a cut picture, kept by this run or by one without the check, is asked
     // for again; a sound one is kept.
     void cacheKeepsOnlyCheckedPictures() {
-        const QByteArray whole = radarPicture(7);
+        const QByteArray whole = testsupport::makeRadarGif(600, 550, 7); // 35 KB
         QTemporaryDir cache;
         for (const QString& name : {u"checked"_s, u"unchecked"_s}) {
             const QUrl url = m_server.url(u"/dir/"_s + name);
@@ -204,7 +197,8 @@ private slots:
         for (int i = 0; i <= 10; ++i) {
             if (i == 10)
                 disk.fill(4096); // someone else takes the rest
-            m_server.setFolder({}, {{u"p%1"_s.arg(i), radarPicture(quint32(i))}});
+            m_server.setFolder(
+                {}, {{u"p%1"_s.arg(i), testsupport::makeRadarGif(600, 550, quint32(i))}});
             const DownloadResult r =
                 service.download(m_server.url(u"/dir/p%1"_s.arg(i)), disk.path(u"tempIMG.gif"_s),
                                  mib, platform::CachePolicy::PreferCache);
