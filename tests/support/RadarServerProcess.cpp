@@ -69,6 +69,10 @@ bool RadarServerProcess::isRunning() const {
     return m_process && m_process->state() == QProcess::Running;
 }
 
+qint64 RadarServerProcess::processId() const {
+    return m_process ? m_process->processId() : 0;
+}
+
 QString RadarServerProcess::folderUrl(const QString& station, const QString& product) const {
     return url(u"/radar/images/DS." + product + u"/SI." + station + u'/').toString();
 }

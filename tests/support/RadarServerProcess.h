@@ -26,6 +26,7 @@ public:
     bool start(const QStringList& arguments = {}, int timeoutMs = 20000);
     void stop();
     bool isRunning() const;
+    qint64 processId() const;
 
     quint16 port() const { return m_port; }
     QUrl url(const QString& pathAndQuery) const {

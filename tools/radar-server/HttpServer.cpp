@@ -10,6 +10,10 @@ namespace {
 constexpr int IdleMs = 60000;
 // Bytes a client may queue while its previous request is still being answered.
 constexpr qsizetype MaxBufferedBytes = 1024 * 1024;
+// Answers waiting for a client that does not read: past this no further request is taken up,
+// and the socket stops reading, so the client's own window holds the rest.
+constexpr qint64 MaxQueuedOutput = 4 * 1024 * 1024;
+constexpr qint64 ResumeQueuedOutput = 1024 * 1024;
 
 } // namespace
 
@@ -40,13 +44,23 @@ HttpConnection::HttpConnection(QTcpSocket* socket, RadarService& service, const 
                                QObject* parent)
     : QObject(parent), m_socket(socket), m_service(service), m_log(log) {
     socket->setParent(this);
+    socket->setReadBufferSize(MaxHeaderBytes + MaxBodyBytes);
     m_idle.setSingleShot(true);
     m_idle.setInterval(IdleMs);
     connect(&m_idle, &QTimer::timeout, this, [this] {
-        if (!m_busy && !m_stalled)
+        if (m_blocked)
+            m_socket->abort(); // a whole idle period without reading its answers
+        else if (!m_busy && !m_stalled)
             m_socket->disconnectFromHost();
     });
     connect(socket, &QTcpSocket::readyRead, this, &HttpConnection::readMore);
+    connect(socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (m_blocked && m_socket->bytesToWrite() <= ResumeQueuedOutput) {
+            m_blocked = false;
+            m_idle.start();
+            readMore();
+        }
+    });
     connect(socket, &QTcpSocket::disconnected, this, &HttpConnection::closed);
     connect(&service, &RadarService::stallsReleased, this, &HttpConnection::releaseStall);
     m_idle.start();
@@ -55,6 +69,8 @@ HttpConnection::HttpConnection(QTcpSocket* socket, RadarService& service, const 
 }
 
 void HttpConnection::readMore() {
+    if (m_blocked)
+        return; // left in the socket: its bounded buffer stops the sender
     m_buffer += m_socket->readAll();
     if (m_stalled || m_closing) {
         m_buffer.clear(); // nobody will answer these
@@ -69,7 +85,7 @@ void HttpConnection::readMore() {
 }
 
 void HttpConnection::processBuffer() {
-    if (m_busy || m_closing || m_stalled)
+    if (m_busy || m_closing || m_stalled || m_blocked)
         return;
     HttpRequest request;
     switch (parseHttpRequest(m_buffer, request)) {
@@ -132,6 +148,11 @@ void HttpConnection::send(const HttpRequest& request, const ServiceReply& reply)
     if (!keepAlive) {
         m_closing = true;
         m_socket->disconnectFromHost();
+        return;
+    }
+    if (m_socket->bytesToWrite() > MaxQueuedOutput) {
+        m_blocked = true;
+        m_idle.start();
         return;
     }
     m_idle.start();
