@@ -1,5 +1,6 @@
 #include "HttpServer.h"
 
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -111,6 +112,19 @@ void HttpConnection::processBuffer() {
         m_stalled = true;
         m_stalledRequest = request;
         m_idle.stop();
+        return;
+    }
+    if (reply.delivery == ServiceReply::Delivery::Deferred) {
+        const bool headOnly = reply.headOnly;
+        reply.pending->onFinished(
+            [self = QPointer(this), request, headOnly](const HttpResponse& r) {
+                if (!self)
+                    return; // the client left meanwhile
+                ServiceReply done;
+                done.response = r;
+                done.headOnly = headOnly;
+                self->send(request, done);
+            });
         return;
     }
     if (reply.latencyMs > 0)
