@@ -54,7 +54,9 @@ QStringList indexEntries(const QByteArray& html) {
     for (const auto& m : link.globalMatch(QString::fromLatin1(html))) {
         const QString name = m.captured(1);
         // Absolute, upward or foreign links are not entries of this folder.
-        if (name.contains(u':') || name.startsWith(u"..") || name.indexOf(u'/') < name.size() - 1)
+        const qsizetype slash = name.indexOf(u'/');
+        if (name.contains(u':') || name.startsWith(u"..") ||
+            (slash >= 0 && slash < name.size() - 1))
             continue;
         out.append(name);
     }

@@ -32,17 +32,6 @@ QStringList imageLinks(const QByteArray& html) {
     return QStringList(names.begin(), names.end());
 }
 
-// Peak resident memory of a process, from the kernel's own count.
-qint64 peakMiB(qint64 pid) {
-    QFile status(u"/proc/%1/status"_s.arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
-    return -1;
-}
-
 QDateTime nameTime(const QString& name) {
     return QDateTime(QDate(name.mid(3, 4).toInt(), name.mid(7, 2).toInt(), name.mid(9, 2).toInt()),
                      QTime(name.mid(15, 2).toInt(), name.mid(17, 2).toInt()), QTimeZone::utc());
@@ -227,14 +216,14 @@ private slots:
         client.setReadBufferSize(1024); // leaves the answers in the kernel
         client.connectToHost(u"127.0.0.1"_s, server.port());
         QVERIFY(client.waitForConnected(5000));
-        const qint64 before = peakMiB(server.processId());
+        const qint64 before = server.peakMemoryMiB();
         // Just under what the server accepts unanswered: 12,000 requests.
         client.write(request.repeated(12000));
         QElapsedTimer timer;
         timer.start();
         while (timer.elapsed() < 5000)
             client.waitForBytesWritten(50);
-        const qint64 after = peakMiB(server.processId());
+        const qint64 after = server.peakMemoryMiB();
         QVERIFY2(before > 0 && after - before < 64,
                  qPrintable(u"%1 -> %2 MiB"_s.arg(before).arg(after)));
         QCOMPARE(server.get(Folder).status, 200);
