@@ -1,3 +1,5 @@
+#include "AppHarness.h"
+#include "view/MapView.h"
 #include "acquisition/Catalogue.h"
 #include "acquisition/Listing.h"
 #include "relay/StationPositions.h"
@@ -32,7 +34,7 @@ public:
     bool failing = false;
     int delayMs = 0;
 
-    FakeArchive() {
+    FakeArchive() : m_server(this) {
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* s = m_server.nextPendingConnection())
                 connect(s, &QTcpSocket::readyRead, s, [this, s] { answer(s); });
@@ -383,6 +385,31 @@ private slots:
         QCOMPARE(m_server.get(folder(u"p19r0"_s, u"kmlb"_s)).status, 200);
     }
 
+    // The unchanged viewer loads a relayed history: the ten frames of the listing, no box.
+    void viewerLoadsARelayedHistory() {
+        FakeArchive archive; // on its own thread: the viewer's downloads block this one
+        QByteArray wld;
+        const auto pos = *pluvix::radarserver::relay::stationPosition(u"kmlb");
+        archive.addSite(u"MLB"_s, {u"N0B"_s}, picture(pos.latitude, pos.longitude, &wld), wld);
+        QThread thread;
+        archive.moveToThread(&thread);
+        thread.start();
+        pluvix::testsupport::AppHarness h;
+        QVERIFY(h.server.start({u"--start"_s, u"2024-05-01T00:20:00Z"_s, u"--frozen"_s,
+                                u"--quiet"_s, u"--upstream"_s, archive.url()}));
+        auto& w = h.load();
+        const QStringList listed = names(h.server.get(QUrl(h.folderUrl()).path()).body);
+        QStringList shown;
+        for (int i = 0; i <= w.Image2.UBound(); ++i)
+            shown << w.Image2.tag(i);
+        thread.quit();
+        thread.wait();
+        QCOMPARE(listed.size(), 10);
+        QCOMPARE(shown, listed);
+        QVERIFY(h.boxes.shown.isEmpty());
+        QCOMPARE(w.mapView()->picture().size(), QSize(600, 550));
+    }
+
     void liveArchive() {
         if (qEnvironmentVariable("PLUVIX_LIVE_TESTS") != u"1")
             QSKIP("needs the internet: set PLUVIX_LIVE_TESTS=1");
@@ -396,5 +423,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestRelay)
+QTEST_MAIN(TestRelay)
 #include "tst_relay.moc"
