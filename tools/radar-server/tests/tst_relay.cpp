@@ -1,9 +1,9 @@
 #include "AppHarness.h"
-#include "view/MapView.h"
 #include "acquisition/Catalogue.h"
 #include "acquisition/Listing.h"
 #include "relay/StationPositions.h"
 #include "support/RadarServerProcess.h"
+#include "view/MapView.h"
 
 #include <QImage>
 #include <QNetworkAccessManager>
@@ -33,11 +33,19 @@ public:
     QHash<QString, int> hits;
     bool failing = false;
     int delayMs = 0;
+    QByteArray userAgent; // of the last request
+    int open = 0, mostOpen = 0;
 
     FakeArchive() : m_server(this) {
         connect(&m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = m_server.nextPendingConnection())
+            while (QTcpSocket* s = m_server.nextPendingConnection()) {
+                mostOpen = std::max(mostOpen, ++open);
+                connect(s, &QTcpSocket::disconnected, s, [this, s] {
+                    --open;
+                    s->deleteLater();
+                });
                 connect(s, &QTcpSocket::readyRead, s, [this, s] { answer(s); });
+            }
         });
         m_server.listen(QHostAddress::LocalHost);
     }
@@ -94,7 +102,9 @@ private:
         if (!s->canReadLine() || !s->peek(8192).contains("\r\n\r\n"))
             return;
         const QString path = QString::fromLatin1(s->readLine().split(' ').value(1));
-        s->readAll();
+        const QByteArray head = s->readAll();
+        const qsizetype agent = head.indexOf("User-Agent: ");
+        userAgent = head.mid(agent + 12, head.indexOf('\r', agent) - agent - 12);
         ++hits[path];
         QTimer::singleShot(delayMs, s, [this, s, path] { reply(s, path); });
     }
@@ -175,15 +185,17 @@ QByteArray pngClaiming(quint32 side) {
     return png;
 }
 
-// Statuses of `count` GETs sent at once on separate connections, the event loop running (the
+// Statuses of GETs of `urls` sent at once on separate connections, the event loop running (the
 // fake archive lives in this process).
-QList<int> parallelGet(const QUrl& url, int count) {
+QList<int> parallelGet(const QList<QUrl>& urls) {
+    const int count = int(urls.size());
     std::vector<std::unique_ptr<QTcpSocket>> sockets;
     QList<QByteArray> answers(count);
     QEventLoop loop;
     int open = count;
     for (int i = 0; i < count; ++i) {
         auto* s = sockets.emplace_back(std::make_unique<QTcpSocket>()).get();
+        const QUrl url = urls[i];
         QObject::connect(s, &QTcpSocket::connected, s, [s, url] {
             s->write("GET " + url.path().toLatin1() + " HTTP/1.1\r\nConnection: close\r\n\r\n");
         });
@@ -201,6 +213,10 @@ QList<int> parallelGet(const QUrl& url, int count) {
     for (const QByteArray& a : answers)
         statuses << a.mid(9, 3).toInt();
     return statuses;
+}
+
+QList<int> parallelGet(const QUrl& url, int count) {
+    return parallelGet(QList<QUrl>(count, url));
 }
 
 QString folder(const QString& product, const QString& station) {
@@ -281,6 +297,22 @@ private slots:
         QCOMPARE(statuses, QList<int>(20, 200));
         QCOMPARE(m_archive.hits.value(u"/archive/data/2024/05/01/GIS/ridge/TLH/"_s), 1);
         QCOMPARE(m_archive.hits.value(u"/archive/data/2024/05/01/GIS/ridge/TLH/N0B/"_s), 1);
+        QVERIFY2(m_archive.userAgent.startsWith("Pluvix/" PLUVIX_VERSION), m_archive.userAgent);
+    }
+
+    // Five stations' listings asked at once: never more than four archive requests.
+    void atMostFourUpstreamRequestsAtOnce() {
+        RadarServerProcess server;
+        QVERIFY2(startServer(server), qPrintable(server.errorString()));
+        m_archive.mostOpen = 0;
+        m_archive.delayMs = 200;
+        QList<QUrl> folders;
+        for (const QString& station : {u"kmlb"_s, u"kjax"_s, u"ktlh"_s, u"pgua"_s, u"kbyx"_s})
+            folders << server.url(folder(u"p38cr"_s, station));
+        const QList<int> statuses = parallelGet(folders);
+        m_archive.delayMs = 0;
+        QCOMPARE(statuses, QList<int>(5, 200));
+        QVERIFY2(m_archive.mostOpen <= 4, qPrintable(QString::number(m_archive.mostOpen)));
     }
 
     // A west and an east longitude: the echo on the site lands on the centre pixel.
