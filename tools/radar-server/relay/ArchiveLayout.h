@@ -39,7 +39,9 @@ namespace pluvix::radarserver::relay {
 // - The PNG is an indexed picture in plain longitude/latitude, transparent where there is no
 //   echo. The world file holds six lines: x pixel size, 0, 0, y pixel size (negative), upper-left
 //   longitude, upper-left latitude; the ingest writes the corner of the picture's bounds with
-//   sizes of (east - west) / 1000 and (south - north) / 1000, six decimals.
+//   sizes of (east - west) / 1000 and (south - north) / 1000, six decimals. Read as the centre
+//   of the upper-left pixel (WorldFile's convention) that is half a pixel off, well under one
+//   pixel of a relayed frame at either range.
 // - The json carries the scan time, product, site and VCP, not the site's position: positions
 //   come from StationPositions. The time is also in the file name, so the relay does not fetch
 //   the json.
