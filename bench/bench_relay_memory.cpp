@@ -6,8 +6,8 @@
 #include "acquisition/Catalogue.h"
 #include "support/RadarServerProcess.h"
 
-#include <QCoreApplication>
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>

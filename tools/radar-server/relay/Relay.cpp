@@ -82,11 +82,11 @@ void Relay::withFolder(const QString& path, const QString& site, const QString& 
                             done.missing = !result.ok();
                             done.error.clear();
                             done.products = product.isEmpty() && !done.missing
-                                             ? productFolders(result.body)
-                                             : QStringList();
+                                                ? productFolders(result.body)
+                                                : QStringList();
                             done.times = !product.isEmpty() && !done.missing
-                                          ? frameTimes(result.body, site, product)
-                                          : QList<qint64>();
+                                             ? frameTimes(result.body, site, product)
+                                             : QList<qint64>();
                         } else {
                             done.error = result.error;
                         }

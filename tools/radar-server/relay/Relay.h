@@ -9,8 +9,8 @@
 
 #include <QCache>
 #include <QHash>
-#include <QSet>
 #include <QObject>
+#include <QSet>
 #include <QUrl>
 
 #include <functional>
