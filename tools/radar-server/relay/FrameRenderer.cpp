@@ -6,6 +6,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -93,27 +94,28 @@ private:
 class Source {
 public:
     explicit Source(const QImage& picture) {
-        if (picture.format() == QImage::Format_Indexed8) {
-            m_image = picture;
+        m_indexed = picture.format() == QImage::Format_Indexed8;
+        m_image = m_indexed ? picture : picture.convertToFormat(QImage::Format_ARGB32);
+        if (m_indexed) {
             m_colours = picture.colorTable();
             m_colours.resize(256, qRgba(0, 0, 0, 0));
-        } else {
-            m_image = picture.convertToFormat(QImage::Format_ARGB32);
+            for (int i = 0; i < 256; ++i)
+                m_indexId[std::size_t(i)] = qAlpha(m_colours[i]) < 128 ? -1 : i;
         }
-        m_width = m_image.width();
-        m_height = m_image.height();
+        m_bits = m_image.constBits();
+        m_stride = std::size_t(m_image.bytesPerLine());
     }
 
-    int width() const { return m_width; }
-    int height() const { return m_height; }
+    bool indexed() const { return m_indexed; }
+    int width() const { return m_image.width(); }
+    int height() const { return m_image.height(); }
     const QList<QRgb>& colours() const { return m_colours; }
 
-    int idAt(int x, int y) {
-        if (m_image.format() == QImage::Format_Indexed8) {
-            const uchar i = m_image.constScanLine(y)[x];
-            return qAlpha(m_colours[i]) < 128 ? -1 : int(i);
-        }
-        const QRgb c = reinterpret_cast<const QRgb*>(m_image.constScanLine(y))[x];
+    int indexedIdAt(int x, int y) const {
+        return m_indexId[m_bits[std::size_t(y) * m_stride + std::size_t(x)]];
+    }
+    int colourIdAt(int x, int y) {
+        const QRgb c = reinterpret_cast<const QRgb*>(m_bits + std::size_t(y) * m_stride)[x];
         if (qAlpha(c) < 128)
             return -1;
         auto it = m_ids.constFind(c);
@@ -125,11 +127,41 @@ public:
 
 private:
     QImage m_image;
+    bool m_indexed = false;
+    const uchar* m_bits = nullptr;
+    std::size_t m_stride = 0;
+    std::array<int, 256> m_indexId{};
     QList<QRgb> m_colours;
     QHash<QRgb, int> m_ids;
-    int m_width = 0;
-    int m_height = 0;
 };
+
+// Nearest upstream pixel for every map pixel, stepping linearly between the exact grid nodes.
+template <typename IdAt>
+void sampleMap(const std::vector<QPointF>& node, int sourceWidth, int sourceHeight, IdAt idAt,
+               std::vector<int>& ids) {
+    std::vector<QPointF> rowNodes(GridColumns);
+    for (int py = 0; py < MapHeight; ++py) {
+        const int r = py / GridStep;
+        const double fy = double(py % GridStep) / GridStep;
+        for (int c = 0; c < GridColumns; ++c) {
+            const QPointF a = node[std::size_t(r) * GridColumns + std::size_t(c)];
+            const QPointF b = node[std::size_t(r + 1) * GridColumns + std::size_t(c)];
+            rowNodes[std::size_t(c)] = a + (b - a) * fy;
+        }
+        int* out = ids.data() + std::size_t(py) * Width;
+        for (int c = 0; c + 1 < GridColumns; ++c) {
+            const QPointF a = rowNodes[std::size_t(c)];
+            const QPointF step = (rowNodes[std::size_t(c) + 1] - a) / GridStep;
+            // Pixel n covers [n - 0.5, n + 0.5): shifted by a half, truncation rounds.
+            double x = a.x() + 0.5;
+            double y = a.y() + 0.5;
+            for (int i = 0; i < GridStep; ++i, x += step.x(), y += step.y()) {
+                if (x >= 0 && y >= 0 && x < sourceWidth && y < sourceHeight)
+                    out[c * GridStep + i] = idAt(int(x), int(y));
+            }
+        }
+    }
+}
 
 bool usable(const FrameInput& in) {
     return !in.upstream.isNull() && in.world.isValid() &&
@@ -317,27 +349,14 @@ IndexedImage renderFrame(const FrameInput& in) {
     }
 
     std::vector<int> ids(std::size_t(Width) * MapHeight, -1);
-    std::vector<QPointF> rowNodes(GridColumns);
-    for (int py = 0; py < MapHeight; ++py) {
-        const int r = py / GridStep;
-        const double fy = double(py % GridStep) / GridStep;
-        for (int c = 0; c < GridColumns; ++c) {
-            const QPointF a = node[std::size_t(r) * GridColumns + std::size_t(c)];
-            const QPointF b = node[std::size_t(r + 1) * GridColumns + std::size_t(c)];
-            rowNodes[std::size_t(c)] = a + (b - a) * fy;
-        }
-        int* out = ids.data() + std::size_t(py) * Width;
-        for (int px = 0; px < Width; ++px) {
-            const int c = px / GridStep;
-            const double fx = double(px % GridStep) / GridStep;
-            const QPointF a = rowNodes[std::size_t(c)];
-            const QPointF p = a + (rowNodes[std::size_t(c) + 1] - a) * fx;
-            const double sx = std::floor(p.x() + 0.5);
-            const double sy = std::floor(p.y() + 0.5);
-            if (sx >= 0 && sy >= 0 && sx < source.width() && sy < source.height())
-                out[px] = source.idAt(int(sx), int(sy));
-        }
-    }
+    if (source.indexed())
+        sampleMap(
+            node, source.width(), source.height(),
+            [&source](int x, int y) { return source.indexedIdAt(x, y); }, ids);
+    else
+        sampleMap(
+            node, source.width(), source.height(),
+            [&source](int x, int y) { return source.colourIdAt(x, y); }, ids);
 
     std::vector<int> uses(std::size_t(source.colours().size()), 0);
     for (int id : ids) {
