@@ -2,6 +2,7 @@
 
 #include "BaseMap.h"
 #include "BitmapFont.h"
+#include "TitleStrip.h"
 
 #include <QHash>
 
@@ -25,6 +26,7 @@ constexpr int GridStep = 8;
 constexpr int GridColumns = Width / GridStep + 1;
 constexpr int GridRows = (MapHeight + GridStep - 1) / GridStep + 1;
 constexpr qsizetype MaxTitleChars = 88;
+static_assert(strip::Top == MapHeight);
 
 enum Reserved : uchar { Background, County, State, Outline, White, Grey, Frame, Strip, EchoFirst };
 constexpr int EchoSlots = 256 - EchoFirst;
@@ -310,15 +312,12 @@ void drawTitleStrip(IndexedImage& img, const FrameInput& in) {
     uchar* pixels = reinterpret_cast<uchar*>(img.pixels.data());
     std::fill(pixels + std::size_t(MapHeight) * Width, pixels + std::size_t(Height) * Width,
               uchar(Strip));
-    std::fill(pixels + std::size_t(MapHeight) * Width, pixels + std::size_t(MapHeight + 1) * Width,
-              uchar(Frame));
     const font::Target t{pixels, Width, Height, Width};
-    font::drawText(t, 8, 506, in.stationTitle.toUpper().left(4).toLatin1(), White, 2);
-    font::drawText(t, 64, 506, in.productTitle.left(MaxTitleChars).toLatin1(), White);
-    font::drawText(t, 64, 517, "NWS RIDGE VIA IOWA ENVIRONMENTAL MESONET", Grey);
-    const QDateTime utc = in.validUtc.toUTC();
-    if (utc.isValid())
-        font::drawText(t, 8, 531, utc.toString(u"MM/dd/yyyy  HH:mm 'UTC'").toLatin1(), White, 2);
+    strip::drawHeading(t, in.stationTitle.toUpper().left(4).toLatin1(),
+                       in.productTitle.left(MaxTitleChars).toLatin1(),
+                       "NWS RIDGE VIA IOWA ENVIRONMENTAL MESONET", White, Grey, Frame);
+    if (in.validUtc.isValid())
+        strip::drawTime(t, in.validUtc.toSecsSinceEpoch(), White);
 }
 
 } // namespace
