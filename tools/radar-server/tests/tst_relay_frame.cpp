@@ -134,12 +134,18 @@ void TestRelayFrame::placement_data() {
     QTest::addColumn<double>("echoMiles");
     QTest::addColumn<double>("bearing");
     QTest::addColumn<bool>("indexed");
-    QTest::newRow("Florida short") << 28.113 << -80.654 << ShortMiles << 120.0 << 300.0 << true;
-    QTest::newRow("Florida long") << 28.113 << -80.654 << LongMiles << 280.0 << 135.0 << true;
-    QTest::newRow("Alaska short") << 60.726 << -151.351 << ShortMiles << 130.0 << 60.0 << true;
-    QTest::newRow("Alaska long") << 60.726 << -151.351 << LongMiles << 300.0 << 250.0 << false;
-    QTest::newRow("Guam short") << 13.456 << 144.811 << ShortMiles << 100.0 << 20.0 << false;
-    QTest::newRow("Guam long") << 13.456 << 144.811 << LongMiles << 320.0 << 95.0 << true;
+    QTest::addColumn<bool>("lon360"); // world file counting longitudes 0..360
+    QTest::newRow("Florida short")
+        << 28.113 << -80.654 << ShortMiles << 120.0 << 300.0 << true << false;
+    QTest::newRow("Florida long") << 28.113 << -80.654 << LongMiles << 280.0 << 135.0 << true
+                                  << false;
+    QTest::newRow("Alaska short") << 60.726 << -151.351 << ShortMiles << 130.0 << 60.0 << true
+                                  << false;
+    QTest::newRow("Alaska long") << 60.726 << -151.351 << LongMiles << 300.0 << 250.0 << false
+                                 << true;
+    QTest::newRow("Guam short") << 13.456 << 144.811 << ShortMiles << 100.0 << 20.0 << false
+                                << false;
+    QTest::newRow("Guam long") << 13.456 << 144.811 << LongMiles << 320.0 << 95.0 << true << false;
 }
 
 void TestRelayFrame::placement() {
@@ -149,9 +155,16 @@ void TestRelayFrame::placement() {
     QFETCH(double, echoMiles);
     QFETCH(double, bearing);
     QFETCH(bool, indexed);
+    QFETCH(bool, lon360);
     const QPointF echo = destination(lat, lon, echoMiles, bearing);
     FrameInput in =
         upstreamAround(lat, lon, {{{lon, lat}, SiteColour}, {echo, EchoColour}}, indexed);
+    if (lon360)
+        in.world = WorldFile::parse(u"%1\n0\n0\n%2\n%3\n%4"_s.arg(Cell)
+                                        .arg(-Cell)
+                                        .arg(in.world.west() + 360, 0, 'f', 6)
+                                        .arg(in.world.north(), 0, 'f', 6)
+                                        .toLatin1());
     in.milesAcross = miles;
     const QImage img = rendered(in);
     QCOMPARE(img.size(), QSize(600, 550));
