@@ -19,7 +19,7 @@ namespace {
 using namespace frame;
 
 constexpr double EarthRadiusMiles = 3958.8; // mean radius; the sphere is good to a pixel here
-constexpr double Radian = std::numbers::pi / 180;
+constexpr double DegToRad = std::numbers::pi / 180;
 // The projection is exact at every GridStep-th pixel and interpolated between: off by far less
 // than a pixel, and it keeps a frame to a few thousand trigonometric evaluations.
 constexpr int GridStep = 8;
@@ -48,8 +48,8 @@ double wrap180(double degrees) {
 class Projection {
 public:
     Projection(double latitude, double longitude, double milesPerPixel)
-        : m_lon0(longitude), m_sin0(std::sin(latitude * Radian)),
-          m_cos0(std::cos(latitude * Radian)), m_pixelAngle(milesPerPixel / EarthRadiusMiles) {}
+        : m_lon0(longitude), m_sin0(std::sin(latitude * DegToRad)),
+          m_cos0(std::cos(latitude * DegToRad)), m_pixelAngle(milesPerPixel / EarthRadiusMiles) {}
 
     // Longitude continuous around the site's (within ±180 of it).
     void toLonLat(double px, double py, double& lon, double& lat) const {
@@ -57,7 +57,7 @@ public:
         const double y = SiteY - py;
         const double c = std::hypot(x, y) * m_pixelAngle;
         if (c == 0) {
-            lat = std::asin(m_sin0) / Radian;
+            lat = std::asin(m_sin0) / DegToRad;
             lon = m_lon0;
             return;
         }
@@ -65,15 +65,15 @@ public:
         const double sinC = std::sin(c);
         const double cosC = std::cos(c);
         const double sinLat = std::clamp(m_sin0 * cosC + m_cos0 * sinC * std::cos(az), -1.0, 1.0);
-        lat = std::asin(sinLat) / Radian;
-        lon = m_lon0 + std::atan2(std::sin(az) * sinC * m_cos0, cosC - m_sin0 * sinLat) / Radian;
+        lat = std::asin(sinLat) / DegToRad;
+        lon = m_lon0 + std::atan2(std::sin(az) * sinC * m_cos0, cosC - m_sin0 * sinLat) / DegToRad;
     }
 
     // False on the far side of the globe, where the frame never reaches.
     bool toPixel(double lon, double lat, double& px, double& py) const {
-        const double dl = wrap180(lon - m_lon0) * Radian;
-        const double sinLat = std::sin(lat * Radian);
-        const double cosLat = std::cos(lat * Radian);
+        const double dl = wrap180(lon - m_lon0) * DegToRad;
+        const double sinLat = std::sin(lat * DegToRad);
+        const double cosLat = std::cos(lat * DegToRad);
         const double cosC = m_sin0 * sinLat + m_cos0 * cosLat * std::cos(dl);
         if (cosC <= 0)
             return false;
