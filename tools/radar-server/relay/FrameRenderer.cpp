@@ -2,10 +2,12 @@
 
 #include "BaseMap.h"
 #include "BitmapFont.h"
+#include "TitleStrip.h"
 
 #include <QHash>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -17,13 +19,14 @@ namespace {
 using namespace frame;
 
 constexpr double EarthRadiusMiles = 3958.8; // mean radius; the sphere is good to a pixel here
-constexpr double Radian = std::numbers::pi / 180;
+constexpr double DegToRad = std::numbers::pi / 180;
 // The projection is exact at every GridStep-th pixel and interpolated between: off by far less
 // than a pixel, and it keeps a frame to a few thousand trigonometric evaluations.
 constexpr int GridStep = 8;
 constexpr int GridColumns = Width / GridStep + 1;
 constexpr int GridRows = (MapHeight + GridStep - 1) / GridStep + 1;
 constexpr qsizetype MaxTitleChars = 88;
+static_assert(strip::Top == MapHeight);
 
 enum Reserved : uchar { Background, County, State, Outline, White, Grey, Frame, Strip, EchoFirst };
 constexpr int EchoSlots = 256 - EchoFirst;
@@ -45,8 +48,8 @@ double wrap180(double degrees) {
 class Projection {
 public:
     Projection(double latitude, double longitude, double milesPerPixel)
-        : m_lon0(longitude), m_sin0(std::sin(latitude * Radian)),
-          m_cos0(std::cos(latitude * Radian)), m_pixelAngle(milesPerPixel / EarthRadiusMiles) {}
+        : m_lon0(longitude), m_sin0(std::sin(latitude * DegToRad)),
+          m_cos0(std::cos(latitude * DegToRad)), m_pixelAngle(milesPerPixel / EarthRadiusMiles) {}
 
     // Longitude continuous around the site's (within ±180 of it).
     void toLonLat(double px, double py, double& lon, double& lat) const {
@@ -54,7 +57,7 @@ public:
         const double y = SiteY - py;
         const double c = std::hypot(x, y) * m_pixelAngle;
         if (c == 0) {
-            lat = std::asin(m_sin0) / Radian;
+            lat = std::asin(m_sin0) / DegToRad;
             lon = m_lon0;
             return;
         }
@@ -62,15 +65,15 @@ public:
         const double sinC = std::sin(c);
         const double cosC = std::cos(c);
         const double sinLat = std::clamp(m_sin0 * cosC + m_cos0 * sinC * std::cos(az), -1.0, 1.0);
-        lat = std::asin(sinLat) / Radian;
-        lon = m_lon0 + std::atan2(std::sin(az) * sinC * m_cos0, cosC - m_sin0 * sinLat) / Radian;
+        lat = std::asin(sinLat) / DegToRad;
+        lon = m_lon0 + std::atan2(std::sin(az) * sinC * m_cos0, cosC - m_sin0 * sinLat) / DegToRad;
     }
 
     // False on the far side of the globe, where the frame never reaches.
     bool toPixel(double lon, double lat, double& px, double& py) const {
-        const double dl = wrap180(lon - m_lon0) * Radian;
-        const double sinLat = std::sin(lat * Radian);
-        const double cosLat = std::cos(lat * Radian);
+        const double dl = wrap180(lon - m_lon0) * DegToRad;
+        const double sinLat = std::sin(lat * DegToRad);
+        const double cosLat = std::cos(lat * DegToRad);
         const double cosC = m_sin0 * sinLat + m_cos0 * cosLat * std::cos(dl);
         if (cosC <= 0)
             return false;
@@ -93,27 +96,28 @@ private:
 class Source {
 public:
     explicit Source(const QImage& picture) {
-        if (picture.format() == QImage::Format_Indexed8) {
-            m_image = picture;
+        m_indexed = picture.format() == QImage::Format_Indexed8;
+        m_image = m_indexed ? picture : picture.convertToFormat(QImage::Format_ARGB32);
+        if (m_indexed) {
             m_colours = picture.colorTable();
             m_colours.resize(256, qRgba(0, 0, 0, 0));
-        } else {
-            m_image = picture.convertToFormat(QImage::Format_ARGB32);
+            for (int i = 0; i < 256; ++i)
+                m_indexId[std::size_t(i)] = qAlpha(m_colours[i]) < 128 ? -1 : i;
         }
-        m_width = m_image.width();
-        m_height = m_image.height();
+        m_bits = m_image.constBits();
+        m_stride = std::size_t(m_image.bytesPerLine());
     }
 
-    int width() const { return m_width; }
-    int height() const { return m_height; }
+    bool indexed() const { return m_indexed; }
+    int width() const { return m_image.width(); }
+    int height() const { return m_image.height(); }
     const QList<QRgb>& colours() const { return m_colours; }
 
-    int idAt(int x, int y) {
-        if (m_image.format() == QImage::Format_Indexed8) {
-            const uchar i = m_image.constScanLine(y)[x];
-            return qAlpha(m_colours[i]) < 128 ? -1 : int(i);
-        }
-        const QRgb c = reinterpret_cast<const QRgb*>(m_image.constScanLine(y))[x];
+    int indexedIdAt(int x, int y) const {
+        return m_indexId[m_bits[std::size_t(y) * m_stride + std::size_t(x)]];
+    }
+    int colourIdAt(int x, int y) {
+        const QRgb c = reinterpret_cast<const QRgb*>(m_bits + std::size_t(y) * m_stride)[x];
         if (qAlpha(c) < 128)
             return -1;
         auto it = m_ids.constFind(c);
@@ -125,11 +129,41 @@ public:
 
 private:
     QImage m_image;
+    bool m_indexed = false;
+    const uchar* m_bits = nullptr;
+    std::size_t m_stride = 0;
+    std::array<int, 256> m_indexId{};
     QList<QRgb> m_colours;
     QHash<QRgb, int> m_ids;
-    int m_width = 0;
-    int m_height = 0;
 };
+
+// Nearest upstream pixel for every map pixel, stepping linearly between the exact grid nodes.
+template <typename IdAt>
+void sampleMap(const std::vector<QPointF>& node, int sourceWidth, int sourceHeight, IdAt idAt,
+               std::vector<int>& ids) {
+    std::vector<QPointF> rowNodes(GridColumns);
+    for (int py = 0; py < MapHeight; ++py) {
+        const int r = py / GridStep;
+        const double fy = double(py % GridStep) / GridStep;
+        for (int c = 0; c < GridColumns; ++c) {
+            const QPointF a = node[std::size_t(r) * GridColumns + std::size_t(c)];
+            const QPointF b = node[std::size_t(r + 1) * GridColumns + std::size_t(c)];
+            rowNodes[std::size_t(c)] = a + (b - a) * fy;
+        }
+        int* out = ids.data() + std::size_t(py) * Width;
+        for (int c = 0; c + 1 < GridColumns; ++c) {
+            const QPointF a = rowNodes[std::size_t(c)];
+            const QPointF step = (rowNodes[std::size_t(c) + 1] - a) / GridStep;
+            // Pixel n covers [n - 0.5, n + 0.5): shifted by a half, truncation rounds.
+            double x = a.x() + 0.5;
+            double y = a.y() + 0.5;
+            for (int i = 0; i < GridStep; ++i, x += step.x(), y += step.y()) {
+                if (x >= 0 && y >= 0 && x < sourceWidth && y < sourceHeight)
+                    out[c * GridStep + i] = idAt(int(x), int(y));
+            }
+        }
+    }
+}
 
 bool usable(const FrameInput& in) {
     return !in.upstream.isNull() && in.world.isValid() &&
@@ -278,15 +312,12 @@ void drawTitleStrip(IndexedImage& img, const FrameInput& in) {
     uchar* pixels = reinterpret_cast<uchar*>(img.pixels.data());
     std::fill(pixels + std::size_t(MapHeight) * Width, pixels + std::size_t(Height) * Width,
               uchar(Strip));
-    std::fill(pixels + std::size_t(MapHeight) * Width, pixels + std::size_t(MapHeight + 1) * Width,
-              uchar(Frame));
     const font::Target t{pixels, Width, Height, Width};
-    font::drawText(t, 8, 506, in.stationTitle.toUpper().left(4).toLatin1(), White, 2);
-    font::drawText(t, 64, 506, in.productTitle.left(MaxTitleChars).toLatin1(), White);
-    font::drawText(t, 64, 517, "NWS RIDGE VIA IOWA ENVIRONMENTAL MESONET", Grey);
-    const QDateTime utc = in.validUtc.toUTC();
-    if (utc.isValid())
-        font::drawText(t, 8, 531, utc.toString(u"MM/dd/yyyy  HH:mm 'UTC'").toLatin1(), White, 2);
+    strip::drawHeading(t, in.stationTitle.toUpper().left(4).toLatin1(),
+                       in.productTitle.left(MaxTitleChars).toLatin1(),
+                       "NWS RIDGE VIA IOWA ENVIRONMENTAL MESONET", White, Grey, Frame);
+    if (in.validUtc.isValid())
+        strip::drawTime(t, in.validUtc.toSecsSinceEpoch(), White);
 }
 
 } // namespace
@@ -317,27 +348,14 @@ IndexedImage renderFrame(const FrameInput& in) {
     }
 
     std::vector<int> ids(std::size_t(Width) * MapHeight, -1);
-    std::vector<QPointF> rowNodes(GridColumns);
-    for (int py = 0; py < MapHeight; ++py) {
-        const int r = py / GridStep;
-        const double fy = double(py % GridStep) / GridStep;
-        for (int c = 0; c < GridColumns; ++c) {
-            const QPointF a = node[std::size_t(r) * GridColumns + std::size_t(c)];
-            const QPointF b = node[std::size_t(r + 1) * GridColumns + std::size_t(c)];
-            rowNodes[std::size_t(c)] = a + (b - a) * fy;
-        }
-        int* out = ids.data() + std::size_t(py) * Width;
-        for (int px = 0; px < Width; ++px) {
-            const int c = px / GridStep;
-            const double fx = double(px % GridStep) / GridStep;
-            const QPointF a = rowNodes[std::size_t(c)];
-            const QPointF p = a + (rowNodes[std::size_t(c) + 1] - a) * fx;
-            const double sx = std::floor(p.x() + 0.5);
-            const double sy = std::floor(p.y() + 0.5);
-            if (sx >= 0 && sy >= 0 && sx < source.width() && sy < source.height())
-                out[px] = source.idAt(int(sx), int(sy));
-        }
-    }
+    if (source.indexed())
+        sampleMap(
+            node, source.width(), source.height(),
+            [&source](int x, int y) { return source.indexedIdAt(x, y); }, ids);
+    else
+        sampleMap(
+            node, source.width(), source.height(),
+            [&source](int x, int y) { return source.colourIdAt(x, y); }, ids);
 
     std::vector<int> uses(std::size_t(source.colours().size()), 0);
     for (int id : ids) {

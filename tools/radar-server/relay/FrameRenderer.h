@@ -40,6 +40,8 @@ inline constexpr QRgb StateColour = 0xff868c94;
 inline constexpr QRgb OutlineColour = 0xff587c96;
 } // namespace frame
 
+// The station title shows large and is cut to four characters (a station code), the product
+// title to one line. Safe to call from several threads at once.
 // Empty (width 0) when the input cannot be placed: no picture, an invalid world file or one
 // that puts the picture off the globe, a site off the globe or a scale that is not a distance.
 IndexedImage renderFrame(const FrameInput& input);

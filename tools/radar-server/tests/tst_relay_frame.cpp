@@ -2,6 +2,7 @@
 #include "relay/FrameRenderer.h"
 #include "relay/WorldFile.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QTimeZone>
 #include <QtTest>
@@ -53,7 +54,16 @@ FrameInput upstreamAround(double lat, double lon, const QList<std::pair<QPointF,
                 img.setPixel(x, y, uint(img.colorCount() - 1));
     }
     FrameInput in{};
-    in.upstream = indexed ? img : img.convertToFormat(QImage::Format_ARGB32);
+    if (indexed) {
+        // Through PNG, as the archive delivers it: palette with a transparent entry.
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        img.save(&buffer, "PNG");
+        in.upstream = QImage::fromData(png, "PNG");
+    } else {
+        in.upstream = img.convertToFormat(QImage::Format_ARGB32);
+    }
     in.world = WorldFile::parse(u"%1\n0\n0\n%2\n%3\n%4\n"_s.arg(Cell)
                                     .arg(-Cell)
                                     .arg(west, 0, 'f', 6)
@@ -110,6 +120,7 @@ private slots:
     void placement_data();
     void placement();
     void baseMapLines();
+    void moreColoursThanAPalette();
     void unusableInputRefused();
     void worldFileChecks_data();
     void worldFileChecks();
@@ -123,12 +134,18 @@ void TestRelayFrame::placement_data() {
     QTest::addColumn<double>("echoMiles");
     QTest::addColumn<double>("bearing");
     QTest::addColumn<bool>("indexed");
-    QTest::newRow("Florida short") << 28.113 << -80.654 << ShortMiles << 120.0 << 300.0 << true;
-    QTest::newRow("Florida long") << 28.113 << -80.654 << LongMiles << 280.0 << 135.0 << true;
-    QTest::newRow("Alaska short") << 60.726 << -151.351 << ShortMiles << 130.0 << 60.0 << true;
-    QTest::newRow("Alaska long") << 60.726 << -151.351 << LongMiles << 300.0 << 250.0 << false;
-    QTest::newRow("Guam short") << 13.456 << 144.811 << ShortMiles << 100.0 << 20.0 << false;
-    QTest::newRow("Guam long") << 13.456 << 144.811 << LongMiles << 320.0 << 95.0 << true;
+    QTest::addColumn<bool>("lon360"); // world file counting longitudes 0..360
+    QTest::newRow("Florida short")
+        << 28.113 << -80.654 << ShortMiles << 120.0 << 300.0 << true << false;
+    QTest::newRow("Florida long") << 28.113 << -80.654 << LongMiles << 280.0 << 135.0 << true
+                                  << false;
+    QTest::newRow("Alaska short") << 60.726 << -151.351 << ShortMiles << 130.0 << 60.0 << true
+                                  << false;
+    QTest::newRow("Alaska long") << 60.726 << -151.351 << LongMiles << 300.0 << 250.0 << false
+                                 << true;
+    QTest::newRow("Guam short") << 13.456 << 144.811 << ShortMiles << 100.0 << 20.0 << false
+                                << false;
+    QTest::newRow("Guam long") << 13.456 << 144.811 << LongMiles << 320.0 << 95.0 << true << false;
 }
 
 void TestRelayFrame::placement() {
@@ -138,9 +155,16 @@ void TestRelayFrame::placement() {
     QFETCH(double, echoMiles);
     QFETCH(double, bearing);
     QFETCH(bool, indexed);
+    QFETCH(bool, lon360);
     const QPointF echo = destination(lat, lon, echoMiles, bearing);
     FrameInput in =
         upstreamAround(lat, lon, {{{lon, lat}, SiteColour}, {echo, EchoColour}}, indexed);
+    if (lon360)
+        in.world = WorldFile::parse(u"%1\n0\n0\n%2\n%3\n%4"_s.arg(Cell)
+                                        .arg(-Cell)
+                                        .arg(in.world.west() + 360, 0, 'f', 6)
+                                        .arg(in.world.north(), 0, 'f', 6)
+                                        .toLatin1());
     in.milesAcross = miles;
     const QImage img = rendered(in);
     QCOMPARE(img.size(), QSize(600, 550));
@@ -182,6 +206,22 @@ void TestRelayFrame::baseMapLines() {
     centroid(img, frame::CountyColour, &counties);
     QCOMPARE(counties, 0);
     QVERIFY(!colourInColumn(img, 300, 0, frame::MapHeight - 1, frame::StateColour));
+}
+
+void TestRelayFrame::moreColoursThanAPalette() {
+    FrameInput in = upstreamAround(30, -84, {}, false);
+    const QRgb widest = qRgb(0x11, 0x88, 0xee);
+    const int cx = in.upstream.width() / 2;
+    for (int y = 0; y < in.upstream.height(); ++y)
+        for (int x = cx - 200; x < cx + 200; ++x)
+            in.upstream.setPixel(x, y, qRgb(x % 256, 40 + (x / 256) * 100, 90));
+    for (int x = cx - 20; x <= cx + 20; ++x)
+        for (int y = 0; y < in.upstream.height(); ++y)
+            in.upstream.setPixel(x, y, widest);
+    in.milesAcross = LongMiles; // a stripe a pixel: 360 colours in view
+    const QImage img = rendered(in);
+    QVERIFY(!img.isNull());
+    QCOMPARE(img.pixel(300, 275), widest);
 }
 
 void TestRelayFrame::unusableInputRefused() {
