@@ -2,10 +2,8 @@
 
 #include "BitmapFont.h"
 #include "Geography.h"
+#include "TitleStrip.h"
 #include "Weather.h"
-
-#include <QDateTime>
-#include <QTimeZone>
 
 #include <array>
 #include <cmath>
@@ -18,6 +16,7 @@ namespace {
 constexpr int W = RadarRenderer::Width;
 constexpr int H = RadarRenderer::Height;
 constexpr int MapH = RadarRenderer::MapHeight;
+static_assert(strip::Top == MapH);
 constexpr double CentreX = W / 2.0;
 constexpr double CentreY = MapH / 2.0;
 constexpr uchar Clear = 255;
@@ -428,10 +427,8 @@ std::shared_ptr<const RadarRenderer::Scene> RadarRenderer::scene(const QString& 
     s->background = s->map->background;
     QByteArray& bg = s->background;
     const font::Target t = targetOf(bg);
-    fillRect(bg, 0, MapH, W, 1, Frame);
-    font::drawText(t, 8, 506, station.toUpper().toLatin1(), White, 2);
-    font::drawText(t, 64, 506, product.title, White);
-    font::drawText(t, 64, 517, product.subtitle, Grey);
+    strip::drawHeading(t, station.toUpper().toLatin1(), product.title, product.subtitle, White,
+                       Grey, Frame);
 
     constexpr int boxX = 296;
     constexpr int boxW = 19;
@@ -623,9 +620,7 @@ IndexedImage RadarRenderer::render(const QString& station, const Product& produc
         if (b >= 0 && binColour[std::size_t(b)])
             out[p] = binColour[std::size_t(b)];
     }
-    const QDateTime when = QDateTime::fromSecsSinceEpoch(utcSecs, QTimeZone::utc());
-    font::drawText(targetOf(img.pixels), 8, 531,
-                   when.toString(u"MM/dd/yyyy  HH:mm 'UTC'").toLatin1(), White, 2);
+    strip::drawTime(targetOf(img.pixels), utcSecs, White);
     return img;
 }
 
