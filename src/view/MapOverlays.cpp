@@ -56,18 +56,20 @@ ColourScaleLayout layoutColourScale(const QRectF& area, Qt::Corner corner, const
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(step.label));
 
     // One label per row when the area is tall enough; otherwise rows shrink and labels thin out.
-    const qreal room = area.height() - 2 * margin - 2 * padding - line - gap;
+    // Room is kept for the outer labels, which stand out of rows lower than a line.
+    const qreal room = area.height() - 2 * margin - 2 * padding - 2 * line - gap;
     const qreal row = std::clamp(std::floor(room / qreal(count)), 2.0, line);
     const int stride = int(std::ceil(line / row - 1e-9));
+    const qreal overhang = (line - row) / 2;
     const qreal swatchWidth = std::ceil(line);
 
     const qreal width = 2 * padding + std::max(swatchWidth + gap + labelWidth,
                                                metrics.horizontalAdvance(scale.unit));
-    const qreal height = 2 * padding + line + gap + row * qreal(count);
+    const qreal height = 2 * padding + line + gap + row * qreal(count) + 2 * overhang;
     layout.plate = placed({std::ceil(width), height}, area, corner);
     layout.unit = {layout.plate.left() + padding, layout.plate.top() + padding, width - 2 * padding,
                    line};
-    const qreal bottom = layout.plate.bottom() - padding;
+    const qreal bottom = layout.plate.bottom() - padding - overhang;
     for (qsizetype i = 0; i < count; ++i) {
         layout.swatches.append(
             {layout.plate.left() + padding, bottom - row * qreal(i + 1), swatchWidth, row});
