@@ -87,6 +87,7 @@ void ImageFeed::loadHistory(HistoryLoad kind) {
         auto failed = [&](const platform::DownloadResult& r) {
             // Nothing more is fetched for a history that cannot be completed.
             batch->cancel();
+            platform::throwOnLocalFailure(r);
             // The program is ending: nothing to tell the user.
             if (r.failure == platform::DownloadResult::Failure::Interrupted)
                 return;
@@ -169,6 +170,7 @@ void ImageFeed::pollNow() {
             const auto r =
                 m_s.downloads.download(serverUrl(satelliteFolder() + QStringLiteral("20.jpg")),
                                        m_imageTempFile, platform::imageByteCap);
+            platform::throwOnLocalFailure(r);
             fresh = r.ok && QFileInfo(m_imageTempFile).size() != m_lastImageFileSize;
         } else {
             fetchListing();
@@ -188,6 +190,7 @@ void ImageFeed::pollNow() {
         const auto r =
             m_s.downloads.download(imageUrl(s.BaseURL, newest), m_imageTempFile,
                                    platform::imageByteCap, imageCachePolicy(s.MapTypeIndex));
+        platform::throwOnLocalFailure(r);
         if (r.ok) {
             // Only a picture that decodes becomes an element; a bad one must not leave blanks.
             QByteArray bytes = readPictureFile(m_imageTempFile);

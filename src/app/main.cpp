@@ -1,3 +1,4 @@
+#include "acquisition/ImageHistory.h"
 #include "acquisition/ImageTime.h"
 #include "app/CommandLine.h"
 #include "app/LinuxDesktop.h"
@@ -83,7 +84,8 @@ int main(int argc, char* argv[]) {
     settings::FileSettingsStore store;
     const QString cacheRoot =
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    platform::NetworkDownloadService downloads(cacheRoot + QStringLiteral("/pluvix/http"));
+    platform::NetworkDownloadService downloads(cacheRoot + QStringLiteral("/pluvix/http"),
+                                               &acquisition::passesPictureCheck);
     platform::QtFileDialogs fileDialogs;
     app::LinuxDesktop desktop(boxes, tempPath, appName, programDir);
 
