@@ -312,8 +312,9 @@ private slots:
         QCOMPARE(h.programEnd.endCount, 0);
         QVERIFY(!w.connectionNotice()->isVisibleTo(&w));
         const QString last = h.boxes.shown.value(h.boxes.shown.size() - 1).text;
-        for (const QString& part : {u"Number: 75"_s, w.ImageTempFile, u"form1.LoadInitialImages"_s,
-                                    QString::fromLocal8Bit(std::strerror(ENOSPC))})
+        for (const QString& part :
+             {u"Number: 75"_s, w.feed().imageTempFile(), u"form1.LoadInitialImages"_s,
+              QString::fromLocal8Bit(std::strerror(ENOSPC))})
             QVERIFY2(last.contains(part), qPrintable(last));
     }
 
