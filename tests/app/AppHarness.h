@@ -48,7 +48,7 @@ public:
     void removeTrayIcon() override { iconShown = false; }
     void showTitleBar(QWidget*, bool show, bool) override { titleBarCalls.append(show); }
     void setKeepOnTop(QWidget*, bool onTop) override { keepOnTopCalls.append(onTop); }
-    void startWindowMove(QWidget*) override { ++windowMoves; }
+    void startWindowMove(QWidget*, QPoint) override { ++windowMoves; }
     void openHelpPage() override {}
 };
 
