@@ -10,12 +10,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace pluvix;
@@ -229,6 +231,30 @@ private slots:
             QTRY_COMPARE(w.pos() - before, QPoint(60, 40));
             QCOMPARE(w.statusPanelHeight(), 15.0f);
         }
+    }
+
+    void helpTellsWhereThePageIsWhenNoViewerOpensIt_data() {
+        QTest::addColumn<int>("openerStatus");
+        QTest::newRow("opener fails") << 3;
+        QTest::newRow("opener succeeds") << 0;
+    }
+
+    void helpTellsWhereThePageIsWhenNoViewerOpensIt() {
+        QFETCH(int, openerStatus);
+        QTemporaryDir bin;
+        QFile opener(bin.filePath(u"xdg-open"_s));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\nexit " + QByteArray::number(openerStatus) + "\n");
+        opener.close();
+        QVERIFY(opener.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        auto& w = start();
+        w.action(u"mnuHelp"_s)->trigger();
+        qputenv("PATH", path);
+        QCOMPARE(h->boxes.shown.size(), openerStatus == 0 ? 0 : 1);
+        if (openerStatus != 0)
+            QVERIFY(h->boxes.shown[0].text.contains(h->dir.path()));
     }
 
     // The item never stays checked where the wallpaper cannot be set, nor is it saved so.
