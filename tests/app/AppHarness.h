@@ -16,6 +16,10 @@
 
 #include <memory>
 
+namespace pluvix::dialogs {
+class SplashScreen;
+}
+
 namespace pluvix::testsupport {
 
 // Records what the window asked of the desktop.
@@ -95,6 +99,7 @@ public:
     platform::MessageBoxes* boxesOverride = nullptr;
     platform::FileDialogs* fileDialogsOverride = nullptr;
     QString appName = QStringLiteral("Pluvix");
+    dialogs::SplashScreen* splash = nullptr; // the start-up's splash, if a test shows one
 
 private:
     std::unique_ptr<app::MainWindow> m_window;
