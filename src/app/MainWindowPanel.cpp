@@ -439,7 +439,13 @@ void MainWindow::mnuSaveSeriesMap_Click() {
         hooks.resetPollCounter = [this] { PollCounter = 0; };
         hooks.showElement = [this](int i) { showPicture(i); };
         desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
-        saver.saveSeries(stationTitle(), currentTag(), first, pictures, hooks);
+        const auto outcome = saver.saveSeries(stationTitle(), currentTag(), first, pictures, hooks);
+        if (!outcome.undecodable.isEmpty()) {
+            const auto invalid = core::RuntimeError::invalidPicture();
+            throw core::RuntimeError(invalid.number(), invalid.description() +
+                                                           QStringLiteral(": ") +
+                                                           outcome.undecodable.join(u", "));
+        }
     });
 }
 

@@ -261,6 +261,21 @@ private slots:
                                       {u"481"_s, u"form1.mnuSaveMap_Click"_s}}));
     }
 
+    // The series saves the others, names the bad one and leaves the panel working.
+    void seriesSkipsAnUndecodablePicture() {
+        FakeRadar r;
+        const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
+        r.fake.serve(QUrl(kFolder + names[3]), kUndecodableGif);
+        auto& w = r.h.loadStill();
+        QTemporaryDir out;
+        r.h.fileDialogs.answers = {out.filePath(u"x.gif"_s)};
+        w.action(u"mnuSaveSeriesMap"_s)->trigger();
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 9);
+        QVERIFY(boxesName(r.h.boxes, {{u"481"_s, names[3], u"form1.mnuSaveSeriesMap_Click"_s}}));
+        QVERIFY(w.historySlider()->isEnabled() && w.loopSwitch()->isEnabled());
+        QVERIFY(w.presetButtons()->ctrlPreset(0)->isEnabled());
+    }
+
     // After Retry in either box the start-up still finishes the window.
     void startWithAnUndecodableAndACutPictureFinishesTheWindow() {
         FakeRadar r;
