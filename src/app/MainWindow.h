@@ -235,6 +235,8 @@ private:
     view::MapRect mapRect() const;
     view::ClientArea clientArea() const;
     void showPicture(int element);
+    // The start-up's steps after the history load: splash, caption, menus, buttons.
+    void finishLoad();
     // Puts the tag's date-and-time text in Label4; returns its hour-and-minute text.
     QString showTimeCaption(const QString& tag);
     void showImageTime(const QString& tag);
@@ -308,6 +310,7 @@ private:
     bool m_dragging = false;
     bool m_inPoll = false;
     bool m_loadEnded = false;
+    bool m_noticeForBadPicture = false; // the notice stands for an undecodable picture shown
 };
 
 } // namespace pluvix::app

@@ -44,7 +44,24 @@ platform::CachePolicy imageCachePolicy(qint16 mapTypeIndex) {
 } // namespace
 
 void MainWindow::showPicture(int element) {
-    m_map->setPicture(Image2.picture(element));
+    QImage picture;
+    std::exception_ptr decodeError;
+    try {
+        picture = Image2.picture(element);
+    } catch (const core::RuntimeError&) {
+        if (!Image2.exists(element) || !Image2.undecodable(element))
+            throw;
+        decodeError = std::current_exception();
+    }
+    // An undecodable picture leaves a blank, never the previous picture under this element's
+    // number and time.
+    const bool bad = Image2.undecodable(element);
+    m_map->setPicture(picture);
+    if (bad || m_noticeForBadPicture)
+        showConnectionNotice(bad || !ConnectionOK);
+    m_noticeForBadPicture = bad;
+    if (decodeError)
+        std::rethrow_exception(decodeError);
 }
 
 QString MainWindow::showTimeCaption(const QString& tag) {
@@ -280,7 +297,7 @@ void MainWindow::ReFreshNewMap() {
     LoadInitialImages(2);
     if (m_shutDownDone)
         return;
-    ignoreErrors([&] { showPicture(Image2.UBound()); });
+    trap(*m_errors, QStringLiteral("form1.ReFreshNewMap"), [&] { showPicture(Image2.UBound()); });
     m_map->setMapVisible(true);
     m_IsLoadingMap = false;
     setBusyPointer(false);
@@ -292,10 +309,17 @@ void MainWindow::HScroll1_Change(int index) {
     if (m_IsLoadingMap)
         return;
     trap(*m_errors, QStringLiteral("form1.HScroll1_Change"), [&] {
+        std::exception_ptr badPicture;
         if (index == 0) {
-            // Errors of these steps are ignored and the next step runs.
+            // Errors of these steps are ignored and the next step runs; only a picture that
+            // cannot be decoded is reported, once the labels name it.
             const int i = m_slider[0]->value() - 1;
-            ignoreErrors([&] { showPicture(i); });
+            try {
+                showPicture(i);
+            } catch (const core::RuntimeError& e) {
+                if (e.number() == core::RuntimeError::invalidPicture().number())
+                    badPicture = std::current_exception();
+            }
             QString hourMinute;
             ignoreErrors([&] { hourMinute = showTimeCaption(Image2.tag(i)); });
             m_label3->setText(QString::number(i + 1));
@@ -310,6 +334,8 @@ void MainWindow::HScroll1_Change(int index) {
             updateZoomChecks(z);
         }
         placeTimeLabel();
+        if (badPicture)
+            std::rethrow_exception(badPicture);
     });
 }
 

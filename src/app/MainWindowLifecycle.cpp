@@ -30,7 +30,9 @@ using diagnostics::trap;
 void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
     m_splash = splash;
     m_loadEnded = false;
-    const bool completed = trap(*m_errors, QStringLiteral("form1.Form_Load"), [&] {
+    const QString procedure = QStringLiteral("form1.Form_Load");
+    bool ending = false;
+    bool completed = trap(*m_errors, procedure, [&] {
         setBusyPointer(true);
         m_s.desktop.rememberUserWallpaper();
 
@@ -71,47 +73,21 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
 
         // A termination signal may have run the shut-down inside a download.
         ParseURLText();
-        if (!ConnectionOK || m_end.ended || m_shutDownDone)
+        ending = !ConnectionOK || m_end.ended || m_shutDownDone;
+        if (ending)
             return;
         LoadInitialImages(0);
-        if (!ConnectionOK || m_end.ended || m_shutDownDone)
+        ending = !ConnectionOK || m_end.ended || m_shutDownDone;
+        if (ending)
             return;
-
         LastImageFileSize = qint32(qMin<qint64>(QFileInfo(ImageTempFile).size(), INT32_MAX));
-        showPicture(Image2.UBound());
-        if (m_splash)
-            m_splash->closeSplash();
-
-        ToggleStatusBar(false);
-        m_clock->setHandColour(m_panelHeight == view::statusPanelHiddenHeight
-                                   ? view::ClockWidget::bareHandColour()
-                                   : view::ClockWidget::panelHandColour());
-        show();
-        DrawCirclesRadius();
-        ShowStationTitle();
-        // The window commands live in the context menu's "Window" sub-menu on Linux.
-
-        Settings.BaseURL = acquisition::productSubstituted(Settings.BaseURL, Settings.MapTypeShort);
-
-        updateZoomChecks(m_slider[1]->value());
-        updatePlaySpeedChecks(Settings.PlaySpeed);
-        updatePlayHistoryChecks();
-
-        if (Settings.PlayLoop != 0)
-            m_loopSwitch->setChecked(true);
-        if (Settings.TopMostWindow != 0)
-            ToggleTopWindow();
-        RefreshPresetButtons();
-
-        setTimeLabelFontSize(Settings.UTCFontSize);
-        m_label4->move(0, m_label4->y());
-        m_label4->setVisible(Settings.ShowUTCDateTime == 1);
-        ShowPresetButtons();
-
-        m_IsLoadingMap = false;
-        HScroll1_Change(0);
-        setBusyPointer(false);
     });
+    // After an error box answered with Retry the window is still finished: a half-built window
+    // (splash up, no caption, every preset button) is worse than one missing a picture.
+    if (!ending && !m_end.ended && !m_shutDownDone) {
+        completed &= trap(*m_errors, procedure, [&] { showPicture(Image2.UBound()); });
+        completed &= trap(*m_errors, procedure, [&] { finishLoad(); });
+    }
     m_loadEnded = true;
     if (m_shutDownDone || m_end.ended)
         return;
@@ -121,6 +97,41 @@ void MainWindow::Form_Load(dialogs::SplashScreen* splash) {
     // Once the settings are loaded, polling and the sliders must not stay switched off.
     if (!completed && m_general)
         m_IsLoadingMap = false;
+}
+
+void MainWindow::finishLoad() {
+    if (m_splash)
+        m_splash->closeSplash();
+
+    ToggleStatusBar(false);
+    m_clock->setHandColour(m_panelHeight == view::statusPanelHiddenHeight
+                               ? view::ClockWidget::bareHandColour()
+                               : view::ClockWidget::panelHandColour());
+    show();
+    DrawCirclesRadius();
+    ShowStationTitle();
+    // The window commands live in the context menu's "Window" sub-menu on Linux.
+
+    Settings.BaseURL = acquisition::productSubstituted(Settings.BaseURL, Settings.MapTypeShort);
+
+    updateZoomChecks(m_slider[1]->value());
+    updatePlaySpeedChecks(Settings.PlaySpeed);
+    updatePlayHistoryChecks();
+
+    if (Settings.PlayLoop != 0)
+        m_loopSwitch->setChecked(true);
+    if (Settings.TopMostWindow != 0)
+        ToggleTopWindow();
+    RefreshPresetButtons();
+
+    setTimeLabelFontSize(Settings.UTCFontSize);
+    m_label4->move(0, m_label4->y());
+    m_label4->setVisible(Settings.ShowUTCDateTime == 1);
+    ShowPresetButtons();
+
+    m_IsLoadingMap = false;
+    HScroll1_Change(0);
+    setBusyPointer(false);
 }
 
 void MainWindow::requestClose() {

@@ -4,6 +4,7 @@
 #include "acquisition/Catalogue.h"
 #include "acquisition/ImageHistory.h"
 #include "core/NumberText.h"
+#include "core/RuntimeError.h"
 #include "desktop/MapSaver.h"
 #include "diagnostics/ErrorReporter.h"
 #include "dialogs/AboutBox.h"
@@ -406,8 +407,12 @@ QString MainWindow::currentTag() const {
 void MainWindow::mnuSaveMap_Click() {
     trap(*m_errors, QStringLiteral("form1.mnuSaveMap_Click"), [&] {
         const int i = m_slider[0]->value() - 1;
+        // The element's own picture, never what the map happens to show.
+        const QImage picture = Image2.picture(i);
+        if (picture.isNull())
+            throw core::RuntimeError::invalidPicture();
         desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
-        saver.saveMap(stationTitle(), {Image2.encoded(i), m_map->picture(), Image2.tag(i)});
+        saver.saveMap(stationTitle(), {Image2.encoded(i), picture, Image2.tag(i)});
     });
 }
 
@@ -434,7 +439,13 @@ void MainWindow::mnuSaveSeriesMap_Click() {
         hooks.resetPollCounter = [this] { PollCounter = 0; };
         hooks.showElement = [this](int i) { showPicture(i); };
         desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
-        saver.saveSeries(stationTitle(), currentTag(), first, pictures, hooks);
+        const auto outcome = saver.saveSeries(stationTitle(), currentTag(), first, pictures, hooks);
+        if (!outcome.undecodable.isEmpty()) {
+            const auto invalid = core::RuntimeError::invalidPicture();
+            throw core::RuntimeError(invalid.number(), invalid.description() +
+                                                           QStringLiteral(": ") +
+                                                           outcome.undecodable.join(u", "));
+        }
     });
 }
 

@@ -72,7 +72,7 @@ app::MainWindow& AppHarness::load() {
                            [] { return std::optional<qint32>(300); },
                            {}};
     m_window = std::make_unique<app::MainWindow>(services);
-    m_window->Form_Load(nullptr);
+    m_window->Form_Load(splash);
     return *m_window;
 }
 
