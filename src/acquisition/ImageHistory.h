@@ -33,8 +33,11 @@ public:
 
     // A non-null `decoded` is taken as the picture of encodedBytes, which decodePicture made.
     void setPicture(int i, QByteArray encodedBytes, const QImage& decoded = {});
-    // Null when the element has no picture yet.
+    // Null when the element has no picture yet. An undecodable picture throws 481 the first
+    // time and is null afterwards.
     QImage picture(int i) const;
+    // True once element i's picture failed to decode.
+    bool undecodable(int i) const { return element(i).undecodable; }
     QByteArray encoded(int i) const;
     QString tag(int i) const;
     void setTag(int i, const QString& tag);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QString>
 
 #include <functional>
@@ -38,7 +39,8 @@ public:
     // Window chrome.
     virtual void showTitleBar(QWidget* window, bool show, bool isLoadingMap) = 0;
     virtual void setKeepOnTop(QWidget* window, bool onTop) = 0;
-    virtual void startWindowMove(QWidget* window) = 0;
+    // globalPressPos: where the button went down; the window follows the pointer from there.
+    virtual void startWindowMove(QWidget* window, QPoint globalPressPos) = 0;
 
     // Help page in the default browser.
     virtual void openHelpPage() = 0;

@@ -99,8 +99,8 @@ void LinuxDesktop::setKeepOnTop(QWidget* window, bool onTop) {
     desktop::setKeepOnTop(window, onTop);
 }
 
-void LinuxDesktop::startWindowMove(QWidget* window) {
-    desktop::startWindowMove(window);
+void LinuxDesktop::startWindowMove(QWidget* window, QPoint globalPressPos) {
+    desktop::startWindowMove(window, globalPressPos);
 }
 
 void LinuxDesktop::openHelpPage() {

@@ -41,7 +41,7 @@ public:
 
     void showTitleBar(QWidget* window, bool show, bool isLoadingMap) override;
     void setKeepOnTop(QWidget* window, bool onTop) override;
-    void startWindowMove(QWidget* window) override;
+    void startWindowMove(QWidget* window, QPoint globalPressPos) override;
 
     void openHelpPage() override;
 

@@ -526,7 +526,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
             } else if ((move->globalPosition().toPoint() - m_windowMovePress).manhattanLength() >=
                        QApplication::startDragDistance()) {
                 m_windowMoveButton = Qt::NoButton;
-                m_s.desktop.startWindowMove(this);
+                m_s.desktop.startWindowMove(this, m_windowMovePress);
                 return true;
             }
         }

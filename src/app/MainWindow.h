@@ -184,6 +184,8 @@ private:
     void layOut();
     view::ClientArea clientArea() const;
     void showPicture(int element);
+    // The start-up's steps after the history load: splash, caption, menus, buttons.
+    void finishLoad();
     // Puts the tag's date-and-time text in Label4; returns its hour-and-minute text.
     QString showTimeCaption(const QString& tag);
     void showImageTime(const QString& tag);
@@ -249,6 +251,7 @@ private:
     Qt::MouseButton m_windowMoveButton = Qt::NoButton;
     QPoint m_windowMovePress;
     bool m_shutDownDone = false;
+    bool m_noticeForBadPicture = false; // the notice stands for an undecodable picture shown
 };
 
 } // namespace pluvix::app

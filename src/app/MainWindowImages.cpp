@@ -33,7 +33,25 @@ using diagnostics::trap;
 namespace procedure = diagnostics::procedure;
 
 void MainWindow::showPicture(int element) {
-    m_map->setPicture(m_feed.history().picture(element));
+    const acquisition::ImageHistory& history = m_feed.history();
+    QImage picture;
+    std::exception_ptr decodeError;
+    try {
+        picture = history.picture(element);
+    } catch (const core::RuntimeError&) {
+        if (!history.exists(element) || !history.undecodable(element))
+            throw;
+        decodeError = std::current_exception();
+    }
+    // An undecodable picture leaves a blank, never the previous picture under this element's
+    // number and time.
+    const bool bad = history.undecodable(element);
+    m_map->setPicture(picture);
+    if (bad || m_noticeForBadPicture)
+        showConnectionNotice(bad || !m_feed.connectionOk());
+    m_noticeForBadPicture = bad;
+    if (decodeError)
+        std::rethrow_exception(decodeError);
 }
 
 QString MainWindow::showTimeCaption(const QString& tag) {
@@ -133,7 +151,7 @@ void MainWindow::followFeed() {
         m_playback.setMaximum(10);
     });
     connect(feed, &ImageFeed::reloadEnds, this, [this] {
-        ignoreErrors([&] { showPicture(m_feed.history().UBound()); });
+        trap(*m_errors, procedure::reload, [&] { showPicture(m_feed.history().UBound()); });
         m_map->setMapVisible(true);
         setBusyPointer(false);
     });
@@ -150,9 +168,16 @@ void MainWindow::showHistoryPosition() {
     if (m_feed.isLoading())
         return;
     trap(*m_errors, procedure::sliderChange, [&] {
-        // Errors of these steps are ignored and the next step runs.
+        // Errors of these steps are ignored and the next step runs; only a picture that
+        // cannot be decoded is reported, once the labels name it.
+        std::exception_ptr badPicture;
         const int i = m_playback.position() - 1;
-        ignoreErrors([&] { showPicture(i); });
+        try {
+            showPicture(i);
+        } catch (const core::RuntimeError& e) {
+            if (e.number() == core::RuntimeError::invalidPicture().number())
+                badPicture = std::current_exception();
+        }
         QString hourMinute;
         ignoreErrors([&] { hourMinute = showTimeCaption(m_feed.history().tag(i)); });
         m_pictureNumber->setText(QString::number(i + 1));
@@ -160,6 +185,8 @@ void MainWindow::showHistoryPosition() {
         if (wallpaperChecked())
             ignoreErrors([&] { updateWallpaperFromMap(); });
         placeTimeLabel();
+        if (badPicture)
+            std::rethrow_exception(badPicture);
     });
 }
 

@@ -30,7 +30,8 @@ namespace procedure = diagnostics::procedure;
 
 void MainWindow::startUp(dialogs::SplashScreen* splash) {
     m_splash = splash;
-    const bool completed = trap(*m_errors, procedure::startUp, [&] {
+    bool ending = false;
+    bool completed = trap(*m_errors, procedure::startUp, [&] {
         setBusyPointer(true);
         m_s.desktop.rememberUserWallpaper();
 
@@ -60,47 +61,22 @@ void MainWindow::startUp(dialogs::SplashScreen* splash) {
 
         // A termination signal may have run the shut-down inside a download.
         m_feed.fetchListing();
-        if (!m_feed.connectionOk() || m_end.ended() || m_shutDownDone)
+        ending = !m_feed.connectionOk() || m_end.ended() || m_shutDownDone;
+        if (ending)
             return;
         m_feed.loadHistory(acquisition::HistoryLoad::StartUp);
-        if (!m_feed.connectionOk() || m_end.ended() || m_shutDownDone)
+        ending = !m_feed.connectionOk() || m_end.ended() || m_shutDownDone;
+        if (ending)
             return;
-
         m_feed.noteImageFileSize();
-        showPicture(m_feed.history().UBound());
-        if (m_splash)
-            m_splash->closeSplash();
-
-        applyStoredChrome();
-        m_clock->setHandColour(m_panelHeight == view::statusPanelHiddenHeight
-                                   ? view::ClockWidget::bareHandColour()
-                                   : view::ClockWidget::panelHandColour());
-        show();
-        DrawCirclesRadius();
-        ShowStationTitle();
-        // The window commands live in the context menu's "Window" sub-menu on Linux.
-
-        Settings.BaseURL = acquisition::productSubstituted(Settings.BaseURL, Settings.MapTypeShort);
-
-        updateZoomChecks(m_mapState.zoom());
-        updatePlaySpeedChecks(Settings.PlaySpeed);
-        updatePlayHistoryChecks();
-
-        if (Settings.PlayLoop != 0)
-            setLooping(true);
-        if (Settings.TopMostWindow != 0)
-            toggleKeepOnTop();
-        RefreshPresetButtons();
-
-        setTimeLabelFontSize(Settings.UTCFontSize);
-        m_timeLabel->move(0, m_timeLabel->y());
-        m_timeLabel->setVisible(Settings.ShowUTCDateTime == 1);
-        ShowPresetButtons();
-
-        m_feed.setLoading(false);
-        showHistoryPosition();
-        setBusyPointer(false);
     });
+    // After an error box answered with Retry the window is still finished: a half-built window
+    // (splash up, no caption, every preset button) is worse than one missing a picture.
+    if (!ending && !m_end.ended() && !m_shutDownDone) {
+        completed &=
+            trap(*m_errors, procedure::startUp, [&] { showPicture(m_feed.history().UBound()); });
+        completed &= trap(*m_errors, procedure::startUp, [&] { finishLoad(); });
+    }
     if (m_shutDownDone || m_end.ended())
         return;
     // A load stopped by an error still leaves a window to work with.
@@ -109,6 +85,41 @@ void MainWindow::startUp(dialogs::SplashScreen* splash) {
     // Once the settings are loaded, polling and the sliders must not stay switched off.
     if (!completed && m_general)
         m_feed.setLoading(false);
+}
+
+void MainWindow::finishLoad() {
+    if (m_splash)
+        m_splash->closeSplash();
+
+    applyStoredChrome();
+    m_clock->setHandColour(m_panelHeight == view::statusPanelHiddenHeight
+                               ? view::ClockWidget::bareHandColour()
+                               : view::ClockWidget::panelHandColour());
+    show();
+    DrawCirclesRadius();
+    ShowStationTitle();
+    // The window commands live in the context menu's "Window" sub-menu on Linux.
+
+    Settings.BaseURL = acquisition::productSubstituted(Settings.BaseURL, Settings.MapTypeShort);
+
+    updateZoomChecks(m_mapState.zoom());
+    updatePlaySpeedChecks(Settings.PlaySpeed);
+    updatePlayHistoryChecks();
+
+    if (Settings.PlayLoop != 0)
+        setLooping(true);
+    if (Settings.TopMostWindow != 0)
+        toggleKeepOnTop();
+    RefreshPresetButtons();
+
+    setTimeLabelFontSize(Settings.UTCFontSize);
+    m_timeLabel->move(0, m_timeLabel->y());
+    m_timeLabel->setVisible(Settings.ShowUTCDateTime == 1);
+    ShowPresetButtons();
+
+    m_feed.setLoading(false);
+    showHistoryPosition();
+    setBusyPointer(false);
 }
 
 void MainWindow::requestClose() {

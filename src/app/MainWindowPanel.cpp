@@ -4,6 +4,7 @@
 #include "acquisition/Catalogue.h"
 #include "acquisition/ImageHistory.h"
 #include "core/NumberText.h"
+#include "core/RuntimeError.h"
 #include "desktop/MapSaver.h"
 #include "diagnostics/ErrorReporter.h"
 #include "dialogs/AboutBox.h"
@@ -408,7 +409,11 @@ void MainWindow::saveMap() {
         const int i = m_playback.position() - 1;
         desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
         const acquisition::ImageHistory& history = m_feed.history();
-        saver.saveMap(stationTitle(), {history.encoded(i), m_map->picture(), history.tag(i)});
+        // The element's own picture, never what the map happens to show.
+        const QImage picture = history.picture(i);
+        if (picture.isNull())
+            throw core::RuntimeError::invalidPicture();
+        saver.saveMap(stationTitle(), {history.encoded(i), picture, history.tag(i)});
     });
 }
 
@@ -435,7 +440,13 @@ void MainWindow::saveSeries() {
         hooks.resetPollCounter = [this] { m_feed.restartPollCount(); };
         hooks.showElement = [this](int i) { showPicture(i); };
         desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
-        saver.saveSeries(stationTitle(), currentTag(), first, pictures, hooks);
+        const auto outcome = saver.saveSeries(stationTitle(), currentTag(), first, pictures, hooks);
+        if (!outcome.undecodable.isEmpty()) {
+            const auto invalid = core::RuntimeError::invalidPicture();
+            throw core::RuntimeError(invalid.number(), invalid.description() +
+                                                           QStringLiteral(": ") +
+                                                           outcome.undecodable.join(u", "));
+        }
     });
 }
 

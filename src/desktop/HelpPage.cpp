@@ -8,11 +8,33 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QProcess>
+#include <QStandardPaths>
 
 namespace pluvix::desktop {
 
 bool DesktopUrlOpener::openUrl(const QUrl& url) {
-    return QDesktopServices::openUrl(url);
+    // Qt hands the address to xdg-open and calls it done once the opener started; an opener
+    // that finds no viewer fails only with its exit status, which has to be waited for.
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
+        return QDesktopServices::openUrl(url);
+    auto* process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->start(opener, {url.toString(QUrl::FullyEncoded)});
+    if (!process->waitForStarted(m_waitMs)) {
+        delete process;
+        return false;
+    }
+    if (process->waitForFinished(m_waitMs)) {
+        const bool opened =
+            process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+        delete process;
+        return opened;
+    }
+    // Some openers stay until the viewer ends; that one was found, so the page is open.
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    return true;
 }
 
 HelpPage::HelpPage(UrlOpener& opener, QString programDir)

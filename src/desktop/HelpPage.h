@@ -14,7 +14,12 @@ public:
 
 class DesktopUrlOpener final : public UrlOpener {
 public:
+    // waitMs: how long the opener's answer is waited for.
+    explicit DesktopUrlOpener(int waitMs = 5000) : m_waitMs(waitMs) {}
     bool openUrl(const QUrl& url) override;
+
+private:
+    int m_waitMs;
 };
 
 // "Pluvix Help": the help page under share/pluvix/help of the installation, or beside the

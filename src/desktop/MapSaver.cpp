@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QStandardPaths>
 
+#include <utility>
+
 namespace pluvix::desktop {
 
 namespace {
@@ -30,6 +32,25 @@ public:
 
 private:
     bool m_active;
+};
+
+// Frozen while it lives: an error on the way must not leave the panel dead.
+class PanelFreeze {
+public:
+    explicit PanelFreeze(std::function<void(bool)> freeze) : m_freeze(std::move(freeze)) {
+        if (m_freeze)
+            m_freeze(true);
+    }
+    ~PanelFreeze() { release(); }
+    PanelFreeze(const PanelFreeze&) = delete;
+    PanelFreeze& operator=(const PanelFreeze&) = delete;
+    void release() {
+        if (const auto freeze = std::exchange(m_freeze, {}))
+            freeze(false);
+    }
+
+private:
+    std::function<void(bool)> m_freeze;
 };
 
 // Two tags may clean up to the same file name; the later picture gets " (2)", " (3)", ...
@@ -98,8 +119,7 @@ MapSaveOutcome MapSaver::saveSeries(const QString& caption, const QString& curre
     if (hooks.resetPollCounter)
         hooks.resetPollCounter();
     BusyCursor busy;
-    if (hooks.freezePanel)
-        hooks.freezePanel(true);
+    PanelFreeze frozen(hooks.freezePanel);
 
     QString lastError;
     if (!chosen) {
@@ -111,12 +131,21 @@ MapSaveOutcome MapSaver::saveSeries(const QString& caption, const QString& curre
         QSet<QString> used;
         for (qsizetype k = 0; k < pictures.size(); ++k) {
             const MapPicture& picture = pictures[k];
-            if (hooks.showElement)
-                hooks.showElement(firstElement + static_cast<int>(k));
-            const QString path = unusedPath(folder + seriesFileName(tail, picture.tag), used);
-            used.insert(path);
+            // The map shows a blank for a picture that does not decode; the caller tells.
+            if (hooks.showElement) {
+                try {
+                    hooks.showElement(firstElement + static_cast<int>(k));
+                } catch (const std::exception&) {
+                }
+            }
             const QImage image =
                 picture.image.isNull() && picture.decode ? picture.decode() : picture.image;
+            if (image.isNull()) {
+                outcome.undecodable.append(picture.tag);
+                continue;
+            }
+            const QString path = unusedPath(folder + seriesFileName(tail, picture.tag), used);
+            used.insert(path);
             QString error;
             if (writeMapFile(path, picture.encoded, image, &error)) {
                 outcome.written.append(path);
@@ -127,8 +156,7 @@ MapSaveOutcome MapSaver::saveSeries(const QString& caption, const QString& curre
         }
     }
 
-    if (hooks.freezePanel)
-        hooks.freezePanel(false);
+    frozen.release();
     if (!outcome.failed.isEmpty())
         reportFailures(outcome.failed, lastError);
     return outcome;

@@ -27,8 +27,9 @@ struct MapPicture {
 
 struct MapSaveOutcome {
     bool cancelled = false;
-    QStringList written; // full paths
-    QStringList failed;  // full paths
+    QStringList written;     // full paths
+    QStringList failed;      // full paths
+    QStringList undecodable; // tags of series pictures skipped because they do not decode
 };
 
 // "Save Map To File" and "Save Series of Maps to File".

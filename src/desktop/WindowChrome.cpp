@@ -149,6 +149,47 @@ void ShowTitleBar(QWidget* window, bool show, bool isLoadingMap) {
     changeFlag(window, Qt::FramelessWindowHint, !show, show || !isLoadingMap);
 }
 
+namespace {
+// The window manager moves the window by the pointer's way from the point the request names.
+// Qt names where the pointer is now, so a move started past the drag threshold would lose the
+// way to there; the press is the point the window manager specification asks for.
+bool moveFromPress(QWidget* window, QPoint globalPressPos) {
+#ifdef PLUVIX_HAVE_XCB
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    QWindow* handle = window->windowHandle();
+    if (!c || !handle)
+        return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    const xcb_atom_t moveResize = internAtom(c, "_NET_WM_MOVERESIZE");
+    if (!propertyHasAtom(c, root, internAtom(c, "_NET_SUPPORTED"), moveResize))
+        return false;
+    const QPoint at = globalPressPos * handle->devicePixelRatio();
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = xcb_window_t(handle->winId());
+    event.type = moveResize;
+    event.data.data32[0] = uint32_t(at.x());
+    event.data.data32[1] = uint32_t(at.y());
+    event.data.data32[2] = 8; // move
+    event.data.data32[3] = XCB_BUTTON_INDEX_1;
+    event.data.data32[4] = 1; // from an application
+    // The window manager cannot take the pointer while the press holds it for us.
+    xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+    xcb_send_event(c, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+    return true;
+#else
+    Q_UNUSED(window);
+    Q_UNUSED(globalPressPos);
+    return false;
+#endif
+}
+} // namespace
+
 void setKeepOnTop(QWidget* window, bool onTop) {
     if (!window)
         return;
@@ -161,6 +202,8 @@ bool startWindowMove(QWidget* pressedWidget, QPoint globalPressPos) {
     if (!pressedWidget)
         return false;
     QWidget* window = pressedWidget->window();
+    if (moveFromPress(window, globalPressPos))
+        return true;
     if (QWindow* handle = window->windowHandle()) {
         if (handle->startSystemMove())
             return true;

@@ -71,7 +71,7 @@ app::MainWindow& AppHarness::load() {
                            [] { return std::optional<qint32>(300); },
                            {}};
     m_window = std::make_unique<app::MainWindow>(services);
-    m_window->startUp(nullptr);
+    m_window->startUp(splash);
     return *m_window;
 }
 

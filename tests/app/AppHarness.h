@@ -16,6 +16,10 @@
 
 #include <memory>
 
+namespace pluvix::dialogs {
+class SplashScreen;
+}
+
 namespace pluvix::testsupport {
 
 // Records what the window asked of the desktop.
@@ -48,7 +52,7 @@ public:
     void removeTrayIcon() override { iconShown = false; }
     void showTitleBar(QWidget*, bool show, bool) override { titleBarCalls.append(show); }
     void setKeepOnTop(QWidget*, bool onTop) override { keepOnTopCalls.append(onTop); }
-    void startWindowMove(QWidget*) override { ++windowMoves; }
+    void startWindowMove(QWidget*, QPoint) override { ++windowMoves; }
     void openHelpPage() override {}
 };
 
@@ -95,6 +99,7 @@ public:
     platform::MessageBoxes* boxesOverride = nullptr;
     platform::FileDialogs* fileDialogsOverride = nullptr;
     QString appName = QStringLiteral("Pluvix");
+    dialogs::SplashScreen* splash = nullptr; // the start-up's splash, if a test shows one
 
 private:
     std::unique_ptr<app::MainWindow> m_window;

@@ -3,14 +3,18 @@
 #include "AppHarness.h"
 
 #include "acquisition/ImageTime.h"
+#include "dialogs/SplashScreen.h"
 #include "platform/ImageCache.h"
+#include "presets/PresetButtons.h"
 #include "support/FaultHttpServer.h"
 #include "support/SmallDisk.h"
 #include "view/ClockWidget.h"
 #include "view/MapView.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -69,6 +73,22 @@ QList<int> tick(app::MainWindow& w, int ticks) {
             values.append(-1);
     }
     return values;
+}
+
+// Whole GIF blocks around compressed data that does not decode.
+const QByteArray kUndecodableGif =
+    QByteArray::fromHex("47494638396101000100800000000000ffffff2c00000000010001000002"
+                        "02ffff003b");
+
+// Whether the box texts, in order, name each of `parts` (number and procedure).
+bool boxesName(const testsupport::FakeMessageBoxes& boxes, const QList<QStringList>& parts) {
+    if (boxes.shown.size() != parts.size())
+        return false;
+    for (qsizetype k = 0; k < parts.size(); ++k)
+        for (const QString& part : parts[k])
+            if (!boxes.shown[k].text.contains(part))
+                return false;
+    return true;
 }
 
 void switchLoopOn(app::MainWindow& w) {
@@ -170,6 +190,61 @@ private slots:
         w.ReFreshNewMap();
         QVERIFY(!w.connectionNotice()->isVisible());
         QCOMPARE(tags(w, 0, w.feed().history().UBound()), second);
+    }
+
+    // Never another picture under its number and time: a blank with the notice, told once,
+    // and Save Map refuses it.
+    void undecodablePictureShowsABlankToldOnce() {
+        FakeRadar r;
+        const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
+        r.fake.serve(QUrl(kFolder + names[3]), kUndecodableGif);
+        auto& w = r.h.loadStill();
+        for (int value : {4, 5, 4}) {
+            w.historySlider()->setValue(value);
+            QCOMPARE(w.mapView()->picture(), value == 4 ? QImage() : w.feed().history().picture(4));
+            QCOMPARE(w.connectionNotice()->isVisible(), value == 4);
+            QCOMPARE(w.pictureNumberLabel()->text(), QString::number(value));
+            QCOMPARE(w.timeLabel()->text(), timeText(names[value - 1]));
+        }
+        r.h.fileDialogs.answers = {QDir::temp().filePath(u"never written.gif"_s)};
+        w.action(u"mnuSaveMap"_s)->trigger();
+        QVERIFY(r.h.fileDialogs.requests.isEmpty());
+        QVERIFY(boxesName(r.h.boxes, {{u"481"_s, u"form1.HScroll1_Change"_s},
+                                      {u"481"_s, u"form1.mnuSaveMap_Click"_s}}));
+    }
+
+    // The series saves the others, names the bad one and leaves the panel working.
+    void seriesSkipsAnUndecodablePicture() {
+        FakeRadar r;
+        const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
+        r.fake.serve(QUrl(kFolder + names[3]), kUndecodableGif);
+        auto& w = r.h.loadStill();
+        QTemporaryDir out;
+        r.h.fileDialogs.answers = {out.filePath(u"x.gif"_s)};
+        w.action(u"mnuSaveSeriesMap"_s)->trigger();
+        QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 9);
+        QVERIFY(boxesName(r.h.boxes, {{u"481"_s, names[3], u"form1.mnuSaveSeriesMap_Click"_s}}));
+        QVERIFY(w.historySlider()->isEnabled() && w.loopSwitch()->isEnabled());
+        QVERIFY(w.presetButtons()->ctrlPreset(0)->isEnabled());
+    }
+
+    // After Retry in either box the start-up still finishes the window.
+    void startWithAnUndecodableAndACutPictureFinishesTheWindow() {
+        FakeRadar r;
+        const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
+        r.fake.serve(QUrl(kFolder + names[3]), kUndecodableGif);
+        r.fake.serve(QUrl(kFolder + names[4]), testsupport::makeRadarGif(48, 48, 4).chopped(9));
+        r.h.set(u"NumberOfPresets"_s, u"4"_s);
+        dialogs::SplashScreen splash;
+        splash.show();
+        r.h.splash = &splash;
+        auto& w = r.h.loadStill();
+        QVERIFY(boxesName(r.h.boxes, {{u"481"_s, u"form1.LoadInitialImages"_s},
+                                      {u"481"_s, u"form1.Form_Load"_s}}));
+        QVERIFY(!splash.isVisible());
+        QCOMPARE(w.windowTitle(), u"Cirrusworks Pluvix - Melbourne, FL  (SRC)"_s);
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(w.presetButtons()->ctrlPreset(i)->isVisible(), i < 4);
     }
 
     // The loop's rule is the playback model's; here the picture, labels, menu and stored

@@ -10,12 +10,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace pluvix;
@@ -212,18 +214,47 @@ private slots:
         QVERIFY(clickAt(centre, u"1"_s, 2));
         QTRY_COMPARE(w.statusPanelHeight(), 15.0f);
 
-        QTest::qWait(QApplication::doubleClickInterval() + 200);
-        const QPoint before = w.pos();
-        QVERIFY(xdotool({u"mousemove"_s, QString::number(centre.x()), QString::number(centre.y()),
-                         u"mousedown"_s, u"1"_s}));
-        for (int step = 1; step <= 5; ++step) {
-            QVERIFY(xdotool({u"mousemove"_s, QString::number(centre.x() + 12 * step),
-                             QString::number(centre.y() + 8 * step)}));
-            QTest::qWait(60);
+        // Twice: the first move must leave the window ready for the next.
+        for (int drag = 0; drag < 2; ++drag) {
+            QTest::qWait(QApplication::doubleClickInterval() + 200);
+            const QPoint before = w.pos();
+            const QPoint from = w.mapToGlobal(QPoint(w.width() / 2, w.height() / 3));
+            QVERIFY(xdotool({u"mousemove"_s, QString::number(from.x()), QString::number(from.y()),
+                             u"mousedown"_s, u"1"_s}));
+            for (int step = 1; step <= 5; ++step) {
+                QVERIFY(xdotool({u"mousemove"_s, QString::number(from.x() + 12 * step),
+                                 QString::number(from.y() + 8 * step)}));
+                QTest::qWait(60);
+            }
+            QVERIFY(xdotool({u"mouseup"_s, u"1"_s}));
+            // The whole way of the pointer, the part before the move began too.
+            QTRY_COMPARE(w.pos() - before, QPoint(60, 40));
+            QCOMPARE(w.statusPanelHeight(), 15.0f);
         }
-        QVERIFY(xdotool({u"mouseup"_s, u"1"_s}));
-        QTRY_VERIFY(w.pos() != before);
-        QCOMPARE(w.statusPanelHeight(), 15.0f);
+    }
+
+    void helpTellsWhereThePageIsWhenNoViewerOpensIt_data() {
+        QTest::addColumn<int>("openerStatus");
+        QTest::newRow("opener fails") << 3;
+        QTest::newRow("opener succeeds") << 0;
+    }
+
+    void helpTellsWhereThePageIsWhenNoViewerOpensIt() {
+        QFETCH(int, openerStatus);
+        QTemporaryDir bin;
+        QFile opener(bin.filePath(u"xdg-open"_s));
+        QVERIFY(opener.open(QIODevice::WriteOnly));
+        opener.write("#!/bin/sh\nexit " + QByteArray::number(openerStatus) + "\n");
+        opener.close();
+        QVERIFY(opener.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        auto& w = start();
+        w.action(u"mnuHelp"_s)->trigger();
+        qputenv("PATH", path);
+        QCOMPARE(h->boxes.shown.size(), openerStatus == 0 ? 0 : 1);
+        if (openerStatus != 0)
+            QVERIFY(h->boxes.shown[0].text.contains(h->dir.path()));
     }
 
     // The item never stays checked where the wallpaper cannot be set, nor is it saved so.
