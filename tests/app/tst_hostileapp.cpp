@@ -1,8 +1,10 @@
 // The built program against hostile servers: how fast, and with which status, each ending comes.
+#include "support/RadarServerProcess.h"
 #include "support/XSession.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -11,6 +13,7 @@
 #include <csignal>
 
 using namespace Qt::StringLiterals;
+using pluvix::testsupport::RadarServerProcess;
 using pluvix::testsupport::XSession;
 
 namespace {
@@ -63,6 +66,13 @@ struct Program {
 
 const QByteArray kBadPollInterval = "[SectionGeneral]\nPollInterval=40000\n";
 
+QByteArray manySections(int count) {
+    QByteArray bytes;
+    for (int i = 0; i < count; ++i)
+        bytes += "[SectionMap-p37cr-" + QByteArray::number(i) + "]\nZoomLevel=8\n";
+    return bytes;
+}
+
 } // namespace
 
 class TestHostileApp : public QObject {
@@ -72,6 +82,10 @@ private slots:
     void sigtermInTheErrorBoxSavesNothing();
     void failingEndingsExitNonZero_data();
     void failingEndingsExitNonZero();
+    void settingsBombIsRefusedAndKept_data();
+    void settingsBombIsRefusedAndKept();
+    void unsavableSettingsAtTheEnd_data();
+    void unsavableSettingsAtTheEnd();
 };
 
 void TestHostileApp::sigtermEndsAStalledListing() {
@@ -122,6 +136,70 @@ void TestHostileApp::failingEndingsExitNonZero() {
     QVERIFY(p.process.waitForFinished(10000));
     QCOMPARE(p.process.exitStatus(), QProcess::NormalExit); // not killed by a signal
     QCOMPARE(p.process.exitCode(), 1);
+}
+
+void TestHostileApp::settingsBombIsRefusedAndKept_data() {
+    QTest::addColumn<QByteArray>("settings");
+    QTest::newRow("200,000 sections") << manySections(200000);
+    QTest::newRow("64 KiB product code")
+        << "[SectionGeneral]\nMapTypeShort=" + QByteArray(64 * 1024, 'x') + '\n';
+}
+
+// Refused before it is parsed, so the error box is up at once and a termination ends it.
+void TestHostileApp::settingsBombIsRefusedAndKept() {
+    QFETCH(QByteArray, settings);
+    Program p;
+    p.start(closedPort(), settings);
+    QTRY_VERIFY_WITH_TIMEOUT(p.log().contains(p.settingsFile().toUtf8()), 10000);
+    QVERIFY(p.terminate() >= 0);
+    QCOMPARE(p.process.exitCode(), 128 + SIGTERM);
+    QVERIFY(contents(p.settingsFile()) == settings);
+}
+
+void TestHostileApp::unsavableSettingsAtTheEnd_data() {
+    QTest::addColumn<bool>("bySignal");
+    QTest::newRow("termination signal: no box") << true;
+    QTest::newRow("close, then Retry in the box") << false;
+}
+
+// Another process holds the settings file's lock, so the save at the end fails.
+void TestHostileApp::unsavableSettingsAtTheEnd() {
+    QFETCH(bool, bySignal);
+    const XSession x({.windowManager = true});
+    if (!x.isRunning())
+        QSKIP(qPrintable(x.problem()));
+    RadarServerProcess server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    Program p;
+    const QByteArray settings = "[SectionGeneral]\nPollInterval=45\n";
+    p.start(server.port(), settings, &x);
+    const auto xdotool = [&x](const QStringList& args) {
+        return x.runClient(u"xdotool"_s, args, 30000).value_or(QString()).trimmed();
+    };
+    const auto windowNamed = [&](const QString& pattern) {
+        return xdotool({u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--name"_s, pattern})
+            .split(u'\n')
+            .first();
+    };
+    const QString window = windowNamed(u"Pluvix - "_s);
+    QVERIFY(!window.isEmpty());
+    QLockFile lock(p.settingsFile() + u".lock"_s);
+    QVERIFY(lock.tryLock(0));
+
+    if (bySignal) {
+        ::kill(pid_t(p.process.processId()), SIGTERM);
+    } else {
+        xdotool({u"windowactivate"_s, u"--sync"_s, window, u"key"_s, u"alt+F4"_s});
+        const QString box = windowNamed(u"^Pluvix Error!$"_s);
+        QVERIFY(!box.isEmpty());
+        xdotool({u"windowactivate"_s, u"--sync"_s, box, u"key"_s, u"Return"_s}); // Retry
+    }
+    QVERIFY(p.process.waitForFinished(15000));
+    QCOMPARE(p.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.process.exitCode(), 1);
+    QVERIFY(p.process.readAllStandardError().contains("nothing was saved"));
+    QVERIFY(p.log().contains("Module1.UnloadINI"));
+    QCOMPARE(contents(p.settingsFile()), settings);
 }
 
 QTEST_GUILESS_MAIN(TestHostileApp)

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <memory>
 
 using namespace Qt::StringLiterals;
 using namespace pluvix;
@@ -29,15 +30,30 @@ class TestShutDown : public QObject {
 private slots:
     void signalsBecomeTerminationRequests_data() {
         QTest::addColumn<int>("number");
-        QTest::newRow("SIGTERM") << int(SIGTERM);
-        QTest::newRow("SIGINT") << int(SIGINT);
-        QTest::newRow("SIGHUP") << int(SIGHUP);
+        QTest::addColumn<bool>("inheritedIgnored");
+        QTest::newRow("SIGTERM") << int(SIGTERM) << false;
+        QTest::newRow("SIGINT") << int(SIGINT) << false;
+        QTest::newRow("SIGHUP") << int(SIGHUP) << false;
+        QTest::newRow("SIGHUP under nohup") << int(SIGHUP) << true;
     }
 
     void signalsBecomeTerminationRequests() {
         QFETCH(int, number);
-        app::TerminationSignals termination;
-        QSignalSpy spy(&termination, &app::TerminationSignals::terminationRequested);
+        QFETCH(bool, inheritedIgnored);
+        std::signal(number, inheritedIgnored ? SIG_IGN : SIG_DFL);
+        auto termination = std::make_unique<app::TerminationSignals>();
+        QSignalSpy spy(termination.get(), &app::TerminationSignals::terminationRequested);
+        if (inheritedIgnored) {
+            QCOMPARE(::raise(number), 0);
+            QTest::qWait(200);
+            QCOMPARE(spy.count(), 0);
+            termination.reset();
+            struct sigaction now = {};
+            QCOMPARE(::sigaction(number, nullptr, &now), 0);
+            QVERIFY(now.sa_handler == SIG_IGN);
+            std::signal(number, SIG_DFL);
+            return;
+        }
         QCOMPARE(::raise(number), 0);
         QVERIFY(spy.wait(5000));
         QCOMPARE(spy.at(0).at(0).toInt(), number);
