@@ -246,6 +246,30 @@ QSettings* FileSettingsStore::pendingFor(const QString& path) const {
     return nullptr;
 }
 
+QStringList FileSettingsStore::groupsOf(const QSettings& s, const QString& path) const {
+    for (const Pending& p : m_pending)
+        if (p.path == path)
+            return p.groups;
+    return s.childGroups();
+}
+
+FileSettingsStore::Pending* FileSettingsStore::pendingEntry(const QString& path) {
+    for (Pending& p : m_pending)
+        if (p.path == path)
+            return &p;
+    return nullptr;
+}
+
+QStringList FileSettingsStore::keysOf(QSettings& s, const QString& path) {
+    Pending* p = pendingEntry(path);
+    if (!p)
+        return s.childKeys();
+    auto it = p->keys.find(s.group());
+    if (it == p->keys.end())
+        it = p->keys.insert(s.group(), s.childKeys());
+    return *it;
+}
+
 QSettings& FileSettingsStore::openForChange(const QString& path, std::unique_ptr<QSettings>& own) {
     if (QSettings* pending = pendingFor(path))
         return *pending;
@@ -257,7 +281,8 @@ QSettings& FileSettingsStore::openForChange(const QString& path, std::unique_ptr
     requireNoError(*own);
     if (m_batchDepth == 0)
         return *own;
-    m_pending.push_back({path, std::move(own)});
+    QStringList groups = own->childGroups();
+    m_pending.push_back({path, std::move(own), std::move(groups), {}});
     return *m_pending.back().settings;
 }
 
@@ -298,7 +323,7 @@ QString FileSettingsStore::GetSetting(const QString& appName, const QString& sec
         return defaultValue;
     // Inside a batch the changes not yet on disk count.
     if (QSettings* s = pendingFor(path)) {
-        const QString group = findIgnoringCase(s->childGroups(), escapedName(section));
+        const QString group = findIgnoringCase(groupsOf(*s, path), escapedName(section));
         if (group.isEmpty())
             return defaultValue;
         s->beginGroup(group);
@@ -324,13 +349,20 @@ void FileSettingsStore::SaveSetting(const QString& appName, const QString& secti
     const QString path = filePath(appName);
     std::unique_ptr<QSettings> own;
     QSettings& s = openForChange(path, own);
-    QString group = findIgnoringCase(s.childGroups(), escapedName(section));
-    if (group.isEmpty())
+    Pending* pending = pendingEntry(path);
+    QString group = findIgnoringCase(groupsOf(s, path), escapedName(section));
+    if (group.isEmpty()) {
         group = escapedName(section);
+        if (pending)
+            pending->groups.append(group);
+    }
     s.beginGroup(group);
-    QString storedKey = findIgnoringCase(s.childKeys(), escapedName(key));
-    if (storedKey.isEmpty())
+    QString storedKey = findIgnoringCase(keysOf(s, path), escapedName(key));
+    if (storedKey.isEmpty()) {
         storedKey = escapedName(key);
+        if (pending)
+            pending->keys[group].append(storedKey);
+    }
     s.setValue(storedKey, value);
     s.endGroup();
     finishChange(s, path);
@@ -352,7 +384,7 @@ void FileSettingsStore::DeleteSetting(const QString& appName, const QString& sec
     const QString wanted = escapedName(section);
     // A hand-edited file may hold the section in more than one spelling.
     QStringList matching;
-    for (const QString& group : current->childGroups()) {
+    for (const QString& group : groupsOf(*current, path)) {
         if (group.compare(wanted, Qt::CaseInsensitive) == 0)
             matching.append(group);
     }
@@ -360,8 +392,14 @@ void FileSettingsStore::DeleteSetting(const QString& appName, const QString& sec
         return;
     std::unique_ptr<QSettings> own;
     QSettings& s = openForChange(path, own);
-    for (const QString& group : matching)
+    Pending* pending = pendingEntry(path);
+    for (const QString& group : matching) {
         s.remove(group);
+        if (pending) {
+            pending->groups.removeAll(group);
+            pending->keys.remove(group);
+        }
+    }
     finishChange(s, path);
 }
 

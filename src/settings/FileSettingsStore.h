@@ -72,8 +72,17 @@ private:
     struct Pending {
         QString path;
         std::unique_ptr<QSettings> settings; // changes not yet on disk
+        // Names kept up to date here: QSettings lists them by going through every key, and a
+        // save sequence looks them up for each value.
+        QStringList groups;
+        QHash<QString, QStringList> keys; // by group, filled when first needed
     };
     QSettings* pendingFor(const QString& path) const;
+    Pending* pendingEntry(const QString& path);
+    // The groups of a file, from the batch's list when there is one.
+    QStringList groupsOf(const QSettings& s, const QString& path) const;
+    // The keys of the group `s` is in.
+    QStringList keysOf(QSettings& s, const QString& path);
     // The file's settings for a change: the batch's own, or a new one in `own`.
     QSettings& openForChange(const QString& path, std::unique_ptr<QSettings>& own);
     void finishChange(QSettings& s, const QString& path);
