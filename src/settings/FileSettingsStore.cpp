@@ -189,8 +189,8 @@ FileSettingsStore::FileStamp FileSettingsStore::stampOf(const QString& path) {
             qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
 }
 
-FileSettingsStore::FileView FileSettingsStore::readView(const QString& path,
-                                                        const FileStamp& stamp) {
+FileSettingsStore::FileView FileSettingsStore::readView(const QString& path, const FileStamp& stamp,
+                                                        bool parse) {
     FileView view;
     view.stamp = stamp;
     const QString tooLarge = QStringLiteral("is larger than %1 KiB").arg(maxFileBytes / 1024);
@@ -211,6 +211,9 @@ FileSettingsStore::FileView FileSettingsStore::readView(const QString& path,
         view.refusal = QStringLiteral("holds a line longer than %1 KiB").arg(maxLineBytes / 1024);
         return view;
     }
+    view.parsed = parse;
+    if (!parse)
+        return view;
     // Its status is not looked at: a change left unsaved by an earlier failed write makes it
     // report the failed flush, while the entries read are still good.
     const QSettings s(path, QSettings::IniFormat);
@@ -230,8 +233,8 @@ FileSettingsStore::FileView FileSettingsStore::readView(const QString& path,
 const FileSettingsStore::FileView& FileSettingsStore::viewOf(const QString& path, Use use) const {
     const FileStamp now = stampOf(path);
     FileView& view = m_views[path];
-    if (!(view.stamp == now))
-        view = readView(path, now);
+    if (!(view.stamp == now) || (use == Use::Read && !view.parsed && view.refusal.isEmpty()))
+        view = readView(path, now, use == Use::Read);
     if (!view.refusal.isEmpty() && (use == Use::Write || !view.refusalReported)) {
         view.refusalReported = true;
         throw refusedFile(path, view.refusal);

@@ -62,11 +62,12 @@ private:
         FileStamp stamp;
         QString refusal; // why the file is refused; empty when it was read
         bool refusalReported = false;
+        bool parsed = false;                              // a write only needs the refusal
         QHash<QString, QHash<QString, QString>> sections; // case-folded names
     };
     enum class Use { Read, Write };
     static FileStamp stampOf(const QString& path);
-    static FileView readView(const QString& path, const FileStamp& stamp);
+    static FileView readView(const QString& path, const FileStamp& stamp, bool parse);
     const FileView& viewOf(const QString& path, Use use) const;
 
     struct Pending {
