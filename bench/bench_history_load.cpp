@@ -236,7 +236,8 @@ WarmRestart warmRestart(int latencyMs) {
     qsizetype logged = 0;
     for (int run = 0; run < 2; ++run) {
         testsupport::AppHarness h;
-        h.downloads = std::make_unique<platform::NetworkDownloadService>(cacheDir.path());
+        h.downloads = std::make_unique<platform::NetworkDownloadService>(
+            cacheDir.path(), &acquisition::passesPictureCheck);
         h.set(QStringLiteral("BaseURL"), folder);
         QElapsedTimer clock;
         clock.start();

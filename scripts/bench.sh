@@ -16,7 +16,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 
-benchmarks=(bench_history_load bench_paint bench_memory)
+benchmarks=(bench_history_load bench_paint bench_memory bench_relay_frame bench_relay_memory)
 targets=("${benchmarks[@]}" pluvix-radar-server)
 if [ -z "$build_dir" ]; then
   cmake --preset default || exit 2

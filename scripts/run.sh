@@ -3,7 +3,10 @@
 # loopback (unless one already answers on its default port) and opens Pluvix.
 # Without a display it runs on a virtual X display, waits for the history to load, saves a
 # screenshot, prints its path and closes the window normally.
+# --live relays today's real radar pictures from the internet (README: "Live radar").
 set -euo pipefail
+live=""
+if [ "${1:-}" = "--live" ]; then live=yes; shift; fi
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
@@ -14,6 +17,13 @@ cmake --build --preset default --target pluvix pluvix-radar-server
 bin="$root/build/default/src/app/pluvix"
 server_bin="$root/build/default/tools/radar-server/pluvix-radar-server"
 port=8573
+server_args=()
+viewer_args=()
+if [ -n "$live" ]; then
+  port=8574
+  server_args=(--live)
+  viewer_args=(--radar-host "127.0.0.1:$port")
+fi
 pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
@@ -25,7 +35,7 @@ if curl -sf -o /dev/null --max-time 2 "http://127.0.0.1:$port/radar/images/DS.p3
 else
   log="${XDG_CACHE_HOME:-$HOME/.cache}/pluvix/radar-server.log"
   mkdir -p "$(dirname "$log")"
-  "$server_bin" --port "$port" >"$log" 2>&1 &
+  "$server_bin" --port "$port" "${server_args[@]}" >"$log" 2>&1 &
   pids+=($!)
   for _ in $(seq 1 50); do
     curl -sf -o /dev/null --max-time 1 "http://127.0.0.1:$port/radar/images/DS.p37cr/SI.kmlb/" && break
@@ -35,7 +45,7 @@ else
 fi
 
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
-  "$bin"
+  "$bin" "${viewer_args[@]}"
   exit $?
 fi
 
@@ -52,7 +62,7 @@ openbox >/dev/null 2>&1 &
 pids+=($!)
 xsetroot -solid '#2b3a4a' 2>/dev/null || true
 
-QT_QPA_PLATFORM=xcb "$bin" &
+QT_QPA_PLATFORM=xcb "$bin" "${viewer_args[@]}" &
 app=$!
 
 # The caption names the station once the history is loaded and the window is set up.

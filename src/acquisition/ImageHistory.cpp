@@ -93,6 +93,40 @@ bool jpegIsComplete(const QByteArray& d) {
     return lastScan >= 0 && end > lastScan;
 }
 
+// A progressive picture decodes in one pass over the whole picture per scan, and nothing stops a
+// file from repeating a scan header tens of thousands of times; real pictures have a dozen.
+constexpr int maxJpegScans = 100;
+
+// The scan headers a decoder would meet before the end marker, counted up to limit + 1. Walks the
+// markers as a decoder does: segments by their length, anything else (compressed data, stuffed
+// bytes, restart markers, garbage) until the next marker.
+int jpegScanCount(const QByteArray& d, int limit) {
+    int scans = 0;
+    qsizetype pos = 2;
+    while (scans <= limit) {
+        pos = d.indexOf('\xFF', pos);
+        if (pos < 0)
+            break;
+        while (pos < d.size() && byteAt(d, pos) == 0xFF)
+            ++pos;
+        if (pos >= d.size())
+            break;
+        const quint8 marker = byteAt(d, pos++);
+        if (marker == 0xD9)
+            break;
+        const bool standalone = marker == 0x00 || marker == 0x01 || marker == 0xD8 ||
+                                (marker >= 0xD0 && marker <= 0xD7);
+        if (standalone)
+            continue;
+        if (pos + 2 > d.size())
+            break;
+        if (marker == 0xDA)
+            ++scans;
+        pos += (qsizetype(byteAt(d, pos)) << 8) | byteAt(d, pos + 1);
+    }
+    return scans;
+}
+
 } // namespace
 
 namespace {
@@ -103,7 +137,8 @@ void checkBeforeDecoding(const QByteArray& encoded, QImageReader& reader) {
     const bool jpeg = encoded.startsWith("\xFF\xD8");
     // The servers send GIF and JPEG only; other decoders never see their bytes (a PNG chunk of
     // a few bytes can claim a gigabyte that the decoder allocates before reading it).
-    if ((!gif && !jpeg) || (gif && !gifIsComplete(encoded)) || (jpeg && !jpegIsComplete(encoded)))
+    if ((!gif && !jpeg) || (gif && !gifIsComplete(encoded)) ||
+        (jpeg && (!jpegIsComplete(encoded) || jpegScanCount(encoded, maxJpegScans) > maxJpegScans)))
         throw core::RuntimeError::invalidPicture();
     const QSize size = reader.size();
     if (!size.isValid() || tooLarge(size.width(), size.height()))
@@ -117,6 +152,15 @@ void checkPicture(const QByteArray& encoded) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     checkBeforeDecoding(encoded, reader);
+}
+
+bool passesPictureCheck(const QByteArray& encoded) {
+    try {
+        checkPicture(encoded);
+        return true;
+    } catch (const core::RuntimeError&) {
+        return false;
+    }
 }
 
 QImage decodePicture(const QByteArray& encoded) {

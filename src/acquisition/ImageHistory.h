@@ -74,6 +74,8 @@ QByteArray readPictureFile(const QString& path);
 
 // Checks without decoding what decodePicture checks before it decodes. Throws like it.
 void checkPicture(const QByteArray& encoded);
+// The same check as a yes or no, for those that only keep or drop the bytes.
+bool passesPictureCheck(const QByteArray& encoded);
 
 // Decodes a GIF or JPEG picture, refusing other formats, cut-off data that a decoder would pad
 // silently and pictures larger than maxPictureSide on a side. Throws core::RuntimeError 481.

@@ -26,6 +26,23 @@ void FormatImageTime(QString& imageName, QString& hourMinute) {
                 hour + QLatin1Char(':') + minute + QStringLiteral(" UTC");
 }
 
+std::optional<QDateTime> imageTimeUtc(const QString& imageName) {
+    const auto number = [&](qsizetype start1, qsizetype length) {
+        const QString text = piece(imageName, start1, length);
+        bool ok = text.size() == length;
+        for (const QChar c : text)
+            ok = ok && c.isDigit();
+        return ok ? text.toInt() : -1;
+    };
+    const int year = number(4, 4);
+    const QDate date(year, number(8, 2), number(10, 2));
+    const QTime time(number(16, 2), number(18, 2));
+    // A year of non-digits must not pass as a year before Christ.
+    if (year < 0 || !date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time, QTimeZone::utc());
+}
+
 std::optional<LocalClockTime> PastImageTimeValues(const QString& hourMinute, qint16 autoUTCOffset,
                                                   qint16 localUTCTimeOffset,
                                                   std::optional<qint32> biasMinutes) {

@@ -14,6 +14,8 @@ namespace pluvix::acquisition {
 // day 10-11, hour 16-17, minute 18-19. hourMinute becomes "15:03" and imageName becomes
 // "09/15/2005  15:03 UTC"; a short name gives short or empty pieces, never an error.
 void FormatImageTime(QString& imageName, QString& hourMinute);
+// The same characters as a UTC moment; nullopt when they do not make a valid date and time.
+std::optional<QDateTime> imageTimeUtc(const QString& imageName);
 
 // Where the clock's hands go: hour is local and may lie outside 0..23 or be a fraction.
 struct LocalClockTime {

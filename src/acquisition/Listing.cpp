@@ -84,6 +84,7 @@ void ListingFetcher::fetchAndCut() {
         m_downloads.download(serverUrl(baseUrl), m_host.listingFile(), platform::listingByteCap,
                              platform::CachePolicy::AlwaysNetwork);
     if (!fetched.ok) {
+        platform::throwOnLocalFailure(fetched);
         // The program is ending: nothing to tell the user.
         if (fetched.failure == platform::DownloadResult::Failure::Interrupted)
             return;

@@ -8,6 +8,8 @@
 
 namespace pluvix::app {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // HOST or HOST:PORT, IPv6 addresses in brackets; nothing else (no scheme, path or user).
@@ -17,6 +19,23 @@ bool isHostPort(const QString& text) {
         return false;
     const QUrl url(QStringLiteral("http://") + text, QUrl::StrictMode);
     return url.isValid() && !url.host().isEmpty() && url.port() != 0 && !text.endsWith(u':');
+}
+
+// The options Qt's application classes and the X11 platform take, with one dash.
+const QStringList qtValueOptions{u"platform"_s,        u"platformpluginpath"_s,
+                                 u"platformtheme"_s,   u"plugin"_s,
+                                 u"qwindowgeometry"_s, u"qwindowicon"_s,
+                                 u"qwindowtitle"_s,    u"session"_s,
+                                 u"display"_s,         u"geometry"_s,
+                                 u"title"_s,           u"name"_s,
+                                 u"visual"_s,          u"style"_s,
+                                 u"stylesheet"_s,      u"qmljsdebugger"_s};
+const QStringList qtFlagOptions{u"reverse"_s, u"widgetcount"_s, u"nograb"_s, u"dograb"_s};
+
+// "-NAME" or "-NAME=VALUE" with NAME in the list.
+bool isQtOption(const QString& arg, const QStringList& names) {
+    return arg.startsWith(u'-') && !arg.startsWith(u"--") &&
+           names.contains(arg.mid(1).section(u'=', 0, 0));
 }
 
 QString helpText(const QString& program) {
@@ -81,10 +100,12 @@ CommandLine parseCommandLine(const QStringList& arguments) {
             if (!isHostPort(value))
                 return fail(QStringLiteral("'%1' is not HOST[:PORT]").arg(value));
             *target = value;
-        } else if (arg.startsWith(u"--") || !arg.startsWith(u'-')) {
+        } else if (isQtOption(arg, qtValueOptions)) {
+            if (!arg.contains(u'=') && i + 1 < arguments.size())
+                ++i; // Qt takes the next argument as the value, whatever it is
+        } else if (!isQtOption(arg, qtFlagOptions) || arg.contains(u'=')) {
+            // "-radar-host" taken for a Qt option would drop the host without a word.
             return fail(QStringLiteral("unknown argument '%1'").arg(arguments[i]));
-        } else if (i + 1 < arguments.size() && !arguments[i + 1].startsWith(u'-')) {
-            ++i; // a Qt option's value, such as "-platform offscreen"
         }
     }
     return result;

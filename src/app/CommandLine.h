@@ -8,7 +8,7 @@
 namespace pluvix::app {
 
 // What the command line asks for. Qt's own options (-platform NAME, -style NAME, ...) are
-// left to Qt.
+// left to Qt; any other argument with one dash is refused.
 struct CommandLine {
     enum class Action { Run, Help, Version, Error };
     Action action = Action::Run;

@@ -111,6 +111,7 @@ void MainWindow::LoadInitialImages(qint16 LoadMode) {
         auto failed = [&](const platform::DownloadResult& r) {
             // Nothing more is fetched for a history that cannot be completed.
             batch->cancel();
+            platform::throwOnLocalFailure(r);
             // The program is ending: nothing to tell the user.
             if (r.failure == platform::DownloadResult::Failure::Interrupted)
                 return;
@@ -206,6 +207,7 @@ void MainWindow::CheckForNewImage() {
             const auto r = m_s.downloads.download(
                 acquisition::serverUrl(acquisition::satelliteFolder() + QStringLiteral("20.jpg")),
                 ImageTempFile, platform::imageByteCap);
+            platform::throwOnLocalFailure(r);
             fresh = r.ok && QFileInfo(ImageTempFile).size() != LastImageFileSize;
         } else {
             ParseURLText();
@@ -223,6 +225,7 @@ void MainWindow::CheckForNewImage() {
             const auto r = m_s.downloads.download(imageUrl(Settings.BaseURL, newest), ImageTempFile,
                                                   platform::imageByteCap,
                                                   imageCachePolicy(Settings.MapTypeIndex));
+            platform::throwOnLocalFailure(r);
             if (r.ok) {
                 // Only a picture that decodes becomes an element; a bad one must not leave blanks.
                 QByteArray bytes = acquisition::readPictureFile(ImageTempFile);

@@ -1,3 +1,4 @@
+#include "acquisition/ImageHistory.h"
 #include "acquisition/ImageTime.h"
 #include "app/CommandLine.h"
 #include "app/LinuxDesktop.h"
@@ -70,9 +71,15 @@ int main(int argc, char* argv[]) {
 
     // One copy per settings file; a second start brings the first one forward.
     platform::SingleInstance instance(settings::FileSettingsStore::defaultConfigHome() +
-                                      QStringLiteral("/pluvix/") + appName.toLower());
-    if (!instance.claim())
-        return 0;
+                                      QStringLiteral("/pluvix/") + appName.toLower() +
+                                      QStringLiteral(".instance"));
+    const auto claim = instance.claim();
+    if (!instance.problem().isEmpty())
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QFileInfo(programFile).fileName()),
+                     qPrintable(instance.problem()));
+    if (claim != platform::SingleInstance::Claim::First)
+        return claim == platform::SingleInstance::Claim::Forwarded ? platform::exitNormal
+                                                                   : platform::exitFailure;
 
     platform::QtMessageBoxes boxes;
     platform::ProcessEnd programEnd;
@@ -90,7 +97,8 @@ int main(int argc, char* argv[]) {
     settings::FileSettingsStore store;
     const QString cacheRoot =
         QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    platform::NetworkDownloadService downloads(cacheRoot + QStringLiteral("/pluvix/http"));
+    platform::NetworkDownloadService downloads(cacheRoot + QStringLiteral("/pluvix/http"),
+                                               &acquisition::passesPictureCheck);
     platform::QtFileDialogs fileDialogs;
     app::LinuxDesktop desktop(boxes, tempPath, appName, programDir);
 

@@ -21,6 +21,9 @@ RuntimeError RuntimeError::divisionByZero() {
 RuntimeError RuntimeError::fileNotFound() {
     return {53, QStringLiteral("File not found")};
 }
+RuntimeError RuntimeError::diskFull() {
+    return {61, QStringLiteral("Disk full")};
+}
 RuntimeError RuntimeError::pathFileAccess() {
     return {75, QStringLiteral("Path/File access error")};
 }

@@ -20,6 +20,7 @@ public:
     static RuntimeError subscriptOutOfRange();  // 9
     static RuntimeError divisionByZero();       // 11
     static RuntimeError fileNotFound();         // 53
+    static RuntimeError diskFull();             // 61
     static RuntimeError pathFileAccess();       // 75
     static RuntimeError invalidPropertyValue(); // 380
     static RuntimeError invalidPicture();       // 481

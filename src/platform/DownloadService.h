@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/RuntimeError.h"
+
 #include <QList>
 #include <QString>
 #include <QUrl>
@@ -31,7 +33,20 @@ struct DownloadResult {
     int httpStatus = 0; // 0 when no answer arrived
     qint64 bytes = 0;   // body size of a successful transfer
     QString message;    // for logs only; nobody should parse it
+    // For a LocalFile failure: the file that could not be written and the system's reason.
+    QString localFile;
+    QString localReason;
 };
+
+// A local write failure is the user's disk, not the server: error 75 naming the file and the
+// system's reason, for the normal error report.
+inline core::RuntimeError localFileError(const DownloadResult& r) {
+    return {75, QStringLiteral("Path/File access error (%1: %2)").arg(r.localFile, r.localReason)};
+}
+inline void throwOnLocalFailure(const DownloadResult& r) {
+    if (r.failure == DownloadResult::Failure::LocalFile)
+        throw localFileError(r);
+}
 
 // Which copy may answer a request. Images carry their time in their name and never change, so a
 // cached copy is as good as a new one; a folder listing or a fixed-name picture must be fresh.

@@ -1,10 +1,12 @@
 #include "platform/NetworkDownloadService.h"
 
 #include "platform/ImageCache.h"
+#include "platform/TempFolder.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
+#include <QFileInfo>
 #include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkDiskCache>
@@ -41,6 +43,9 @@ DownloadResult failed(Failure kind, QString message, int httpStatus = 0) {
 
 // Room for about a thousand radar pictures, well above the longest history.
 constexpr qint64 imageCacheCap = qint64(64) * 1024 * 1024;
+// What the kept pictures leave free on their disk: the temporary picture and its replacement at
+// their largest, and the listing.
+constexpr qint64 cacheFreeMargin = 2 * imageByteCap + listingByteCap;
 
 // Why the worker itself aborted a reply; the reply only says "cancelled".
 enum class AbortReason { None, TooLarge, TotalTimeout, TooSlow, Cancelled };
@@ -98,22 +103,22 @@ WaitFilter& waitFilter() {
 namespace detail {
 
 // Replaces the file in one step: readers see the old content or the whole new one. The file
-// is a scratch copy, so it is not forced to disk (that cost more than the transfer).
-bool replaceFile(const QString& path, const QByteArray& bytes, QString& error) {
+// is a scratch copy, so it is not forced to disk (that cost more than the transfer). Gives the
+// errno of a failure, 0 on success.
+int replaceFile(const QString& path, const QByteArray& bytes) {
     QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
     temp.setAutoRemove(true);
-    if (!temp.open() || temp.write(bytes) != bytes.size() || !temp.flush()) {
-        error = temp.errorString();
-        return false;
-    }
+    errno = 0;
+    if (!temp.open())
+        return errno != 0 ? errno : EACCES;
+    if (temp.write(bytes) != bytes.size() || !temp.flush())
+        return errno != 0 ? errno : EIO;
     temp.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (::rename(QFile::encodeName(temp.fileName()).constData(),
-                 QFile::encodeName(path).constData()) != 0) {
-        error = QString::fromLocal8Bit(std::strerror(errno));
-        return false;
-    }
+                 QFile::encodeName(path).constData()) != 0)
+        return errno;
     temp.setAutoRemove(false);
-    return true;
+    return 0;
 }
 
 struct Transfer {
@@ -137,13 +142,15 @@ struct Transfer {
 
 class DownloadEngine {
 public:
-    explicit DownloadEngine(const QString& cacheDirectory);
+    DownloadEngine(const QString& cacheDirectory, NetworkDownloadService::BodyCheck keepable);
     ~DownloadEngine();
 
     std::shared_ptr<Transfer> start(const QUrl& url, qint64 cap, CachePolicy cache,
                                     bool spread = false);
     void cancel(const std::shared_ptr<Transfer>& t);
     void removeFromCache(const QUrl& url);
+    // Caller's thread: lets the image cache free room for a file of that size.
+    void giveBackRoom(qint64 bytes);
     // Caller's thread: waits for the transfer, then writes its body into localFile; keepBody
     // leaves the body for another finishInto.
     DownloadResult finishInto(const std::shared_ptr<Transfer>& t, const QString& localFile,
@@ -174,12 +181,15 @@ private:
     // so that ten images travel in one round.
     QNetworkAccessManager* m_spreadNam = nullptr;
     bool m_spreadNext = false;
-    std::unique_ptr<ImageCache> m_images; // answers PreferCache requests before the network
+    std::unique_ptr<ImageCache> m_images;         // answers PreferCache requests before the network
+    NetworkDownloadService::BodyCheck m_keepable; // empty: every whole body may be kept
     QHash<Transfer*, QNetworkReply*> m_active;
     QHash<QNetworkReply*, AbortReason> m_reasons;
 };
 
-DownloadEngine::DownloadEngine(const QString& cacheDirectory) {
+DownloadEngine::DownloadEngine(const QString& cacheDirectory,
+                               NetworkDownloadService::BodyCheck keepable)
+    : m_keepable(std::move(keepable)) {
     m_thread.setObjectName(QStringLiteral("downloads"));
     m_context = new QObject;
     m_context->moveToThread(&m_thread);
@@ -188,23 +198,21 @@ DownloadEngine::DownloadEngine(const QString& cacheDirectory) {
         m_context,
         [this, cacheDirectory] {
             m_nam = new QNetworkAccessManager(m_context);
-            if (!cacheDirectory.isEmpty()) {
-                QDir().mkpath(cacheDirectory);
-                QFile::setPermissions(cacheDirectory, QFileDevice::ReadOwner |
-                                                          QFileDevice::WriteOwner |
-                                                          QFileDevice::ExeOwner);
-                m_images = std::make_unique<ImageCache>(cacheDirectory + QStringLiteral("/images"),
-                                                        imageCacheCap);
-                auto* cache = new QNetworkDiskCache(m_nam);
-                cache->setCacheDirectory(cacheDirectory);
-                m_nam->setCache(cache);
-            }
             m_spreadNam = new QNetworkAccessManager(m_context);
-            if (!cacheDirectory.isEmpty()) {
-                auto* cache = new QNetworkDiskCache(m_spreadNam);
-                cache->setCacheDirectory(cacheDirectory + QStringLiteral("/batch"));
-                m_spreadNam->setCache(cache);
-            }
+            // A cache folder that is a link or someone else's is neither used nor changed.
+            const QString batchDirectory = cacheDirectory + QStringLiteral("/batch");
+            if (cacheDirectory.isEmpty() || !QDir().mkpath(QFileInfo(cacheDirectory).path()) ||
+                !makePrivateFolder(cacheDirectory) || !makePrivateFolder(batchDirectory))
+                return;
+            m_images = std::make_unique<ImageCache>(
+                cacheDirectory + QStringLiteral("/images"),
+                ImageCache::Limits{imageCacheCap, imageByteCap, cacheFreeMargin});
+            auto* cache = new QNetworkDiskCache(m_nam);
+            cache->setCacheDirectory(cacheDirectory);
+            m_nam->setCache(cache);
+            auto* batchCache = new QNetworkDiskCache(m_spreadNam);
+            batchCache->setCacheDirectory(batchDirectory);
+            m_spreadNam->setCache(batchCache);
         },
         Qt::BlockingQueuedConnection);
 }
@@ -267,6 +275,16 @@ void DownloadEngine::removeFromCache(const QUrl& url) {
         Qt::BlockingQueuedConnection);
 }
 
+void DownloadEngine::giveBackRoom(qint64 bytes) {
+    QMetaObject::invokeMethod(
+        m_context,
+        [this, bytes] {
+            if (m_images)
+                m_images->giveBack(bytes);
+        },
+        Qt::BlockingQueuedConnection);
+}
+
 void DownloadEngine::begin(const std::shared_ptr<Transfer>& t) {
     const QString scheme = t->url.scheme().toLower();
     if (!t->url.isValid() || t->url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) {
@@ -276,7 +294,13 @@ void DownloadEngine::begin(const std::shared_ptr<Transfer>& t) {
     }
 
     if (t->cache == CachePolicy::PreferCache && m_images) {
-        if (auto body = m_images->find(t->url); body && (t->cap <= 0 || body->size() <= t->cap)) {
+        auto body = m_images->find(t->url);
+        // A copy kept before the check was as strict as now is asked for again, once.
+        if (body && m_keepable && !m_keepable(*body)) {
+            m_images->remove(t->url);
+            body.reset();
+        }
+        if (body && (t->cap <= 0 || body->size() <= t->cap)) {
             t->body = std::move(*body);
             DownloadResult kept;
             kept.ok = true;
@@ -309,6 +333,9 @@ void DownloadEngine::begin(const std::shared_ptr<Transfer>& t) {
         break;
     }
     request.setTransferTimeout(t->inactivityMs);
+    // A compressed body could inflate without end behind the caps, which count what arrives;
+    // asking for one ourselves also keeps the network layer from inflating anything.
+    request.setRawHeader("Accept-Encoding", "identity");
 
     QNetworkAccessManager* nam = m_nam;
     if (t->spread) {
@@ -368,11 +395,12 @@ void DownloadEngine::begin(const std::shared_ptr<Transfer>& t) {
         if (reason == AbortReason::None && reply->isOpen())
             t->body += t->cap > 0 ? reply->read(t->cap + 1 - t->body.size()) : reply->readAll();
         DownloadResult result = classify(reply, reason, *t);
-        // Copied before complete() hands the body to the caller; stored after, off its path.
+        // Copied before complete() hands the body to the caller; checked and stored after, off
+        // its path. Only a body that passes the check is kept: a bad answer is asked for again.
         const QByteArray keep =
             result.ok && t->cache == CachePolicy::PreferCache && m_images ? t->body : QByteArray();
         complete(*t, std::move(result));
-        if (!keep.isNull())
+        if (!keep.isNull() && (!m_keepable || m_keepable(keep)))
             m_images->insert(t->url, keep);
         reply->deleteLater();
     });
@@ -421,10 +449,9 @@ DownloadResult DownloadEngine::classify(QNetworkReply* reply, AbortReason reason
 
     if (status == 0)
         return failed(Failure::Other, QStringLiteral("No HTTP answer from ") + where);
-    // Qt unpacks compressed bodies, and then the announced length is not the body's.
+    // Nothing is inflated here (see begin()), so the announced length is the body's.
     const QVariant length = reply->header(QNetworkRequest::ContentLengthHeader);
-    if (length.isValid() && !reply->hasRawHeader("Content-Encoding") &&
-        length.toLongLong() != t.body.size())
+    if (length.isValid() && length.toLongLong() != t.body.size())
         return failed(Failure::Truncated,
                       QStringLiteral("%1 of %2 bytes from %3")
                           .arg(t.body.size())
@@ -502,13 +529,21 @@ DownloadResult DownloadEngine::finishInto(const std::shared_ptr<Transfer>& t,
     if (!result.ok)
         return result;
 
-    QString error;
-    const bool written = replaceFile(localFile, t->body, error);
+    int error = replaceFile(localFile, t->body);
+    // The kept pictures make room for the file they may have crowded out.
+    if (error == ENOSPC || error == EDQUOT) {
+        giveBackRoom(t->body.size());
+        error = replaceFile(localFile, t->body);
+    }
     if (!keepBody)
         t->body = QByteArray();
-    if (!written)
-        return failed(Failure::LocalFile, error + QStringLiteral(": ") + localFile,
-                      result.httpStatus);
+    if (error != 0) {
+        DownloadResult local = failed(
+            Failure::LocalFile, QStringLiteral("Cannot write ") + localFile, result.httpStatus);
+        local.localFile = localFile;
+        local.localReason = QString::fromLocal8Bit(std::strerror(error));
+        return local;
+    }
     return result;
 }
 
@@ -561,8 +596,8 @@ private:
 } // namespace
 } // namespace detail
 
-NetworkDownloadService::NetworkDownloadService(const QString& cacheDirectory)
-    : m_engine(std::make_shared<detail::DownloadEngine>(cacheDirectory)) {}
+NetworkDownloadService::NetworkDownloadService(const QString& cacheDirectory, BodyCheck keepable)
+    : m_engine(std::make_shared<detail::DownloadEngine>(cacheDirectory, std::move(keepable))) {}
 
 NetworkDownloadService::~NetworkDownloadService() = default;
 

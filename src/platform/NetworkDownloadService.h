@@ -18,8 +18,13 @@ class DownloadEngine;
 // the caller's thread is handled in the middle of a download.
 class NetworkDownloadService final : public DownloadService {
 public:
-    // cacheDirectory: where the disk cache lives; empty for no disk cache.
-    explicit NetworkDownloadService(const QString& cacheDirectory);
+    // Whether a body may be kept for CachePolicy::PreferCache. Runs on the worker thread.
+    using BodyCheck = std::function<bool(const QByteArray&)>;
+
+    // cacheDirectory: where the disk cache lives; empty for no disk cache. Only bodies that
+    // pass `keepable` enter the image cache, and a kept one that no longer passes is fetched
+    // again; empty keeps every whole body.
+    explicit NetworkDownloadService(const QString& cacheDirectory, BodyCheck keepable = {});
     ~NetworkDownloadService() override;
 
     NetworkDownloadService(const NetworkDownloadService&) = delete;

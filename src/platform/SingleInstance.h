@@ -6,33 +6,60 @@
 #include <memory>
 
 class QLocalServer;
+class QLocalSocket;
 
 namespace pluvix::platform {
 
-// One running copy per key (the settings file a copy writes). The first copy listens on a
-// per-user local socket; a later copy with the same key asks it to come forward and ends.
+// One running copy per settings file. The first copy holds an exclusive lock on a file beside
+// the settings (released by the system however the copy ends) and writes into it the name of a
+// local socket in a folder private to the user. A later copy finds the lock taken, reads the
+// name and asks the holder over the socket to come forward. The lock alone decides who runs, so
+// copies started from different environments (with or without XDG_RUNTIME_DIR, over ssh, from
+// cron) still exclude each other.
 class SingleInstance final : public QObject {
     Q_OBJECT
 public:
-    explicit SingleInstance(const QString& key, QObject* parent = nullptr);
+    // problem() says why for the last two, and for First may warn that later starts cannot
+    // reach this copy.
+    enum class Claim {
+        First,        // this copy holds the lock
+        Forwarded,    // the running copy answered and has been asked to come forward
+        NotAnswering, // the lock is held but its holder did not answer in time (stopped, busy)
+        Failed,       // the lock could not be taken at all
+    };
+
+    // lockFile: the file beside the settings file; its folder is made if missing.
+    explicit SingleInstance(const QString& lockFile, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // True for the first copy, which from now on answers later starts. False when a running
-    // copy answered: it has been asked to come to the front. Blocks for at most timeoutMs.
-    bool claim(int timeoutMs = 3000);
-
-    // In $XDG_RUNTIME_DIR (private to the user), else the temporary folder with the user id.
-    static QString socketPath(const QString& key);
+    // Waits at most timeoutMs for the lock's holder to answer.
+    Claim claim(int timeoutMs = 3000);
+    QString problem() const { return m_problem; }
+    // Where the first copy listens; empty when it could not.
+    QString serverName() const;
 
 signals:
-    // A later copy with the same key was started.
+    // A later copy was started. Requests that arrive while this is being handled are merged
+    // into one further emission, never a nested one.
     void activationRequested();
 
 private:
-    void answer();
+    bool takeLock();
+    Claim failed();
+    void listen();
+    void acceptConnections();
+    void readRequest(QLocalSocket* socket);
+    void requestActivation();
+    void deliverActivation();
 
-    QString m_path;
+    QString m_lockFile;
+    int m_lockFd = -1;
+    bool m_lockWritable = false;
+    QString m_problem;
+    QString m_madeFolder; // a fresh folder of this run, removed at the end
     std::unique_ptr<QLocalServer> m_server;
+    bool m_activationPending = false;
+    bool m_delivering = false;
 };
 
 } // namespace pluvix::platform

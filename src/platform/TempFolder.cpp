@@ -31,24 +31,33 @@ QString cacheHome() {
     return QDir::homePath() + QStringLiteral("/.cache");
 }
 
-// Makes path a private folder of ours. Works on the opened folder so a link swapped in between
-// the checks cannot redirect the change of mode.
-bool makePrivateFolder(const QString& path) {
+} // namespace
+
+int openPrivateFolder(const QString& path) {
     const QByteArray native = QFile::encodeName(path);
     if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
-        return false;
+        return -1;
     const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
-        return false;
+        return -1;
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid();
     if (ok && (st.st_mode & 07777) != 0700)
         ok = ::fchmod(fd, 0700) == 0;
-    ::close(fd);
-    return ok;
+    if (!ok) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
 }
 
-} // namespace
+bool makePrivateFolder(const QString& path) {
+    const int fd = openPrivateFolder(path);
+    if (fd < 0)
+        return false;
+    ::close(fd);
+    return true;
+}
 
 QString userTempPath(const QString& appName) {
     const QString base = cacheHome() + u'/' + folderName(appName);

@@ -11,4 +11,12 @@ namespace pluvix::platform {
 // when no usable folder can be made.
 QString userTempPath(const QString& appName);
 
+// Makes path (its parent must exist) a folder of the user's alone, mode 0700, and opens it. A
+// link, another user's folder or anything but a folder is refused, untouched: -1. The checks
+// and the change of mode work on the opened folder, so a link swapped in between cannot
+// redirect them.
+int openPrivateFolder(const QString& path);
+// The same without keeping the folder open.
+bool makePrivateFolder(const QString& path);
+
 } // namespace pluvix::platform

@@ -3,6 +3,7 @@
 #include "core/NumberText.h"
 #include "core/RuntimeError.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace pluvix::view {
@@ -35,6 +36,39 @@ MapRect zoomedMapRect(int zoom, const ClientArea& client, const MapRect& old) {
     const double left = double(halfWidth) - double(fx) * double(side);
     const double top = double(halfHeight) - double(fy) * double(side);
     return {core::toSingle(left), core::toSingle(top), side, side};
+}
+
+MapRect zoomedMapRectAt(int zoom, const MapRect& old, float pointX, float pointY) {
+    const float side = float(std::clamp(zoom, minZoomLevel, maxZoomLevel)) * twipsPerZoomLevel;
+    const float fx = fixedPointFraction(pointX - old.Left, old.Width);
+    const float fy = fixedPointFraction(pointY - old.Top, old.Height);
+    return {core::toSingle(double(pointX) - double(fx) * double(side)),
+            core::toSingle(double(pointY) - double(fy) * double(side)), side, side};
+}
+
+int WheelNotches::add(int angleDelta) {
+    constexpr int notch = 120;
+    m_rest += angleDelta;
+    const int whole = m_rest / notch; // towards zero, so the rest keeps the delta's sign
+    m_rest -= whole * notch;
+    return whole;
+}
+
+ZoomedMap fittedMap(const ClientArea& client) {
+    const float room = std::min(client.Width, client.Height - client.StatusBarHeight);
+    const int zoom =
+        std::clamp(int(std::floor(room / twipsPerZoomLevel)), minZoomLevel, maxZoomLevel);
+    const float side = float(zoom) * twipsPerZoomLevel;
+    return {zoom,
+            {(client.Width - side) / 2.0f, (client.Height - client.StatusBarHeight - side) / 2.0f,
+             side, side}};
+}
+
+MapRect centredOn(const ClientArea& client, const MapRect& map, float fractionX, float fractionY) {
+    const double x = double(client.Width) / 2.0 - double(fractionX) * double(map.Width);
+    const double y = double(client.Height - client.StatusBarHeight) / 2.0 -
+                     double(fractionY) * double(map.Height);
+    return {core::toSingle(x), core::toSingle(y), map.Width, map.Height};
 }
 
 DragOffset dragOffsetFromBackground(float x, float y, const MapRect& map) {

@@ -28,6 +28,40 @@ struct ClientArea {
 // the map's middle instead of dividing by its size.
 MapRect zoomedMapRect(int zoom, const ClientArea& client, const MapRect& old);
 
+// New square map rectangle for zoom level `zoom` (kept within the zoom limits) that keeps the map
+// point under (pointX, pointY), client-area twips, in place: the wheel's zoom. A degenerate old
+// rectangle zooms around its middle; overflow as for zoomedMapRect.
+MapRect zoomedMapRectAt(int zoom, const MapRect& old, float pointX, float pointY);
+
+// Whole wheel notches in a stream of wheel angle deltas (120 per notch); smooth wheels and touch
+// pads send parts of a notch, which add up.
+class WheelNotches {
+public:
+    int add(int angleDelta);
+
+private:
+    int m_rest = 0;
+};
+
+struct ZoomedMap {
+    int zoom = minZoomLevel;
+    MapRect map;
+};
+
+// The largest zoom level whose map fits the area above the status bar, centred there (the
+// smallest level when none fits).
+ZoomedMap fittedMap(const ClientArea& client);
+
+// Where the radar stands in the servers' pictures, as fractions of the picture: in the middle of
+// the map part, above the 50-pixel label strip of a 550-pixel picture.
+inline constexpr float radarSiteX = 0.5f;
+inline constexpr float radarSiteY = 250.0f / 550.0f;
+
+// The map moved, at its size, so that the point at (fractionX, fractionY) of it sits in the
+// middle of the area above the status bar. Overflow as for zoomedMapRect.
+MapRect centredOn(const ClientArea& client, const MapRect& map, float fractionX = radarSiteX,
+                  float fractionY = radarSiteY);
+
 // Grab point of a drag, in whole twips from the map's top-left corner (halves to even).
 struct DragOffset {
     qint32 X = 0;

@@ -115,6 +115,15 @@ private slots:
         QCOMPARE(hourMinute + name, u"://  : UTC"_s);
     }
 
+    // The picture's moment for the age badge; anything but digits of a real date gives none.
+    void imageTimeUtc() {
+        QCOMPARE(acquisition::imageTimeUtc(u"MLB20050915_N0R1503.gif"_s),
+                 QDateTime(QDate(2005, 9, 15), QTime(15, 3), QTimeZone::utc()));
+        for (const QString& bad :
+             {u"MLB20050915_N0R15"_s, u"MLBx0050915_N0R1503"_s, u"MLB20050230_N0R1503"_s})
+            QVERIFY(!acquisition::imageTimeUtc(bad));
+    }
+
     // bias -1 stands for none; hour -1 for no clock time.
     void pastImageTime_data() {
         QTest::addColumn<QString>("hourMinute");

@@ -25,7 +25,8 @@ void FakeAppDesktop::restoreFromTray(QWidget* window) {
 }
 
 AppHarness::AppHarness(Start start) {
-    downloads = std::make_unique<platform::NetworkDownloadService>(dir.filePath(u"http"_s));
+    downloads = std::make_unique<platform::NetworkDownloadService>(
+        dir.filePath(u"http"_s), &acquisition::passesPictureCheck);
     QDir().mkpath(dir.filePath(u"tmp"_s));
     if (start == Server && !server.start({u"--start"_s, u"2026-12-06T10:00:00Z"_s, u"--frozen"_s}))
         qFatal("the radar server did not start: %s", qPrintable(server.errorString()));

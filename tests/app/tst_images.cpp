@@ -5,6 +5,7 @@
 #include "acquisition/ImageTime.h"
 #include "platform/ImageCache.h"
 #include "support/FaultHttpServer.h"
+#include "support/SmallDisk.h"
 #include "view/ClockWidget.h"
 #include "view/MapView.h"
 
@@ -15,6 +16,9 @@
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QtTest>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace pluvix;
 using namespace Qt::StringLiterals;
@@ -339,7 +343,8 @@ private slots:
         QTemporaryDir cacheDir;
         // Each harness is one run of the program; the cache folder outlives it.
         const auto startOnCache = [&](AppHarness& h) -> app::MainWindow& {
-            h.downloads = std::make_unique<platform::NetworkDownloadService>(cacheDir.path());
+            h.downloads = std::make_unique<platform::NetworkDownloadService>(
+                cacheDir.path(), &acquisition::passesPictureCheck);
             h.set(u"BaseURL"_s, f.url());
             return h.loadStill();
         };
@@ -400,11 +405,33 @@ private slots:
         QCOMPARE(f.hits(f.names.value(failing)), failing < 0 ? 0 : 1);
     }
 
+    // A full disk is the user's to mend: each failed write is an error box naming the file and
+    // the reason, not the connection failure that ends the program.
+    void fullDiskIsALocalErrorNotAConnectionFailure() {
+        Folder f;
+        f.serve();
+        AppHarness h;
+        testsupport::SmallDisk disk(h.dir.filePath(u"tmp"_s), 64);
+        if (!disk.mounted())
+            QSKIP("a size-limited file system needs root");
+        disk.fill(0);
+        h.set(u"BaseURL"_s, f.url());
+        auto& w = h.loadStill();
+
+        QCOMPARE(h.programEnd.endCount, 0);
+        QVERIFY(!w.connectionNotice()->isVisibleTo(&w));
+        const QString last = h.boxes.shown.value(h.boxes.shown.size() - 1).text;
+        for (const QString& part : {u"Number: 75"_s, w.ImageTempFile, u"form1.LoadInitialImages"_s,
+                                    QString::fromLocal8Bit(std::strerror(ENOSPC))})
+            QVERIFY2(last.contains(part), qPrintable(last));
+    }
+
     void imageCacheKeepsUnderItsCapAndToTheUser() {
         QTemporaryDir dir;
         const QString folder = dir.filePath(u"images"_s);
         const auto url = [](char c) { return QUrl(u"http://h/%1.gif"_s.arg(c)); };
-        platform::ImageCache cache(folder, 250);
+        const platform::ImageCache::Limits limits{250, 250, 0};
+        platform::ImageCache cache(folder, limits);
         cache.insert(url('a'), QByteArray(100, 'a'));
         cache.insert(url('b'), QByteArray(100, 'b'));
         QCOMPARE(cache.find(url('a')), QByteArray(100, 'a'));
@@ -413,7 +440,7 @@ private slots:
         QVERIFY(cache.find(url('a')));
 
         // Kept copies outlive the process; nobody else may read them.
-        platform::ImageCache again(folder, 250);
+        platform::ImageCache again(folder, limits);
         QCOMPARE(again.find(url('c')), QByteArray(100, 'c'));
         QCOMPARE(int(QFileInfo(folder).permissions() & 0x0077), 0);
         for (const QFileInfo& file : QDir(folder).entryInfoList(QDir::Files))

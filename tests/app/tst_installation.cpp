@@ -11,14 +11,19 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <QLocalSocket>
+
 #include <future>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace pluvix;
 using namespace Qt::StringLiterals;
+using namespace std::chrono_literals;
 using Action = app::CommandLine::Action;
 
 // Command line, server hosts for one run, help page lookup and one copy per settings file.
@@ -46,6 +51,9 @@ private slots:
         row("help", {u"--radar-host"_s, u"h"_s, u"--help"_s}, Action::Help);
         row("version", {u"-v"_s}, Action::Version);
         row("scheme and path", {u"--radar-host"_s, u"http://h/x"_s}, Action::Error);
+        row("ours with one dash", {u"-radar-host"_s, u"127.0.0.1:9"_s}, Action::Error);
+        row("Qt flag, Qt option with =", {u"-reverse"_s, u"-style=fusion"_s, u"--radar-host=h"_s},
+            Action::Run, u"h"_s);
     }
     void commandLine() {
         QFETCH(QStringList, args);
@@ -116,29 +124,63 @@ private slots:
                  QUrl::fromLocalFile(root.filePath(page)));
     }
 
-    // A copy under another name runs beside the first: see tests/install.
-    void singleInstance() {
-        QTemporaryDir runtime;
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-        const QString key = u"/home/u/.config/pluvix/pluvix"_s;
-        // A crashed copy's socket file must not keep the next one from starting.
-        QFile stale(platform::SingleInstance::socketPath(key));
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-        stale.close();
-
-        platform::SingleInstance first(key);
-        QVERIFY(first.claim());
-        QSignalSpy activated(&first, &platform::SingleInstance::activationRequested);
-        // The second copy blocks while it waits for the first; the first answers from its
-        // event loop here.
-        auto second = std::async(std::launch::async, [&] {
-            platform::SingleInstance s(key);
-            return s.claim(5000);
-        });
-        QTRY_VERIFY(second.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
-        QVERIFY(!second.get());
-        QCOMPARE(activated.size(), 1);
+    // Another user's leftovers in the shared temporary folder do not stop us or receive the
+    // socket; what other programs of the user send costs little: idle and junk connections
+    // are dropped, and show requests arriving while the window comes forward do not nest
+    // (a flood of them overflowed the stack).
+    void hostileLocalClients() {
+        QTemporaryDir home;
+        const QString shared = home.filePath(u"pluvix-%1"_s.arg(::geteuid()));
+        QVERIFY(::geteuid() == 0 ? QDir().mkpath(shared + u"/stale"_s) &&
+                                       ::chown(QFile::encodeName(shared).constData(), 1, 1) == 0
+                                 : QFile::link(home.path(), shared));
         qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(home.path()));
+        platform::SingleInstance first(home.filePath(u"pluvix/pluvix.instance"_s));
+        QCOMPARE(first.claim(), platform::SingleInstance::Claim::First);
+        struct stat st {};
+        QVERIFY(::lstat(QFile::encodeName(QFileInfo(first.serverName()).path()), &st) == 0);
+        QVERIFY(S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 0777) == 0700);
+
+        std::vector<std::unique_ptr<QLocalSocket>> clients(40);
+        for (auto& c : clients) {
+            c = std::make_unique<QLocalSocket>();
+            c->connectToServer(first.serverName());
+            QVERIFY(c->waitForConnected(1000));
+        }
+        clients.front()->write(QByteArray(1 << 20, 'x'));
+        const auto dropped = [&] {
+            return std::count_if(clients.begin(), clients.end(), [](const auto& c) {
+                return c->state() == QLocalSocket::UnconnectedState;
+            });
+        };
+        // Before the deadline, all but a few at once, the junk sender among them.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            dropped() >= 32 && clients.front()->state() == QLocalSocket::UnconnectedState, 1000);
+        QTRY_COMPARE_WITH_TIMEOUT(dropped(), 40, 5000);
+
+        int depth = 0, deepest = 0, shown = 0;
+        connect(&first, &platform::SingleInstance::activationRequested, this, [&] {
+            ++shown;
+            deepest = std::max(deepest, ++depth);
+            QTest::qWait(50);
+            --depth;
+        });
+        auto flood = std::async(std::launch::async, [name = first.serverName()] {
+            int answered = 0;
+            for (int i = 0; i < 200; ++i) {
+                QLocalSocket s;
+                s.connectToServer(name);
+                answered += s.waitForConnected(2000) && s.write("show\n") == 5 &&
+                            s.waitForReadyRead(2000) && s.readAll() == "ok\n";
+            }
+            return answered;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(flood.wait_for(0s) == std::future_status::ready, 60000);
+        QCOMPARE(flood.get(), 200);
+        QCOMPARE(deepest, 1);
+        QVERIFY2(shown < 50, qPrintable(QString::number(shown)));
+        qunsetenv("TMPDIR");
     }
 };
 

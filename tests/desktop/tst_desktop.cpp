@@ -1,14 +1,19 @@
+#include "desktop/AnimatedGif.h"
 #include "desktop/MapFiles.h"
 #include "desktop/MapSaver.h"
 #include "desktop/WallpaperBackends.h"
 #include "desktop/WallpaperController.h"
+#include "support/ErrorOf.h"
 #include "support/FakeDesktop.h"
 #include "support/FakePlatform.h"
 
 #include <QDir>
 #include <QFile>
+#include <QImageReader>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -108,6 +113,76 @@ private slots:
             }
         }
         QCOMPARE(backend.placements, 1); // frames change only the picture
+    }
+
+    // The loop as the window plays it: one tick per picture, the loop delay's extra ticks on
+    // the last; hundredths of a second keep the loop's total length.
+    void loopExport_data() {
+        QTest::addColumn<int>("palette");
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<QList<int>>("delays");
+        QTest::newRow("per frame, 5/s")
+            << int(GifPalette::PerFrame) << 5 << QList<int>{200, 200, 1000};
+        QTest::newRow("shared, 3/s") << int(GifPalette::Shared) << 3 << QList<int>{330, 340, 1660};
+        QTest::newRow("speed 0 as 1")
+            << int(GifPalette::Shared) << 0 << QList<int>{1000, 1000, 5000};
+    }
+    void loopExport() {
+        QFETCH(int, palette);
+        QFETCH(int, speed);
+        QFETCH(QList<int>, delays);
+        // The middle frame has far more than 256 colours; only it (and, sharing its palette, the
+        // others) may lose exactness.
+        QImage many(24, 16, QImage::Format_RGB32);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 24; ++x)
+                many.setPixel(x, y, qRgb(x * 10, y * 15, (x * y) % 256));
+        const QList<QImage> images{picture(qRgb(200, 10, 10)), many, picture(qRgb(10, 10, 200))};
+        const QList<int> ticks = loopFrameDelays(3, qint16(speed), 4);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"loop.gif"_s);
+        saveAnimatedGif(path, {{images[0], ticks[0]}, {images[1], ticks[1]}, {images[2], ticks[2]}},
+                        GifPalette(palette));
+
+        QImageReader reader(path);
+        QByteArray hundredths;
+        QCOMPARE(reader.imageCount(), 3);
+        QCOMPARE(reader.loopCount(), -1); // for ever
+        for (int i = 0; i < 3; ++i) {
+            const QImage frame = reader.read();
+            QCOMPARE(frame.size(), QSize(24, 16));
+            QCOMPARE(reader.nextImageDelay(), delays[i]);
+            hundredths += QByteArray::number(delays[i] / 10) + ',';
+            const QRgb got = frame.pixel(23, 15), want = images[i].pixel(23, 15);
+            QVERIFY(std::abs(qRed(got) - qRed(want)) + std::abs(qGreen(got) - qGreen(want)) +
+                        std::abs(qBlue(got) - qBlue(want)) <
+                    (i == 1 || palette == int(GifPalette::Shared) ? 80 : 1));
+        }
+        const QString identify = QStandardPaths::findExecutable(u"identify"_s);
+        if (!identify.isEmpty()) {
+            QProcess tool;
+            tool.start(identify, {u"-format"_s, u"%T,"_s, path});
+            QVERIFY(tool.waitForFinished(30000));
+            QCOMPARE(tool.readAllStandardOutput(), hundredths);
+        }
+    }
+
+    // Failures surface as run-time errors, and a failed save leaves no file behind.
+    void loopExportErrors() {
+        const QList<GifFrame> frames{{picture(qRgb(1, 2, 3)), 100}};
+        const auto save = [](const QString& path, const QList<GifFrame>& f) {
+            return errorOf([&] { saveAnimatedGif(path, f, GifPalette::PerFrame); });
+        };
+        QTemporaryDir dir;
+        QCOMPARE(save(dir.filePath(u"no/such/loop.gif"_s), frames), 75);
+        QCOMPARE(save(dir.path(), frames), 75);
+        QFile full(u"/dev/full"_s);
+        if (full.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+            QCOMPARE(errorOf([&] { writeAnimatedGif(full, frames, GifPalette::Shared); }), 61);
+        const QString path = dir.filePath(u"loop.gif"_s);
+        QCOMPARE(save(path, {}), 5);
+        QCOMPARE(save(path, {frames[0], {QImage(8, 8, QImage::Format_RGB32), 100}}), 5);
+        QVERIFY(QDir(dir.path()).isEmpty());
     }
 };
 

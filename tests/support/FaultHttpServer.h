@@ -22,6 +22,8 @@ namespace pluvix::testsupport {
 //   /cut             400 of 1000 announced bytes, then the connection closes
 //   /trickle         one byte every 100 ms
 //   /endless         no length, Connection: close, bytes without end while the client reads
+//   /gzip            the same, sent as gzip that inflates to zeros without end, whatever the
+//                    client asked for
 //   /dir/, /dir/N    the listing and files given to setFolder, without any cache header, as a
 //                    plain folder server sends them; 500 after 300 ms for a file it was not
 //                    given, so that all other requests are in before the failure
@@ -111,9 +113,31 @@ private:
             auto* drip = new QTimer(s);
             QObject::connect(drip, &QTimer::timeout, s, [s] { s->write("."); });
             drip->start(100);
-        } else if (what == u"endless") {
-            s->write("HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n");
-            const QByteArray chunk(1024 * 1024, 'e');
+        } else if (what == u"endless" || what == u"gzip") {
+            // gzip: one fixed-code deflate block that never ends, a zero and then "copy 258 bytes
+            // from 1 back" over and over, 13 bytes for every 2,064 inflated.
+            const bool gzip = what == u"gzip";
+            QByteArray head = "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n";
+            if (gzip)
+                head = "HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nConnection: close\r\n\r\n" +
+                       QByteArray::fromHex("1f8b0800000000000003621805");
+            s->write(head);
+            const QByteArray chunk =
+                gzip ? QByteArray::fromHex("a360148c8251300a46c1281805").repeated(80000)
+                     : QByteArray(1024 * 1024, 'e');
+            QObject::connect(s, &QTcpSocket::bytesWritten, s, [s, chunk] {
+                if (s->bytesToWrite() < chunk.size())
+                    s->write(chunk);
+            });
+            s->write(chunk);
+        } else if (what == u"gzip") {
+            // A gzip header, then one fixed-code deflate block that never ends: a zero byte, then
+            // "copy 258 bytes from 1 back" over and over, 13 bytes for every 2,064 inflated.
+            s->write("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nConnection: close\r\n\r\n" +
+                     QByteArray::fromHex("1f8b0800000000000003"
+                                         "621805"));
+            const QByteArray chunk =
+                QByteArray::fromHex("a360148c8251300a46c1281805").repeated(5000);
             QObject::connect(s, &QTcpSocket::bytesWritten, s, [s, chunk] {
                 if (s->bytesToWrite() < chunk.size())
                     s->write(chunk);

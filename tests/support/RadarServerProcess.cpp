@@ -2,6 +2,7 @@
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
@@ -67,6 +68,20 @@ void RadarServerProcess::stop() {
 
 bool RadarServerProcess::isRunning() const {
     return m_process && m_process->state() == QProcess::Running;
+}
+
+qint64 RadarServerProcess::processId() const {
+    return m_process ? m_process->processId() : 0;
+}
+
+qint64 RadarServerProcess::peakMemoryMiB() const {
+    QFile status(u"/proc/%1/status"_s.arg(processId()));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong() / 1024;
+    return -1;
 }
 
 QString RadarServerProcess::folderUrl(const QString& station, const QString& product) const {

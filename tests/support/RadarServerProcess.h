@@ -26,6 +26,9 @@ public:
     bool start(const QStringList& arguments = {}, int timeoutMs = 20000);
     void stop();
     bool isRunning() const;
+    qint64 processId() const;
+    // The server's peak resident memory so far, from the kernel's count; -1 when unknown.
+    qint64 peakMemoryMiB() const;
 
     quint16 port() const { return m_port; }
     QUrl url(const QString& pathAndQuery) const {

@@ -1,11 +1,20 @@
+#include "acquisition/Catalogue.h"
+#include "view/AccessibleTexts.h"
 #include "view/ClockWidget.h"
+#include "view/ColourScale.h"
+#include "view/EchoScales.h"
+#include "view/KeyIntents.h"
 #include "view/MapGeometry.h"
+#include "view/MapOverlays.h"
 #include "view/MapView.h"
+#include "view/PictureAge.h"
 #include "view/PollCountdown.h"
 #include "view/RangeRings.h"
 
 #include "support/ErrorOf.h"
 
+#include <QKeySequence>
+#include <QPainter>
 #include <QSet>
 #include <QtTest>
 
@@ -61,6 +70,15 @@ RingInputs shortRange(int zoom) {
 
 bool near(QPointF a, QPointF b, double tolerance = 0.01) {
     return std::hypot(a.x() - b.x(), a.y() - b.y()) < tolerance;
+}
+
+// WCAG relative luminance.
+double luminance(QRgb c) {
+    const auto lin = [](int v) {
+        const double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * lin(qRed(c)) + 0.7152 * lin(qGreen(c)) + 0.0722 * lin(qBlue(c));
 }
 
 QPointF ringCentre(const Ring& r) {
@@ -293,6 +311,206 @@ private slots:
         clock.setFaceOpaque(true);
         QCOMPARE(renderOf(clock).pixel(inside), ClockWidget::busyFaceColour().rgb());
         QCOMPARE(renderOf(clock).pixel(0, 0), clock.palette().color(QPalette::WindowText).rgb());
+    }
+
+    // Old only past three poll intervals or 20 minutes, whichever is longer.
+    void pictureAge_data() {
+        QTest::addColumn<int>("age");
+        QTest::addColumn<int>("poll");
+        QTest::addColumn<QString>("badge");
+        QTest::newRow("20 min is not yet old") << 1200 << 60 << QString();
+        QTest::newRow("21 min") << 1260 << 60 << u"Picture 21 min old"_s;
+        QTest::newRow("hours") << 11100 << 60 << u"Picture 3 h 05 min old"_s;
+        QTest::newRow("days") << 93780 << 60 << u"Picture 1 d 02 h old"_s;
+        QTest::newRow("slow polls: 25 min fresh") << 1500 << 600 << QString();
+        QTest::newRow("slow polls: 31 min") << 1860 << 600 << u"Picture 31 min old"_s;
+        QTest::newRow("from the future") << -7200 << 60 << QString();
+    }
+    void pictureAge() {
+        QFETCH(int, age);
+        QFETCH(int, poll);
+        const QDateTime now(QDate(2026, 3, 1), QTime(3, 40), QTimeZone::utc());
+        PictureAgeInput in{now.addSecs(-age), now, qint16(poll), {}, QTimeZone(10 * 3600)};
+        QTEST(pictureAgeBadge(in), "badge");
+        in.serverSilentSince = now.addSecs(-300);
+        QFETCH(QString, badge);
+        if (!badge.isEmpty())
+            QCOMPARE(pictureAgeBadge(in), badge + u", server not answering since 13:35"_s);
+    }
+
+    // Every offered product has a legend in its unit whose values rise and whose colours differ.
+    void colourScales() {
+        for (int slot = 0; slot < acquisition::OfferedProductCount; ++slot) {
+            const ColourScale scale = colourScaleFor(acquisition::productSlot(slot).code);
+            QSet<QRgb> colours;
+            for (qsizetype i = 0; i < scale.steps.size(); ++i) {
+                colours.insert(scale.steps[i].colour | 0xff000000U);
+                QVERIFY(i == 0 ||
+                        scale.steps[i].label.toDouble() > scale.steps[i - 1].label.toDouble());
+            }
+            QCOMPARE(colours.size(), 15);
+        }
+        QCOMPARE(colourScaleFor(u"p38cr"_s).unit + colourScaleFor(u"80stp"_s).unit, u"dBZin"_s);
+        QVERIFY(colourScaleFor(u"zzzzz"_s).steps.isEmpty());
+    }
+
+    // The legend stays in its corner, rows never overlap, at least five values are labelled, and
+    // each swatch shows its step's colour.
+    void colourScaleLayout_data() {
+        QTest::addColumn<QRect>("area");
+        QTest::addColumn<int>("corner");
+        QTest::addColumn<int>("labels"); // at least
+        QTest::newRow("roomy") << QRect(0, 0, 800, 600) << int(Qt::BottomLeftCorner) << 15;
+        QTest::newRow("short") << QRect(20, 10, 300, 150) << int(Qt::BottomLeftCorner) << 5;
+        QTest::newRow("top right") << QRect(0, 0, 400, 300) << int(Qt::TopRightCorner) << 5;
+    }
+    void colourScaleLayout() {
+        QFETCH(QRect, area);
+        QFETCH(int, corner);
+        const ColourScale scale = colourScaleFor(u"78ohp"_s);
+        QImage image(area.right() + 1, area.bottom() + 1, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        const QFontMetricsF metrics(painter.font(), &image);
+        const auto layout = layoutColourScale(area, Qt::Corner(corner), scale, metrics);
+        QVERIFY(QRectF(area).contains(layout.plate));
+        QCOMPARE(layout.plate.center().x() < area.center().x(), corner == Qt::BottomLeftCorner);
+        QCOMPARE(layout.plate.center().y() > area.center().y(), corner == Qt::BottomLeftCorner);
+        QFETCH(int, labels);
+        QVERIFY(layout.labelled.size() >= labels);
+        for (qsizetype i = 0; i < layout.swatches.size(); ++i) {
+            QVERIFY(layout.plate.contains(layout.swatches[i]));
+            QVERIFY(layout.swatches[i].bottom() <=
+                    (i == 0 ? layout.plate.bottom() : layout.swatches[i - 1].top()));
+        }
+        for (qsizetype k = 1; k < layout.labelled.size(); ++k)
+            QVERIFY(layout.swatches[layout.labelled[k - 1]].center().y() -
+                        layout.swatches[layout.labelled[k]].center().y() >=
+                    metrics.height() - 0.01);
+        paintColourScale(painter, area, Qt::Corner(corner), scale);
+        painter.end();
+        for (qsizetype i = 0; i < layout.swatches.size(); ++i)
+            QCOMPARE(image.pixel(layout.swatches[i].center().toPoint()), scale.steps[i].colour);
+    }
+
+    // Light text on the badge's plate keeps 4.5:1 over every echo colour, black and white.
+    void ageBadgeReadsOnAnyEcho() {
+        QList<QRgb> backgrounds{qRgb(0, 0, 0), qRgb(255, 255, 255)};
+        for (const std::uint32_t c : echo::reflectivityColours)
+            backgrounds.append(c | 0xff000000U);
+        for (const QRgb background : backgrounds) {
+            QImage image(400, 100, QImage::Format_RGB32);
+            image.fill(background);
+            QPainter painter(&image);
+            const QRect plate =
+                paintAgeBadge(painter, image.rect(), u"Picture 45 min old"_s).toAlignedRect();
+            painter.end();
+            QVERIFY(!plate.isEmpty() && image.rect().contains(plate));
+            // 4.5:1 against white.
+            QVERIFY(luminance(image.pixel(plate.left() + 1, plate.center().y())) <= 0.183);
+            double lightest = 0;
+            for (int y = plate.top(); y <= plate.bottom(); ++y)
+                for (int x = plate.left(); x <= plate.right(); ++x)
+                    lightest = std::max(lightest, luminance(image.pixel(x, y)));
+            QVERIFY(lightest > 0.9);
+        }
+    }
+
+    void accessibleNamesAndTooltip() {
+        QCOMPARE(trayToolTip(u"Melbourne, FL"_s, u"02:40 UTC"_s, 3660),
+                 u"Melbourne, FL\nPicture of 02:40 UTC\n1 h 01 min old"_s);
+        QCOMPARE(historySliderName(10, 10, u"14:35"_s), u"History: picture 10 of 10, 14:35 UTC"_s);
+        QCOMPARE(zoomSliderName(8), u"Zoom level 8 of 12"_s);
+        QCOMPARE(presetButtonName(1, u"Melbourne, FL"_s, u"p37cr"_s),
+                 u"Preset 1: Melbourne, FL short-range composite"_s);
+        QCOMPARE(presetButtonName(2, u"Miami, FL"_s, u"78ohp"_s),
+                 u"Preset 2: Miami, FL 1-hour precipitation"_s);
+        QCOMPARE(presetButtonName(3, {}, {}), u"Preset 3: empty"_s);
+        QCOMPARE(mapViewName(u"Melbourne, FL"_s, u"14:35"_s),
+                 u"Radar map of Melbourne, FL, picture of 14:35 UTC"_s);
+    }
+
+    void keyActions_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("intent");
+        QTest::addColumn<int>("preset");
+        const auto row = [](const char* name, QKeyCombination key, KeyIntent intent, int n = 0) {
+            QTest::newRow(name) << key.toCombined() << int(intent) << n;
+        };
+        row("keypad Left", Qt::KeypadModifier | Qt::Key_Left, KeyIntent::PreviousPicture);
+        row("shifted +", Qt::SHIFT | Qt::Key_Plus, KeyIntent::ZoomIn);
+        row("Ctrl+Shift+=", Qt::CTRL | Qt::SHIFT | Qt::Key_Plus, KeyIntent::ZoomIn);
+        row("Ctrl+=", Qt::CTRL | Qt::Key_Equal, KeyIntent::ZoomIn);
+        row("keypad -", Qt::KeypadModifier | Qt::Key_Minus, KeyIntent::ZoomOut);
+        row("shifted 1", Qt::SHIFT | Qt::Key_1, KeyIntent::RecallPreset, 1);
+        row("9", QKeyCombination(Qt::Key_9), KeyIntent::None);
+        row("Shift+C", Qt::SHIFT | Qt::Key_C, KeyIntent::None);
+        row("Alt+S", Qt::ALT | Qt::Key_S, KeyIntent::None);
+        row("F10", QKeyCombination(Qt::Key_F10), KeyIntent::None);
+    }
+    void keyActions() {
+        QFETCH(int, key);
+        QFETCH(int, intent);
+        QFETCH(int, preset);
+        QCOMPARE(keyAction(QKeyCombination::fromCombined(key)),
+                 (KeyAction{KeyIntent(intent), preset}));
+    }
+
+    // The text beside each menu item names a key that really does that.
+    void shortcutTextsMatchTheKeys() {
+        QList<KeyAction> actions;
+        for (int i = int(KeyIntent::PreviousPicture); i <= int(KeyIntent::OpenMapMenu); ++i)
+            actions.append({KeyIntent(i), KeyIntent(i) == KeyIntent::RecallPreset ? 1 : 0});
+        for (int n = 2; n <= 8; ++n)
+            actions.append({KeyIntent::RecallPreset, n});
+        for (const KeyAction& action : actions) {
+            const auto shown =
+                QKeySequence::fromString(shortcutText(action), QKeySequence::NativeText);
+            QCOMPARE(shown.count(), 1);
+            QCOMPARE(keyAction(shown[0]), action);
+        }
+        QCOMPARE(captionWithShortcut(u"Exit"_s, {KeyIntent::Exit}), u"Exit\tCtrl+Q"_s);
+    }
+
+    // The map point under the pointer stays there (within 2 px) at every zoom change and limit.
+    void wheelZoomKeepsPointerPoint_data() {
+        QTest::addColumn<MapRect>("old");
+        QTest::addColumn<int>("zoom");
+        QTest::addColumn<QPointF>("pointer");
+        QTest::addColumn<float>("side");
+        QTest::newRow("out, pointer off the map")
+            << pxRect(-900, -700, 2400, 2400) << 7 << QPointF(150, 9000) << 21000.f;
+        QTest::newRow("past the top")
+            << pxRect(0, 0, 2400, 2400) << 13 << QPointF(6000, 6000) << 36000.f;
+        QTest::newRow("below the bottom")
+            << pxRect(0, 0, 200, 200) << 0 << QPointF(45, 2950) << 3000.f;
+    }
+    void wheelZoomKeepsPointerPoint() {
+        QFETCH(MapRect, old);
+        QFETCH(int, zoom);
+        QFETCH(QPointF, pointer);
+        const MapRect map = zoomedMapRectAt(zoom, old, float(pointer.x()), float(pointer.y()));
+        QTEST(map.Width, "side");
+        QCOMPARE(map.Height, map.Width);
+        const double fx = (pointer.x() - old.Left) / old.Width;
+        const double fy = (pointer.y() - old.Top) / old.Height;
+        QVERIFY(near({map.Left + fx * map.Width, map.Top + fy * map.Height}, pointer, 30));
+    }
+
+    void wheelNotchesFitAndCentre() {
+        WheelNotches wheel;
+        QList<int> notches;
+        for (const int delta : {60, 60, -120, -30, -90, 240, 119, -119})
+            notches.append(wheel.add(delta));
+        QCOMPARE(notches, (QList<int>{0, 1, -1, 0, -1, 2, 0, 0}));
+
+        const ClientArea client{9000, 8000, 615};
+        QCOMPARE(fittedMap(client).zoom, 2);
+        QCOMPARE(fittedMap(client).map, (MapRect{1500, 692.5f, 6000, 6000}));
+        QCOMPARE(fittedMap({1000, 1000, 615}).zoom, minZoomLevel);
+        const MapRect centred = centredOn(client, {-4000, 200, 12000, 12000});
+        QVERIFY(near({centred.Left + radarSiteX * 12000, centred.Top + radarSiteY * 12000},
+                     {4500, 3692.5}, 0.5));
     }
 };
 

@@ -1,5 +1,6 @@
 #include "HttpServer.h"
 
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -10,6 +11,10 @@ namespace {
 constexpr int IdleMs = 60000;
 // Bytes a client may queue while its previous request is still being answered.
 constexpr qsizetype MaxBufferedBytes = 1024 * 1024;
+// Answers waiting for a client that does not read: past this no further request is taken up,
+// and the socket stops reading, so the client's own window holds the rest.
+constexpr qint64 MaxQueuedOutput = 4 * 1024 * 1024;
+constexpr qint64 ResumeQueuedOutput = 1024 * 1024;
 
 } // namespace
 
@@ -40,13 +45,23 @@ HttpConnection::HttpConnection(QTcpSocket* socket, RadarService& service, const 
                                QObject* parent)
     : QObject(parent), m_socket(socket), m_service(service), m_log(log) {
     socket->setParent(this);
+    socket->setReadBufferSize(MaxHeaderBytes + MaxBodyBytes);
     m_idle.setSingleShot(true);
     m_idle.setInterval(IdleMs);
     connect(&m_idle, &QTimer::timeout, this, [this] {
-        if (!m_busy && !m_stalled)
+        if (m_blocked)
+            m_socket->abort(); // a whole idle period without reading its answers
+        else if (!m_busy && !m_stalled)
             m_socket->disconnectFromHost();
     });
     connect(socket, &QTcpSocket::readyRead, this, &HttpConnection::readMore);
+    connect(socket, &QTcpSocket::bytesWritten, this, [this] {
+        if (m_blocked && m_socket->bytesToWrite() <= ResumeQueuedOutput) {
+            m_blocked = false;
+            m_idle.start();
+            readMore();
+        }
+    });
     connect(socket, &QTcpSocket::disconnected, this, &HttpConnection::closed);
     connect(&service, &RadarService::stallsReleased, this, &HttpConnection::releaseStall);
     m_idle.start();
@@ -55,6 +70,8 @@ HttpConnection::HttpConnection(QTcpSocket* socket, RadarService& service, const 
 }
 
 void HttpConnection::readMore() {
+    if (m_blocked)
+        return; // left in the socket: its bounded buffer stops the sender
     m_buffer += m_socket->readAll();
     if (m_stalled || m_closing) {
         m_buffer.clear(); // nobody will answer these
@@ -69,7 +86,7 @@ void HttpConnection::readMore() {
 }
 
 void HttpConnection::processBuffer() {
-    if (m_busy || m_closing || m_stalled)
+    if (m_busy || m_closing || m_stalled || m_blocked)
         return;
     HttpRequest request;
     switch (parseHttpRequest(m_buffer, request)) {
@@ -95,6 +112,19 @@ void HttpConnection::processBuffer() {
         m_stalled = true;
         m_stalledRequest = request;
         m_idle.stop();
+        return;
+    }
+    if (reply.delivery == ServiceReply::Delivery::Deferred) {
+        const bool headOnly = reply.headOnly;
+        reply.pending->onFinished(
+            [self = QPointer(this), request, headOnly](const HttpResponse& r) {
+                if (!self)
+                    return; // the client left meanwhile
+                ServiceReply done;
+                done.response = r;
+                done.headOnly = headOnly;
+                self->send(request, done);
+            });
         return;
     }
     if (reply.latencyMs > 0)
@@ -132,6 +162,11 @@ void HttpConnection::send(const HttpRequest& request, const ServiceReply& reply)
     if (!keepAlive) {
         m_closing = true;
         m_socket->disconnectFromHost();
+        return;
+    }
+    if (m_socket->bytesToWrite() > MaxQueuedOutput) {
+        m_blocked = true;
+        m_idle.start();
         return;
     }
     m_idle.start();

@@ -58,6 +58,7 @@ private:
     bool m_busy = false;
     bool m_closing = false;
     bool m_stalled = false;
+    bool m_blocked = false; // too many answers unread by the client
     HttpRequest m_stalledRequest;
     QElapsedTimer m_started;
     QTimer m_idle;

@@ -35,17 +35,18 @@ QByteArray padded(const QByteArray& text, qsizetype width) {
 } // namespace
 
 QByteArray folderListing(const QString& path, const QString& parent,
-                         const QList<ListingEntry>& entries, ListingStyle style,
-                         qint64 padToBytes) {
+                         const QList<ListingEntry>& entries, ListingStyle style, qint64 padToBytes,
+                         const QString& titleNote) {
     QByteArray out;
     QByteArray tail;
+    const QByteArray note = titleNote.isEmpty() ? QByteArray() : " (" + escaped(titleNote) + ')';
     if (style == ListingStyle::UpperCase) {
         QString title = path;
         if (title.size() > 1 && title.endsWith(u'/'))
             title.chop(1);
         out += "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2 Final//EN\">\n<HTML>\n <HEAD>\n"
                "  <TITLE>Index of " +
-               escaped(title) +
+               escaped(title) + note +
                "</TITLE>\n </HEAD>\n <BODY>\n"
                "<H1>Index of " +
                escaped(title) +
@@ -61,7 +62,7 @@ QByteArray folderListing(const QString& path, const QString& parent,
         }
         tail = "<HR></PRE>\n<ADDRESS>pluvix-radar-server</ADDRESS>\n</BODY></HTML>\n";
     } else {
-        out += "<html>\r\n<head><title>Index of " + escaped(path) +
+        out += "<html>\r\n<head><title>Index of " + escaped(path) + note +
                "</title></head>\r\n<body>\r\n<h1>Index of " + escaped(path) +
                "</h1><hr><pre><a href=\"../\">../</a>\r\n";
         for (const ListingEntry& e : entries) {

@@ -19,9 +19,9 @@ enum class ListingStyle {
 
 // An automatic folder index page. `path` is the folder's own path ending in "/", `parent` the
 // address of the parent link. A positive `padToBytes` fills the page with a comment after the
-// entries until it is longer than that.
+// entries until it is longer than that. A `titleNote` is added to the title in brackets.
 QByteArray folderListing(const QString& path, const QString& parent,
                          const QList<ListingEntry>& entries, ListingStyle style,
-                         qint64 padToBytes = 0);
+                         qint64 padToBytes = 0, const QString& titleNote = {});
 
 } // namespace pluvix::radarserver

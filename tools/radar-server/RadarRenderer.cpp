@@ -2,10 +2,9 @@
 
 #include "BitmapFont.h"
 #include "Geography.h"
+#include "TitleStrip.h"
 #include "Weather.h"
-
-#include <QDateTime>
-#include <QTimeZone>
+#include "view/EchoScales.h"
 
 #include <array>
 #include <cmath>
@@ -18,6 +17,7 @@ namespace {
 constexpr int W = RadarRenderer::Width;
 constexpr int H = RadarRenderer::Height;
 constexpr int MapH = RadarRenderer::MapHeight;
+static_assert(strip::Top == MapH);
 constexpr double CentreX = W / 2.0;
 constexpr double CentreY = MapH / 2.0;
 constexpr uchar Clear = 255;
@@ -64,33 +64,14 @@ const QList<QRgb>& palette() {
         c[City] = qRgb(0xe8, 0xe8, 0xe8);
         c[RangeRing] = qRgb(0x5c, 0x66, 0x70);
         c[Outline] = qRgb(0x06, 0x06, 0x06);
-        // The reflectivity scale, 5 to 75 dBZ in 5 dBZ steps.
-        const QRgb dbz[15] = {0x04e9e7, 0x019ff4, 0x0300f4, 0x02fd02, 0x01c501,
-                              0x008e00, 0xfdf802, 0xe5bc00, 0xfd9500, 0xfd0000,
-                              0xd40000, 0xbc0000, 0xf800fd, 0x9854c6, 0xfdfdfd};
-        const QRgb rain[15] = {0xa6e6e6, 0x66c8f0, 0x2c86dc, 0x1c56b0, 0x36d236,
-                               0x1f9a1f, 0xf2f23c, 0xdcb41e, 0xf08c1e, 0xe63c1e,
-                               0xb41e1e, 0xd83cc8, 0x9650c8, 0xe6c8f0, 0xffffff};
         for (int i = 0; i < 15; ++i) {
-            c[Echo0 + i] = dbz[i] | 0xff000000U;
-            c[Precip0 + i] = rain[i] | 0xff000000U;
+            c[Echo0 + i] = pluvix::view::echo::reflectivityColours[std::size_t(i)] | 0xff000000U;
+            c[Precip0 + i] = pluvix::view::echo::precipitationColours[std::size_t(i)] | 0xff000000U;
         }
         return c;
     }();
     return p;
 }
-
-// Accumulation thresholds in inches; the labels must fit a legend box.
-constexpr std::array<double, 15> kHourSteps = {0.05, 0.10, 0.20, 0.30, 0.40, 0.50, 0.75, 1.0,
-                                               1.5,  2.0,  2.5,  3.0,  4.0,  5.0,  6.0};
-constexpr std::array<const char*, 15> kHourLabels = {".05", ".10", ".20", ".30", ".40",
-                                                     ".50", ".75", "1.0", "1.5", "2.0",
-                                                     "2.5", "3.0", "4.0", "5.0", "6.0"};
-constexpr std::array<double, 15> kTotalSteps = {0.10, 0.25, 0.50, 0.75, 1.0, 1.5, 2.0, 2.5,
-                                                3.0,  4.0,  5.0,  6.0,  8.0, 10,  12};
-constexpr std::array<const char*, 15> kTotalLabels = {".10", ".25", ".50", ".75", "1.0",
-                                                      "1.5", "2.0", "2.5", "3.0", "4.0",
-                                                      "5.0", "6.0", "8.0", "10",  "12"};
 
 double kmPerPixel(RangeClass r) {
     // The long-range view spans as much more ground as the viewer's bullseye scales assume.
@@ -428,10 +409,8 @@ std::shared_ptr<const RadarRenderer::Scene> RadarRenderer::scene(const QString& 
     s->background = s->map->background;
     QByteArray& bg = s->background;
     const font::Target t = targetOf(bg);
-    fillRect(bg, 0, MapH, W, 1, Frame);
-    font::drawText(t, 8, 506, station.toUpper().toLatin1(), White, 2);
-    font::drawText(t, 64, 506, product.title, White);
-    font::drawText(t, 64, 517, product.subtitle, Grey);
+    strip::drawHeading(t, station.toUpper().toLatin1(), product.title, product.subtitle, White,
+                       Grey, Frame);
 
     constexpr int boxX = 296;
     constexpr int boxW = 19;
@@ -444,9 +423,9 @@ std::shared_ptr<const RadarRenderer::Scene> RadarRenderer::scene(const QString& 
         if (!precip)
             label = QByteArray::number((i + 1) * 5);
         else if (product.kind == ProductKind::OneHourPrecipitation)
-            label = kHourLabels[std::size_t(i)];
+            label = pluvix::view::echo::oneHourInches[std::size_t(i)].label;
         else
-            label = kTotalLabels[std::size_t(i)];
+            label = pluvix::view::echo::stormTotalInches[std::size_t(i)].label;
         font::drawSmallText(t, x + (boxW - 1 - font::smallTextWidth(label)) / 2, 529, label, Grey);
     }
     m_scenes.insert(key, s);
@@ -556,8 +535,9 @@ IndexedImage RadarRenderer::render(const QString& station, const Product& produc
     const std::uint32_t clutterSeed = hashBytes(station.toUtf8(), 0xc1u);
     const bool clutter = product.kind == ProductKind::Reflectivity && !product.composite &&
                          product.range == RangeClass::Short;
-    const auto& steps =
-        product.kind == ProductKind::OneHourPrecipitation ? kHourSteps : kTotalSteps;
+    const auto& steps = product.kind == ProductKind::OneHourPrecipitation
+                            ? pluvix::view::echo::oneHourInches
+                            : pluvix::view::echo::stormTotalInches;
     std::vector<uchar> binColour(bins.x.size(), 0);
     for (std::size_t b = 0; b < bins.x.size(); ++b) {
         const float bx = bins.x[b];
@@ -600,7 +580,7 @@ IndexedImage RadarRenderer::render(const QString& station, const Product& produc
                 continue;
             const double inches = base * (1 + 0.35 * tex) / 25.4;
             int level = 0;
-            while (level < 15 && inches >= steps[std::size_t(level)])
+            while (level < 15 && inches >= steps[std::size_t(level)].inches)
                 ++level;
             if (level >= 1)
                 binColour[b] = uchar(Precip0 + level - 1);
@@ -623,9 +603,7 @@ IndexedImage RadarRenderer::render(const QString& station, const Product& produc
         if (b >= 0 && binColour[std::size_t(b)])
             out[p] = binColour[std::size_t(b)];
     }
-    const QDateTime when = QDateTime::fromSecsSinceEpoch(utcSecs, QTimeZone::utc());
-    font::drawText(targetOf(img.pixels), 8, 531,
-                   when.toString(u"MM/dd/yyyy  HH:mm 'UTC'").toLatin1(), White, 2);
+    strip::drawTime(targetOf(img.pixels), utcSecs, White);
     return img;
 }
 

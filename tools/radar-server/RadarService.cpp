@@ -1,5 +1,7 @@
 #include "RadarService.h"
 
+#include "relay/Relay.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -64,6 +66,22 @@ QString withGifRenamed(QString name) {
 
 } // namespace
 
+void PendingResponse::finish(const HttpResponse& response) {
+    if (m_done)
+        return;
+    m_done = true;
+    m_response = response;
+    if (m_deliver)
+        std::exchange(m_deliver, {})(m_response);
+}
+
+void PendingResponse::onFinished(std::function<void(const HttpResponse&)> deliver) {
+    if (m_done)
+        deliver(m_response);
+    else
+        m_deliver = std::move(deliver);
+}
+
 RadarService::RadarService(const ServiceConfig& config, ServerClock& clock,
                            const FaultSettings& faults, QObject* parent)
     : QObject(parent), m_config(config), m_clock(clock), m_faults(faults), m_radar(config.seed),
@@ -95,6 +113,13 @@ ServiceReply RadarService::handle(const HttpRequest& request, bool fromLoopback)
         reply.response = errorPage(405);
         reply.response.addHeader("Allow", "GET, HEAD");
         return reply;
+    }
+    if (m_relay) {
+        if (auto pending = relayed(request)) {
+            reply.delivery = ServiceReply::Delivery::Deferred;
+            reply.pending = std::move(pending);
+            return reply;
+        }
     }
     reply.response = content(request);
     if (!m_config.cacheHeaders)
@@ -202,6 +227,25 @@ HttpResponse RadarService::content(const HttpRequest& request) {
     if (const auto m = satelliteImage.match(path); m.hasMatch())
         return satellite(m.captured(1));
     return notFound();
+}
+
+std::shared_ptr<PendingResponse> RadarService::relayed(const HttpRequest& request) {
+    static const QRegularExpression relayedPath(
+        QStringLiteral("^/radar/images/DS\\.([^/]+)/SI\\.([^/]+)/([^/]*)$"));
+    const auto m = relayedPath.match(request.path);
+    const Product* product = m.hasMatch() ? findProduct(m.captured(1)) : nullptr;
+    if (!product || !isKnownStation(m.captured(2)))
+        return nullptr; // answered as without the relay
+    auto pending = std::make_shared<PendingResponse>();
+    auto answer = [pending](const HttpResponse& r) { pending->finish(r); };
+    if (m.captured(3).isEmpty()) {
+        const QString parent = RadarRoot + u"DS." + m.captured(1) + u'/';
+        m_relay->listing(m.captured(2), *product, request.path, parent, m_config.listingStyle,
+                         answer);
+    } else {
+        m_relay->frame(m.captured(2), *product, m.captured(3), answer);
+    }
+    return pending;
 }
 
 HttpResponse RadarService::folderPage(const QString& path, const QString& parent,

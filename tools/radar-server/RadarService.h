@@ -10,7 +10,14 @@
 
 #include <QObject>
 
+#include <functional>
+#include <memory>
+
 namespace pluvix::radarserver {
+
+namespace relay {
+class Relay;
+}
 
 struct ServiceConfig {
     std::uint32_t seed = 0;
@@ -20,14 +27,29 @@ struct ServiceConfig {
     bool cacheHeaders = true; // Cache-Control and Last-Modified on files
 };
 
+// An answer that comes later, once the archive has answered the relay.
+class PendingResponse {
+public:
+    void finish(const HttpResponse& response);
+    // Called once with the answer, at once when it is already there.
+    void onFinished(std::function<void(const HttpResponse&)> deliver);
+
+private:
+    bool m_done = false;
+    HttpResponse m_response;
+    std::function<void(const HttpResponse&)> m_deliver;
+};
+
 struct ServiceReply {
     enum class Delivery {
         Normal,
         Truncated, // Content-Length of the whole body, half of it sent, then the connection closes
-        Stall      // nothing is ever sent
+        Stall,     // nothing is ever sent
+        Deferred   // `pending` gives the answer
     };
     HttpResponse response;
     Delivery delivery = Delivery::Normal;
+    std::shared_ptr<PendingResponse> pending;
     int latencyMs = 0;
     bool headOnly = false;
 };
@@ -42,6 +64,8 @@ public:
 
     ServiceReply handle(const HttpRequest& request, bool fromLoopback);
     const FaultSettings& faults() const { return m_faults; }
+    // Station folders and radar images then come from the archive through `relay`.
+    void setRelay(relay::Relay* relay) { m_relay = relay; }
     // "Date:" value at the server's clock.
     QByteArray httpDate() const;
 
@@ -52,6 +76,7 @@ signals:
 private:
     HttpResponse control(const HttpRequest& request, bool fromLoopback);
     HttpResponse content(const HttpRequest& request);
+    std::shared_ptr<PendingResponse> relayed(const HttpRequest& request);
     HttpResponse stationListing(const QString& product, const QString& station);
     HttpResponse radarImage(const QString& product, const QString& station, const QString& name);
     HttpResponse satellite(const QString& name);
@@ -68,6 +93,7 @@ private:
     RadarRenderer m_radar;
     SatelliteRenderer m_satellite;
     LruCache<QString, QByteArray> m_images;
+    relay::Relay* m_relay = nullptr;
 };
 
 } // namespace pluvix::radarserver

@@ -8,6 +8,8 @@
 
 namespace pluvix::radarserver {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 std::optional<qint64> parseUtc(const QString& text) {
@@ -66,6 +68,14 @@ ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPo
                                  QStringLiteral("Serve the .gif files of this folder for every "
                                                 "station and product instead of drawn images."),
                                  QStringLiteral("FOLDER"));
+    const QCommandLineOption upstream(
+        QStringLiteral("upstream"),
+        QStringLiteral("Relay today's radar pictures from the archive at URL instead of drawing "
+                       "them."),
+        QStringLiteral("URL"));
+    const QCommandLineOption live(
+        QStringLiteral("live"),
+        QStringLiteral("Relay real radar pictures: --upstream https://mesonet.agron.iastate.edu"));
     const QCommandLineOption lowercase(QStringLiteral("lowercase-listing"),
                                        QStringLiteral("Write listings with <a href=...> links."));
     const QCommandLineOption cache(QStringLiteral("cache"),
@@ -102,7 +112,7 @@ ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPo
     parser.addOptions({help,       version,   port,       address,  interval, start,   frozen,
                        seed,       dir,       lowercase,  cache,    quiet,    latency, failNext,
                        failStatus, stallNext, listing404, truncate, oversize, noGif});
-    parser.addOption(noCacheHeaders);
+    parser.addOptions({noCacheHeaders, upstream, live});
 
     ParsedOptions result;
     auto fail = [&result](const QString& text) {
@@ -151,6 +161,19 @@ ParsedOptions parseServerOptions(const QStringList& arguments, quint16 defaultPo
         o.imageDir = parser.value(dir);
         if (!QFileInfo(o.imageDir).isDir())
             return fail(u"--dir \"" + o.imageDir + u"\" is not a folder");
+    }
+    if (parser.isSet(upstream) && parser.isSet(live))
+        return fail(u"--upstream and --live cannot be combined"_s);
+    if (parser.isSet(upstream) || parser.isSet(live)) {
+        if (parser.isSet(dir))
+            return fail(u"--dir cannot be combined with a relay"_s);
+        const QString text =
+            parser.isSet(live) ? u"https://mesonet.agron.iastate.edu"_s : parser.value(upstream);
+        o.upstream = QUrl(text, QUrl::StrictMode);
+        if (!o.upstream.isValid() || o.upstream.host().isEmpty() ||
+            (o.upstream.scheme() != u"http" && o.upstream.scheme() != u"https") ||
+            o.upstream.hasQuery() || o.upstream.hasFragment())
+            return fail(u"bad --upstream \"" + text + u"\": an http or https address is needed");
     }
     if (parser.isSet(lowercase))
         o.listingStyle = ListingStyle::LowerCase;

@@ -5,6 +5,7 @@
 
 #include <QHostAddress>
 #include <QStringList>
+#include <QUrl>
 
 #include <optional>
 
@@ -18,6 +19,7 @@ struct ServerOptions {
     bool frozen = false;
     std::uint32_t seed = 0;
     QString imageDir;
+    QUrl upstream; // relay the archive at this address instead of drawing
     ListingStyle listingStyle = ListingStyle::UpperCase;
     int cacheEntries = 200;
     bool cacheHeaders = true;

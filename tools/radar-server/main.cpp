@@ -2,9 +2,11 @@
 #include "RadarService.h"
 #include "ServerClock.h"
 #include "ServerOptions.h"
+#include "relay/Relay.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QStandardPaths>
 
 #include <cstdio>
 
@@ -52,6 +54,17 @@ int main(int argc, char* argv[]) {
     config.cacheEntries = o.cacheEntries;
     config.cacheHeaders = o.cacheHeaders;
     RadarService service(config, clock, o.faults);
+    std::unique_ptr<relay::Relay> relayed;
+    if (!o.upstream.isEmpty()) {
+        relay::RelayConfig rc;
+        rc.upstream = o.upstream;
+        rc.userAgent = "Pluvix/" PLUVIX_VERSION " (pluvix-radar-server relay)";
+        // Private to the user: DiskCache makes the folder 0700 and refuses one that is not ours.
+        rc.cacheFolder = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+                         u"/pluvix-radar-server/relay";
+        relayed = std::make_unique<relay::Relay>(rc, clock);
+        service.setRelay(relayed.get());
+    }
     RequestLog log;
     if (!o.quiet)
         log = [](const QByteArray& line) { writeLine(stdout, line); };

@@ -204,6 +204,30 @@ private slots:
         QTRY_COMPARE(stalled.state(), QAbstractSocket::UnconnectedState);
         QVERIFY(stalled.readAll().isEmpty());
     }
+
+    // A client that pipelines thousands of requests and never reads the answers.
+    void unreadPipelineStaysBounded() {
+        RadarServerProcess server;
+        QVERIFY2(server.start(Frozen + QStringList{u"--quiet"_s}),
+                 qPrintable(server.errorString()));
+        const QByteArray request =
+            "GET " + (Folder + m_names.last()).toLatin1() + " HTTP/1.1\r\nHost: x\r\n\r\n";
+        QTcpSocket client;
+        client.setReadBufferSize(1024); // leaves the answers in the kernel
+        client.connectToHost(u"127.0.0.1"_s, server.port());
+        QVERIFY(client.waitForConnected(5000));
+        const qint64 before = server.peakMemoryMiB();
+        // Just under what the server accepts unanswered: 12,000 requests.
+        client.write(request.repeated(12000));
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 5000)
+            client.waitForBytesWritten(50);
+        const qint64 after = server.peakMemoryMiB();
+        QVERIFY2(before > 0 && after - before < 64,
+                 qPrintable(u"%1 -> %2 MiB"_s.arg(before).arg(after)));
+        QCOMPARE(server.get(Folder).status, 200);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestRadarServer)
