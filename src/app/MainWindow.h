@@ -88,6 +88,8 @@ public:
     // Closes the window the normal way, also while it is hidden in the tray.
     void requestClose();
     bool shutDownDone() const { return m_shutDownDone; }
+    // After the shut-down: whether the settings reached the store.
+    bool settingsSaved() const { return m_settingsSaved; }
     // True once the program was told to end without the shut-down.
     bool programEnded() const { return m_end.ended; }
 
@@ -307,6 +309,7 @@ private:
     Qt::MouseButton m_windowMoveButton = Qt::NoButton;
     QPoint m_windowMovePress;
     bool m_shutDownDone = false;
+    bool m_settingsSaved = false;
     bool m_dragging = false;
     bool m_inPoll = false;
     bool m_loadEnded = false;

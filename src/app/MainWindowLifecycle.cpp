@@ -152,10 +152,7 @@ void MainWindow::Form_QueryUnload() {
     m_timer1.stop();
     m_timer2.stop();
     ignoreErrors([&] { m_s.desktop.restoreUserWallpaper(); });
-    ignoreErrors([&] {
-        if (m_general)
-            m_general->UnloadINI();
-    });
+    ignoreErrors([&] { m_settingsSaved = !m_general || m_general->UnloadINI(); });
     ignoreErrors([&] {
         if (m_splash)
             m_splash->closeSplash();
