@@ -1,5 +1,6 @@
 #include "acquisition/FolderAddress.h"
 
+#include "acquisition/Catalogue.h"
 #include "core/BuildConfig.h"
 
 namespace pluvix::acquisition {
@@ -34,9 +35,15 @@ QString stationCodeFromAddress(const QString& baseUrl) {
 
 QString productSubstituted(const QString& baseUrl, const QString& productCode) {
     const qsizetype p = baseUrl.indexOf(QLatin1String("DS."), 0, Qt::CaseInsensitive) + 1;
-    if (p == 0)
+    // Anything else (empty, a path, an address) would make a folder that does not exist.
+    if (p == 0 || !productForCode(productCode))
         return baseUrl;
     return baseUrl.left(p + 2) + productCode + baseUrl.mid(p + 7);
+}
+
+QString productCodeFromAddress(const QString& baseUrl) {
+    const qsizetype p = baseUrl.indexOf(QLatin1String("DS."), 0, Qt::CaseInsensitive);
+    return p < 0 ? QString() : baseUrl.mid(p + 3, 5);
 }
 
 ServerHosts buildTimeHosts() {

@@ -10,8 +10,11 @@ namespace pluvix::acquisition {
 QString stationCodeFromAddress(const QString& baseUrl);
 
 // The five characters after the first "DS." (letter case ignored) replaced by the product
-// code; an address without "DS." is returned unchanged.
+// code; an address without "DS.", or a code that is not in the product table, leaves the
+// address unchanged.
 QString productSubstituted(const QString& baseUrl, const QString& productCode);
+// The five characters after the first "DS."; empty without "DS.".
+QString productCodeFromAddress(const QString& baseUrl);
 
 // The address of an image: the folder followed by the name's own bytes (a name cut from the
 // listing holds one character per byte), percent-encoded where an address needs it, so the

@@ -86,6 +86,9 @@ public:
     // Closes the window the normal way, also while it is hidden in the tray.
     void requestClose();
     bool shutDownDone() const { return m_shutDownDone; }
+    diagnostics::ErrorReporter& errors() { return *m_errors; }
+    // After the shut-down: whether the settings reached the store.
+    bool settingsSaved() const { return m_settingsSaved; }
 
     // --- state other parts and tests look at -------------------------------------------------
     settings::SettingsRecord Settings;
@@ -251,6 +254,7 @@ private:
     Qt::MouseButton m_windowMoveButton = Qt::NoButton;
     QPoint m_windowMovePress;
     bool m_shutDownDone = false;
+    bool m_settingsSaved = false;
     bool m_noticeForBadPicture = false; // the notice stands for an undecodable picture shown
 };
 

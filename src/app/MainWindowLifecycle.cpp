@@ -140,10 +140,7 @@ void MainWindow::shutDown() {
     m_feed.stop();
     m_playback.halt();
     ignoreErrors([&] { m_s.desktop.restoreUserWallpaper(); });
-    ignoreErrors([&] {
-        if (m_general)
-            m_general->UnloadINI();
-    });
+    ignoreErrors([&] { m_settingsSaved = !m_general || m_general->UnloadINI(); });
     ignoreErrors([&] {
         if (m_splash)
             m_splash->closeSplash();

@@ -6,13 +6,17 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/socket.h>
 #include <unistd.h>
 
 namespace pluvix::app {
 
 namespace {
+constexpr int handled[] = {SIGTERM, SIGINT, SIGHUP};
 int g_pipe[2] = {-1, -1};
+struct sigaction g_previous[std::size(handled)] = {};
+bool g_kept[std::size(handled)] = {};
 std::atomic<bool> g_received{false};
 static_assert(std::atomic<bool>::is_always_lock_free);
 
@@ -36,15 +40,19 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int number : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(number, &action, nullptr);
+    for (std::size_t i = 0; i < std::size(handled); ++i) {
+        ::sigaction(handled[i], nullptr, &g_previous[i]);
+        // Started with hang-ups ignored ("nohup pluvix"): the user asked to outlive the terminal.
+        g_kept[i] = handled[i] == SIGHUP && g_previous[i].sa_handler == SIG_IGN;
+        if (!g_kept[i])
+            ::sigaction(handled[i], &action, nullptr);
+    }
 }
 
 TerminationSignals::~TerminationSignals() {
-    struct sigaction action = {};
-    action.sa_handler = SIG_DFL;
-    for (int number : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(number, &action, nullptr);
+    for (std::size_t i = 0; i < std::size(handled); ++i)
+        if (!g_kept[i])
+            ::sigaction(handled[i], &g_previous[i], nullptr);
     if (g_pipe[0] >= 0) {
         ::close(g_pipe[0]);
         ::close(g_pipe[1]);

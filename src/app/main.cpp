@@ -29,6 +29,19 @@
 
 using namespace pluvix;
 
+namespace {
+
+// A shut-down that could not save says so where a session log or a script sees it.
+int statusAfterShutDown(const app::MainWindow& window, const QString& settingsFile) {
+    if (!window.shutDownDone() || window.settingsSaved())
+        return platform::exitNormal;
+    std::fprintf(stderr, "%s: the settings could not be saved to %s; nothing was saved.\n",
+                 qPrintable(QCoreApplication::applicationName()), qPrintable(settingsFile));
+    return platform::exitFailure;
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
     // Before the application object: --help and --version need no display.
     QStringList arguments;
@@ -103,11 +116,13 @@ int main(int argc, char* argv[]) {
         [] { return acquisition::GetTimeZoneBias(); },
         [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); }};
     app::MainWindow window(services);
+    const QString settingsFile = store.filePath(appName);
 
     // Ending the session or a termination signal closes the window the normal way. A box asks
     // something in the middle of an operation (an error box may stand in a half-done load), so
     // with one open the program ends without the shut-down, as the box's own ending would.
     app::TerminationSignals termination;
+    window.errors().answerUnattendedWhile([] { return app::TerminationSignals::received(); });
     QObject::connect(&termination, &app::TerminationSignals::terminationRequested, &window,
                      [&window, &programEnd](int number) {
                          if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
@@ -130,11 +145,12 @@ int main(int argc, char* argv[]) {
     splash.load([&] { window.startUp(&splash); });
 
     if (window.shutDownDone())
-        return platform::exitNormal;
+        return statusAfterShutDown(window, settingsFile);
     QObject::connect(&instance, &platform::SingleInstance::activationRequested, &window, [&window] {
         window.restoreFromTray();
         window.raise();
         window.activateWindow();
     });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    return status != 0 ? status : statusAfterShutDown(window, settingsFile);
 }

@@ -85,6 +85,8 @@ bool ErrorReporter::report(int number, const QString& description, const QString
     bool logFailureShown = false;
     if (logging == Logging::Write && !log(entry, logFailureShown))
         return false;
+    if (m_unattended && m_unattended())
+        return true;
 
     const auto answer = m_boxes.retryCancelCritical(QStringLiteral("Pluvix Error!"), text);
     if (answer == platform::MessageButton::Cancel) {

@@ -25,6 +25,12 @@ public:
 
     void ReportError(int number, const QString& description, const QString& procedureName) override;
 
+    // While this says true (the session is ending), a report is logged and taken as Retry
+    // without a box: nobody will answer it, and the program must end on its own.
+    void answerUnattendedWhile(std::function<bool()> unattended) {
+        m_unattended = std::move(unattended);
+    }
+
     // Appends one line built from entry and leaves the whole line in entry. A failure to write
     // is reported under "Module1.AddLogEntry".
     void AddLogEntry(QString& entry);
@@ -52,6 +58,7 @@ private:
     QString m_logFile;
     std::function<int()> m_imageUBound;
     std::function<void()> m_resetPointer;
+    std::function<bool()> m_unattended;
 };
 
 // Log.txt beside the program when that folder takes writes, else in the per-user state folder

@@ -3,8 +3,9 @@
 namespace pluvix::platform {
 
 // Exit statuses of the process.
-inline constexpr int exitNormal = 0;  // the normal shut-down, or the settings reset
-inline constexpr int exitFailure = 1; // a connection failure at load, or Cancel in the error box
+inline constexpr int exitNormal = 0; // the normal shut-down, or the settings reset
+// A connection failure at load, Cancel in the error box, or settings not saved at shut-down.
+inline constexpr int exitFailure = 1;
 // A termination signal that arrived while a message box was open ends with 128 + its number.
 inline constexpr int exitSignalBase = 128;
 

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QSettings>
@@ -119,6 +120,31 @@ void syncOrThrow(QSettings& s, const QString& path) {
         throw core::RuntimeError::pathFileAccess();
 }
 
+// Lines ending in a backslash continue on the next one and count as one.
+qsizetype longestLine(const QByteArray& bytes) {
+    qsizetype longest = 0;
+    qsizetype current = 0;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n') {
+            ++current;
+            continue;
+        }
+        const bool continued = (i > 0 && bytes[i - 1] == '\\') ||
+                               (i > 1 && bytes[i - 1] == '\r' && bytes[i - 2] == '\\');
+        longest = qMax(longest, current);
+        if (!continued)
+            current = 0;
+    }
+    return qMax(longest, current);
+}
+
+core::RuntimeError refusedFile(const QString& path, const QString& reason) {
+    return {core::RuntimeError::pathFileAccess().number(),
+            QStringLiteral("Path/File access error: the settings file ") + path + u' ' + reason +
+                QStringLiteral("; Pluvix neither reads nor writes it and runs on default "
+                               "settings")};
+}
+
 QString valueText(const QVariant& v) {
     // A hand-edited "a,b" without quotes reads as a list; give it back as written.
     if (v.typeId() == QMetaType::QStringList)
@@ -155,6 +181,67 @@ QString FileSettingsStore::filePath(const QString& appName) const {
     return dir.filePath(appName + fileSuffix);
 }
 
+FileSettingsStore::FileStamp FileSettingsStore::stampOf(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {true, quint64(st.st_dev), quint64(st.st_ino), qint64(st.st_size),
+            qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+FileSettingsStore::FileView FileSettingsStore::readView(const QString& path, const FileStamp& stamp,
+                                                        bool parse) {
+    FileView view;
+    view.stamp = stamp;
+    const QString tooLarge = QStringLiteral("is larger than %1 KiB").arg(maxFileBytes / 1024);
+    if (stamp.size > maxFileBytes) {
+        view.refusal = tooLarge;
+        return view;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return view;
+    // The size may have grown since it was looked at.
+    const QByteArray bytes = file.read(maxFileBytes + 1);
+    if (bytes.size() > maxFileBytes) {
+        view.refusal = tooLarge;
+        return view;
+    }
+    if (longestLine(bytes) > maxLineBytes) {
+        view.refusal = QStringLiteral("holds a line longer than %1 KiB").arg(maxLineBytes / 1024);
+        return view;
+    }
+    view.parsed = parse;
+    if (!parse)
+        return view;
+    // Its status is not looked at: a change left unsaved by an earlier failed write makes it
+    // report the failed flush, while the entries read are still good.
+    const QSettings s(path, QSettings::IniFormat);
+    for (const QString& name : s.allKeys()) {
+        // Only "section/key": names are escaped, so a further "/" is a nested group.
+        const QStringList parts = name.split(u'/');
+        if (parts.size() != 2)
+            continue;
+        auto& keys = view.sections[parts[0].toCaseFolded()];
+        const QString key = parts[1].toCaseFolded();
+        if (!keys.contains(key))
+            keys.insert(key, valueText(s.value(name)));
+    }
+    return view;
+}
+
+const FileSettingsStore::FileView& FileSettingsStore::viewOf(const QString& path, Use use) const {
+    const FileStamp now = stampOf(path);
+    FileView& view = m_views[path];
+    if (!(view.stamp == now) || (use == Use::Read && !view.parsed && view.refusal.isEmpty()))
+        view = readView(path, now, use == Use::Read);
+    if (!view.refusal.isEmpty() && (use == Use::Write || !view.refusalReported)) {
+        view.refusalReported = true;
+        throw refusedFile(path, view.refusal);
+    }
+    return view;
+}
+
 QSettings* FileSettingsStore::pendingFor(const QString& path) const {
     for (const Pending& p : m_pending)
         if (p.path == path)
@@ -162,17 +249,43 @@ QSettings* FileSettingsStore::pendingFor(const QString& path) const {
     return nullptr;
 }
 
+QStringList FileSettingsStore::groupsOf(const QSettings& s, const QString& path) const {
+    for (const Pending& p : m_pending)
+        if (p.path == path)
+            return p.groups;
+    return s.childGroups();
+}
+
+FileSettingsStore::Pending* FileSettingsStore::pendingEntry(const QString& path) {
+    for (Pending& p : m_pending)
+        if (p.path == path)
+            return &p;
+    return nullptr;
+}
+
+QStringList FileSettingsStore::keysOf(QSettings& s, const QString& path) {
+    Pending* p = pendingEntry(path);
+    if (!p)
+        return s.childKeys();
+    auto it = p->keys.find(s.group());
+    if (it == p->keys.end())
+        it = p->keys.insert(s.group(), s.childKeys());
+    return *it;
+}
+
 QSettings& FileSettingsStore::openForChange(const QString& path, std::unique_ptr<QSettings>& own) {
     if (QSettings* pending = pendingFor(path))
         return *pending;
     requireWritable(m_folder, path);
+    (void)viewOf(path, Use::Write);
     // Before any change: a QSettings with unsaved changes waits for the lock when it goes away.
     waitForLockOrThrow(path);
     own = std::make_unique<QSettings>(path, QSettings::IniFormat);
     requireNoError(*own);
     if (m_batchDepth == 0)
         return *own;
-    m_pending.push_back({path, std::move(own)});
+    QStringList groups = own->childGroups();
+    m_pending.push_back({path, std::move(own), std::move(groups), {}});
     return *m_pending.back().settings;
 }
 
@@ -211,25 +324,25 @@ QString FileSettingsStore::GetSetting(const QString& appName, const QString& sec
     const QString path = filePath(appName);
     if (section.isEmpty() || key.isEmpty())
         return defaultValue;
-    std::unique_ptr<QSettings> own;
-    QSettings* s = pendingFor(path);
-    if (!s) {
-        if (!QFileInfo::exists(path))
+    // Inside a batch the changes not yet on disk count.
+    if (QSettings* s = pendingFor(path)) {
+        const QString group = findIgnoringCase(groupsOf(*s, path), escapedName(section));
+        if (group.isEmpty())
             return defaultValue;
-        requireReadable(path);
-        // Its status is not looked at: a change left unsaved by an earlier failed write makes
-        // it report the failed flush, while the entries read are still good.
-        own = std::make_unique<QSettings>(path, QSettings::IniFormat);
-        s = own.get();
+        s->beginGroup(group);
+        const QString storedKey = findIgnoringCase(s->childKeys(), escapedName(key));
+        const QString text = storedKey.isEmpty() ? defaultValue : valueText(s->value(storedKey));
+        s->endGroup();
+        return text;
     }
-    const QString group = findIgnoringCase(s->childGroups(), escapedName(section));
-    if (group.isEmpty())
+    if (!QFileInfo::exists(path))
         return defaultValue;
-    s->beginGroup(group);
-    const QString storedKey = findIgnoringCase(s->childKeys(), escapedName(key));
-    const QString text = storedKey.isEmpty() ? defaultValue : valueText(s->value(storedKey));
-    s->endGroup();
-    return text;
+    requireReadable(path);
+    const FileView& view = viewOf(path, Use::Read);
+    const auto keys = view.sections.constFind(escapedName(section).toCaseFolded());
+    if (keys == view.sections.cend())
+        return defaultValue;
+    return keys->value(escapedName(key).toCaseFolded(), defaultValue);
 }
 
 void FileSettingsStore::SaveSetting(const QString& appName, const QString& section,
@@ -239,13 +352,20 @@ void FileSettingsStore::SaveSetting(const QString& appName, const QString& secti
     const QString path = filePath(appName);
     std::unique_ptr<QSettings> own;
     QSettings& s = openForChange(path, own);
-    QString group = findIgnoringCase(s.childGroups(), escapedName(section));
-    if (group.isEmpty())
+    Pending* pending = pendingEntry(path);
+    QString group = findIgnoringCase(groupsOf(s, path), escapedName(section));
+    if (group.isEmpty()) {
         group = escapedName(section);
+        if (pending)
+            pending->groups.append(group);
+    }
     s.beginGroup(group);
-    QString storedKey = findIgnoringCase(s.childKeys(), escapedName(key));
-    if (storedKey.isEmpty())
+    QString storedKey = findIgnoringCase(keysOf(s, path), escapedName(key));
+    if (storedKey.isEmpty()) {
         storedKey = escapedName(key);
+        if (pending)
+            pending->keys[group].append(storedKey);
+    }
     s.setValue(storedKey, value);
     s.endGroup();
     finishChange(s, path);
@@ -256,6 +376,8 @@ void FileSettingsStore::DeleteSetting(const QString& appName, const QString& sec
     if (section.isEmpty() || (!QFileInfo::exists(path) && !pendingFor(path)))
         return;
     requireReadable(path);
+    if (!pendingFor(path))
+        (void)viewOf(path, Use::Write);
     std::unique_ptr<QSettings> reader;
     const QSettings* current = pendingFor(path);
     if (!current) {
@@ -265,7 +387,7 @@ void FileSettingsStore::DeleteSetting(const QString& appName, const QString& sec
     const QString wanted = escapedName(section);
     // A hand-edited file may hold the section in more than one spelling.
     QStringList matching;
-    for (const QString& group : current->childGroups()) {
+    for (const QString& group : groupsOf(*current, path)) {
         if (group.compare(wanted, Qt::CaseInsensitive) == 0)
             matching.append(group);
     }
@@ -273,8 +395,14 @@ void FileSettingsStore::DeleteSetting(const QString& appName, const QString& sec
         return;
     std::unique_ptr<QSettings> own;
     QSettings& s = openForChange(path, own);
-    for (const QString& group : matching)
+    Pending* pending = pendingEntry(path);
+    for (const QString& group : matching) {
         s.remove(group);
+        if (pending) {
+            pending->groups.removeAll(group);
+            pending->keys.remove(group);
+        }
+    }
     finishChange(s, path);
 }
 

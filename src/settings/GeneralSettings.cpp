@@ -1,5 +1,6 @@
 #include "settings/GeneralSettings.h"
 
+#include "acquisition/Catalogue.h"
 #include "acquisition/FolderAddress.h"
 #include "core/NumberText.h"
 #include "diagnostics/ErrorTrap.h"
@@ -22,6 +23,16 @@ constexpr float hiddenPanelHeight = 15.0f;
     return k && k->type == type;
 }
 
+// A product code outside the table would be spliced into the folder address and saved, and
+// every later start would fetch from a folder that does not exist: the address's own product,
+// or the default, stands in for it.
+QString knownProduct(const QString& stored, const QString& baseUrl) {
+    if (acquisition::productForCode(stored.trimmed()))
+        return stored;
+    const QString inAddress = acquisition::productCodeFromAddress(baseUrl);
+    return acquisition::productForCode(inAddress) ? inAddress : defaultText(keys::MapTypeShort);
+}
+
 } // namespace
 
 GeneralSettings::GeneralSettings(SettingsStore& store, SettingsWindow& window,
@@ -32,7 +43,10 @@ GeneralSettings::GeneralSettings(SettingsStore& store, SettingsWindow& window,
 
 QString GeneralSettings::read(const QString& section, QLatin1StringView key,
                               const QString& defaultValue) const {
-    return m_store.GetSetting(m_appName, section, key, defaultValue);
+    QString text = m_store.GetSetting(m_appName, section, key, defaultValue);
+    // Refused here, the value takes its default and so is not saved back to fail again.
+    requireUsableNumber(key, text);
+    return text;
 }
 
 QString GeneralSettings::read(const QString& section, QLatin1StringView key) const {
@@ -129,7 +143,9 @@ void GeneralSettings::LoadCheckINI() {
         {keys::BullsEyeX, f32(r.BullsEyeX), {}},
         {keys::BullsEyeY, f32(r.BullsEyeY), {}},
         {keys::RadarStationName, text(r.RadarStationName), {}},
-        {keys::MapTypeShort, text(r.MapTypeShort), {}},
+        {keys::MapTypeShort,
+         [&](const QString& t) { r.MapTypeShort = knownProduct(t, r.BaseURL); },
+         {}},
         {keys::HistoryImageCount, i16(r.HistoryImageCount), {}},
         {keys::PlaySpeed, i16(r.PlaySpeed), {}},
         {keys::PlayLoop, i16(r.PlayLoop), {}},
@@ -163,8 +179,8 @@ void GeneralSettings::LoadCheckINI() {
         diagnostics::ignoreErrors([&] { steps[next].apply(fallback(steps[next])); });
 }
 
-void GeneralSettings::UnloadINI() {
-    diagnostics::trap(m_errors, diagnostics::procedure::settingsSave, [&] {
+bool GeneralSettings::UnloadINI() {
+    return diagnostics::trap(m_errors, diagnostics::procedure::settingsSave, [&] {
         SettingsBatch batch(m_store);
         const QString general = SectionGeneral;
         SettingsRecord& r = m_record;

@@ -29,9 +29,12 @@ public:
 
     // Fills the record and applies the stored geometry, zoom level and wallpaper check mark.
     // After a reported error the keys not yet read, the failing one too, take their defaults.
+    // A number no map can use is such an error; a product code outside the table quietly
+    // becomes the product of the folder address, or the default.
     void LoadCheckINI();
-    // Writes every key of "SectionGeneral" and the map-view record of the current view.
-    void UnloadINI();
+    // Writes every key of "SectionGeneral" and the map-view record of the current view; false
+    // when the save failed (it is one replacement of the file, so nothing was saved).
+    bool UnloadINI();
 
     // Writes the current map rectangle, zoom level and bullseye settings into section.
     void AddMapCoord(const QString& section);

@@ -2,6 +2,7 @@
 
 #include "acquisition/FolderAddress.h"
 #include "core/NumberText.h"
+#include "core/RuntimeError.h"
 
 #include <iterator>
 
@@ -78,6 +79,34 @@ QString defaultText(QAnyStringView name) {
     if (k->defaultKind == DefaultKind::RadarFolder)
         return acquisition::defaultBaseUrl();
     return k->defaultText;
+}
+
+void requireUsableNumber(QAnyStringView key, const QString& text) {
+    struct Range {
+        QLatin1StringView key;
+        double minimum;
+    };
+    // A zoomed map is at most 36000 twips wide; the limit leaves room for hand-made views.
+    static constexpr Range ranges[] = {
+        {keys::MapWidth, 0.0},
+        {keys::MapHeight, 0.0},
+        {keys::MapLeft, -maxMapExtent},
+        {keys::MapTop, -maxMapExtent},
+        {keys::BullsEyeX, -maxMapExtent},
+        {keys::BullsEyeY, -maxMapExtent},
+        {keys::BullsEyeGraduations, 0.0},
+    };
+    for (const Range& r : ranges) {
+        if (QAnyStringView::compare(key, r.key, Qt::CaseInsensitive) != 0)
+            continue;
+        const double value = core::leadingNumber(text);
+        if (value > maxMapExtent)
+            throw core::RuntimeError::overflow();
+        if (value < r.minimum)
+            throw r.minimum == 0.0 ? core::RuntimeError::invalidPropertyValue()
+                                   : core::RuntimeError::overflow();
+        return;
+    }
 }
 
 QString localUtcOffsetDefaultText(std::optional<qint32> biasMinutes) {

@@ -85,6 +85,13 @@ const SettingsKey* findGeneralKey(QAnyStringView name);
 // computed defaults and unknown names.
 QString defaultText(QAnyStringView name);
 
+// Throws the error that the use of a stored number would raise, for numbers that read without
+// error but that no map can use: 6 for a map size, map position or bullseye beyond
+// maxMapExtent (the rings would overflow), 380 for a negative map size or ring spacing. Other
+// keys and texts that are no number pass.
+inline constexpr double maxMapExtent = 1.0e6; // twips, and map widths for the bullseye
+void requireUsableNumber(QAnyStringView key, const QString& text);
+
 // Default of `LocalUTCTimeOffset`: the bias in minutes / 60 as number text ("5", "-5.5"); a
 // bias that cannot be told counts as 0.
 QString localUtcOffsetDefaultText(std::optional<qint32> biasMinutes);

@@ -1,10 +1,12 @@
 // The built program against hostile servers and other copies of itself: how fast, and with which
 // status, each ending comes.
+#include "support/RadarServerProcess.h"
 #include "support/XSession.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLockFile>
 #include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -14,6 +16,7 @@
 #include <csignal>
 
 using namespace Qt::StringLiterals;
+using pluvix::testsupport::RadarServerProcess;
 using pluvix::testsupport::XSession;
 
 namespace {
@@ -72,9 +75,12 @@ class TestHostileApp : public QObject {
     Q_OBJECT
 private slots:
     void sigtermEndsAStalledListing();
+    void sigtermInTheErrorBoxSavesNothing_data();
     void sigtermInTheErrorBoxSavesNothing();
     void failingEndingsExitNonZero_data();
     void failingEndingsExitNonZero();
+    void unsavableSettingsAtTheEnd_data();
+    void unsavableSettingsAtTheEnd();
     void laterStart_data();
     void laterStart();
 };
@@ -91,13 +97,26 @@ void TestHostileApp::sigtermEndsAStalledListing() {
     QCOMPARE(p.process.exitCode(), 0);
 }
 
+void TestHostileApp::sigtermInTheErrorBoxSavesNothing_data() {
+    QTest::addColumn<QByteArray>("settings");
+    QTest::addColumn<QByteArray>("logged");
+    QTest::newRow("bad number") << kBadPollInterval << QByteArray("LoadCheckINI");
+    // Refused unparsed, naming the file: the box is up at once.
+    QByteArray sections;
+    for (int i = 0; i < 200000; ++i)
+        sections += "[SectionMap-p37cr-" + QByteArray::number(i) + "]\nZoomLevel=8\n";
+    QTest::newRow("200,000 sections") << sections << QByteArray("/pluvix/Pluvix.conf");
+}
+
 void TestHostileApp::sigtermInTheErrorBoxSavesNothing() {
+    QFETCH(QByteArray, settings);
+    QFETCH(QByteArray, logged);
     Program p;
-    p.start(closedPort(), kBadPollInterval);
-    QTRY_VERIFY_WITH_TIMEOUT(p.log().contains("LoadCheckINI"), 30000); // logged, then the box
+    p.start(closedPort(), settings);
+    QTRY_VERIFY_WITH_TIMEOUT(p.log().contains(logged), 30000); // logged, then the box
     QVERIFY(p.terminate() >= 0);
     QCOMPARE(p.process.exitCode(), 128 + SIGTERM);
-    QCOMPARE(contents(p.settingsFile()), kBadPollInterval);
+    QVERIFY(contents(p.settingsFile()) == settings);
     QVERIFY(!p.log().contains(" App TERMINATED "));
 }
 
@@ -127,6 +146,45 @@ void TestHostileApp::failingEndingsExitNonZero() {
     QVERIFY(p.process.waitForFinished(10000));
     QCOMPARE(p.process.exitStatus(), QProcess::NormalExit); // not killed by a signal
     QCOMPARE(p.process.exitCode(), 1);
+}
+
+void TestHostileApp::unsavableSettingsAtTheEnd_data() {
+    QTest::addColumn<bool>("bySignal");
+    QTest::newRow("termination signal: no box") << true;
+    QTest::newRow("close, then Retry in the box") << false;
+}
+
+// Another process holds the settings file's lock, so the save at the end fails.
+void TestHostileApp::unsavableSettingsAtTheEnd() {
+    QFETCH(bool, bySignal);
+    const XSession x({.windowManager = true});
+    if (!x.isRunning())
+        QSKIP(qPrintable(x.problem()));
+    RadarServerProcess server;
+    QVERIFY2(server.start(), qPrintable(server.errorString()));
+    Program p;
+    const QByteArray settings = "[SectionGeneral]\nPollInterval=45\n";
+    p.start(server.port(), settings, &x);
+    const auto keyTo = [&x](const QString& name, const QString& key) {
+        const auto ids = x.runClient(
+            u"xdotool"_s, {u"search"_s, u"--sync"_s, u"--onlyvisible"_s, u"--name"_s, name}, 30000);
+        QVERIFY(ids && !ids->trimmed().isEmpty());
+        x.runClient(u"xdotool"_s,
+                    {u"windowactivate"_s, u"--sync"_s, ids->split(u'\n').first(), u"key"_s, key});
+    };
+    QLockFile lock(p.settingsFile() + u".lock"_s);
+    QVERIFY(lock.tryLock(0));
+    keyTo(u"Pluvix - "_s, bySignal ? u"shift"_s : u"alt+F4"_s);
+    if (bySignal)
+        ::kill(pid_t(p.process.processId()), SIGTERM);
+    else
+        keyTo(u"^Pluvix Error!$"_s, u"Return"_s); // Retry
+    QVERIFY(p.process.waitForFinished(15000));
+    QCOMPARE(p.process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.process.exitCode(), 1);
+    QVERIFY(p.process.readAllStandardError().contains("nothing was saved"));
+    QVERIFY(p.log().contains("Module1.UnloadINI"));
+    QCOMPARE(contents(p.settingsFile()), settings);
 }
 
 // A start while another copy may hold the same settings, each with its own XDG_RUNTIME_DIR

@@ -135,6 +135,32 @@ private slots:
         QCOMPARE(blocked.GetSetting(app, general, u"PollInterval"_s, u"d"_s), u"d"_s);
     }
 
+    // A refused file is reported once, then reads as missing and is never written over.
+    void oversizedFileStaysAsItIs_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("error");
+        const QByteArray line = "\nk=" + QByteArray(FileSettingsStore::maxLineBytes - 2, 'x');
+        QTest::newRow("line at the limit") << line << 0;
+        QTest::newRow("line over the limit") << line + 'x' << 75;
+        QTest::newRow("file over the limit")
+            << QByteArray(FileSettingsStore::maxFileBytes, '\n') << 75;
+    }
+    void oversizedFileStaysAsItIs() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, error);
+        if (!m_onDisk)
+            QSKIP("file store");
+        m_store->SaveSetting(app, general, u"PollInterval"_s, u"45"_s);
+        QFile file(m_dir->path() + u"/pluvix/Pluvix.conf"_s);
+        QVERIFY(file.open(QIODevice::Append) && file.write(bytes) == bytes.size());
+        file.close();
+        const QByteArray stored = fileBytes();
+        QCOMPARE(errorOf([&] { get(general, u"PollInterval"_s); }), error);
+        QCOMPARE(get(general, u"PollInterval"_s), error ? u"d"_s : u"45"_s);
+        QCOMPARE(errorOf([&] { m_store->SaveSetting(app, general, u"k"_s, u"v"_s); }), error);
+        QCOMPARE(fileBytes() == stored, error != 0);
+    }
+
     // A save sequence replaces the file once, at its end; reads inside it see its writes.
     void batchReplacesTheFileOnce() {
         m_store->SaveSetting(app, general, u"PollInterval"_s, u"45"_s);
