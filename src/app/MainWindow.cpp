@@ -87,7 +87,9 @@ MainWindow::MainWindow(Services services, QWidget* parent)
                    {[this] { return wallpaperChecked(); },
                     [this](bool checked) { setWallpaperChecked(checked); },
                     [this] { return titleBarHiddenChecked(); }, [this] { return m_panelHeight; },
-                    [this] { return isNormalState(); }}) {
+                    [this] { return isNormalState(); }}),
+      m_recall(
+          {Settings, m_mapState, m_feed, m_s.boxes, *m_errors, [this] { return m_shutDownDone; }}) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFocusPolicy(Qt::StrongFocus);
@@ -147,6 +149,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     buildMenus();
 
     followFeed();
+    followRecall();
     connect(&m_playback.timer(), &QTimer::timeout, this,
             [this] { trap(*m_errors, procedure::loopTick, [&] { m_playback.loopTick(); }); });
 

@@ -5,6 +5,7 @@
 #include "app/StoredView.h"
 #include "dialogs/OptionsHost.h"
 #include "platform/EndWatch.h"
+#include "presets/PresetRecall.h"
 #include "settings/GeneralSettings.h"
 #include "settings/SettingsRecord.h"
 #include "view/MapGeometry.h"
@@ -93,7 +94,6 @@ public:
     // --- state other parts and tests look at -------------------------------------------------
     settings::SettingsRecord Settings;
     QString AppName;
-    bool PanelBusy = false;
 
     // --- procedures ---------------------------------------------------------------------------
     void ReFreshNewMap() override;
@@ -110,6 +110,7 @@ public:
     void showOptions();
     void openOptionsFromPanel();
     void presetPressed(int index, Qt::MouseButton button);
+    void followRecall();
     // The stored title bar and status panel, at start-up.
     void applyStoredChrome();
     void toggleStatusPanel();
@@ -156,6 +157,7 @@ public:
     view::Playback& playback() { return m_playback; }
     bool inTray() const { return m_inTray; }
     view::MapState& mapState() { return m_mapState; }
+    presets::PresetRecall& presetRecall() { return m_recall; }
 
     // Height of the status panel in twips; 15 when hidden.
     float statusPanelHeight() const { return m_panelHeight; }
@@ -225,6 +227,7 @@ private:
     acquisition::ImageFeed m_feed;
     StoredView m_storedView;
     std::unique_ptr<presets::PresetStore> m_presetStore;
+    presets::PresetRecall m_recall;
 
     view::MapView* m_map = nullptr;
     view::ClockWidget* m_clock = nullptr;

@@ -43,6 +43,7 @@ void MainWindow::startUp(dialogs::SplashScreen* splash) {
         m_general = std::make_unique<settings::GeneralSettings>(
             m_s.store, m_storedView, *m_errors, AppName, m_s.timeZoneBias, Settings);
         m_presetStore = std::make_unique<presets::PresetStore>(m_s.store, AppName);
+        m_recall.setStore(m_presetStore.get());
         m_feed.setAppName(AppName);
         m_feed.pollTimer().start();
         m_panelHeight = view::statusPanelShownHeight;

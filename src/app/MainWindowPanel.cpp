@@ -57,7 +57,7 @@ void MainWindow::DrawCirclesRadius() {
 }
 
 void MainWindow::setRingLabels(view::RingLabels request) {
-    const auto decision = view::ringLabelsDecision(request, PanelBusy, Settings.ShowBullseye);
+    const auto decision = view::ringLabelsDecision(request, m_recall.busy(), Settings.ShowBullseye);
     if (decision.ignored)
         return;
     if (decision.applyStyle)
@@ -132,99 +132,44 @@ void MainWindow::clearPresetMark() {
 }
 
 void MainWindow::presetPressed(int index, Qt::MouseButton button) {
-    if (!m_presetStore)
-        return;
-    bool recalling = false;
-    bool reloading = false;
-    presets::PresetView previous;
-    std::optional<view::MapRect> previousRect;
-    const bool done = trap(*m_errors, procedure::presetPress, [&] {
-        if (button == Qt::RightButton) {
-            presets::PresetView current;
-            current.BaseURL = Settings.BaseURL.trimmed();
-            current.RadarStationName = Settings.RadarStationName.trimmed();
-            current.MapTypeShort = Settings.MapTypeShort.trimmed();
-            const auto r = m_mapState.rect();
-            current.MapLeft = r.Left;
-            current.MapTop = r.Top;
-            current.MapWidth = r.Width;
-            current.MapHeight = r.Height;
-            current.ZoomLevel = m_mapState.zoom();
-            current.BullsEyeGraduations = Settings.BullsEyeGraduations;
-            current.BullsEyeY = Settings.BullsEyeY;
-            current.BullsEyeX = Settings.BullsEyeX;
-            presets::storePresetPrompt(index, current, *m_presetStore, *m_presets, m_s.boxes);
-            return;
-        }
-        if (button != Qt::LeftButton)
-            return;
-        recalling = true;
+    m_recall.press(index, button);
+}
+
+void MainWindow::followRecall() {
+    using presets::PresetRecall;
+    connect(&m_recall, &PresetRecall::slotStored, m_presets, &presets::PresetButtons::setToolTip);
+    connect(&m_recall, &PresetRecall::recallBegins, this, [this](int slot) {
         releasePresetButtons();
         clearPresetMark();
-        m_presets->setChecked(index, true);
+        m_presets->setChecked(slot, true);
         m_progress->setValue(0);
-        m_progress->setFormat(m_presets->toolTip(index));
+        m_progress->setFormat(m_presets->toolTip(slot));
         m_progress->show();
         m_progress->raise();
         freezePanel(true);
-        m_feed.restartPollCount();
-        setRingLabels(view::RingLabels::Hide);
-        if (m_shutDownDone)
-            return;
-        PanelBusy = true;
-        const presets::PresetView view = m_presetStore->read(index);
-        previous.RadarStationName = Settings.RadarStationName;
-        previous.MapTypeShort = Settings.MapTypeShort;
-        previous.BaseURL = Settings.BaseURL;
-        previousRect = m_mapState.rect();
-        Settings.RadarStationName = view.RadarStationName;
-        Settings.MapTypeShort = view.MapTypeShort;
-        Settings.BaseURL = view.BaseURL;
-        m_map->setMapVisible(false);
-        ShowStationTitle();
-        m_mapState.setRect({view.MapLeft, view.MapTop, view.MapWidth, view.MapHeight});
-        m_feed.setLoading(true);
-        m_mapState.setZoom(view.ZoomLevel);
-        m_feed.setLoading(false);
-        Settings.BullsEyeGraduations = view.BullsEyeGraduations;
-        Settings.BullsEyeX = view.BullsEyeX;
-        Settings.BullsEyeY = view.BullsEyeY;
-        reloading = true;
-        ReFreshNewMap();
-        if (m_shutDownDone)
-            return;
+    });
+    connect(&m_recall, &PresetRecall::ringLabelsRequested, this, &MainWindow::setRingLabels);
+    connect(&m_recall, &PresetRecall::picturesLeaving, this,
+            [this] { m_map->setMapVisible(false); });
+    connect(&m_recall, &PresetRecall::stationChanged, this, &MainWindow::ShowStationTitle);
+    connect(&m_recall, &PresetRecall::recallLoaded, this, [this] {
         DrawCirclesRadius();
         showNewestImageTime();
-        ShowStationTitle();
-        PanelBusy = false;
-        setRingLabels(view::RingLabels::Refresh);
-        freezePanel(false);
     });
-    if (m_shutDownDone)
-        return;
-    // Whatever happened, the panel must not stay frozen behind a failed recall.
-    PanelBusy = false;
-    m_progress->setFormat(QStringLiteral("%p%"));
-    if (!m_historySlider->isEnabled())
-        freezePanel(false);
-    if (done || !recalling)
-        return;
-    // Retry gave the recall up. Before the reload the pictures are still the previous
-    // station's: the previous view goes back with them. Either way the window stays usable.
-    if (!reloading && previousRect) {
-        Settings.RadarStationName = previous.RadarStationName;
-        Settings.MapTypeShort = previous.MapTypeShort;
-        Settings.BaseURL = previous.BaseURL;
-        m_mapState.setRect(*previousRect);
-        ShowStationTitle();
-        clearPresetMark();
-    }
-    m_feed.setLoading(false);
-    m_progress->hide();
-    m_map->setMapVisible(true);
-    setRingLabels(view::RingLabels::Refresh);
-    DrawCirclesRadius();
-    setBusyPointer(false);
+    connect(&m_recall, &PresetRecall::recallEnds, this, [this] {
+        m_progress->setFormat(QStringLiteral("%p%"));
+        if (!m_historySlider->isEnabled())
+            freezePanel(false);
+    });
+    connect(&m_recall, &PresetRecall::recallAbandoned, this, [this](bool viewRestored) {
+        if (viewRestored)
+            clearPresetMark();
+        m_progress->hide();
+        m_map->setMapVisible(true);
+        setRingLabels(view::RingLabels::Refresh);
+        DrawCirclesRadius();
+        setBusyPointer(false);
+    });
 }
 
 // --- options -----------------------------------------------------------------------------------
@@ -233,7 +178,7 @@ void MainWindow::openOptionsFromPanel() {
     freezePanel(true);
     showOptions();
     m_pictureNumber->raise();
-    PanelBusy = false;
+    m_recall.endBusy();
     setRingLabels(view::RingLabels::Refresh);
     freezePanel(false);
     releasePresetButtons();

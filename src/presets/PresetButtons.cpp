@@ -1,8 +1,6 @@
 #include "presets/PresetButtons.h"
 
-#include "acquisition/Catalogue.h"
 #include "core/RuntimeError.h"
-#include "platform/MessageBoxes.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -215,21 +213,6 @@ QString PresetButtons::toolTip(int i) const {
 void PresetButtons::RefreshPresetButtons(const PresetStore& store) {
     for (int i = 0; i < Count; ++i)
         m_buttons[std::size_t(i)]->setToolTip(store.tooltip(i));
-}
-
-bool storePresetPrompt(int slot, const PresetView& current, PresetStore& store,
-                       PresetButtons& buttons, platform::MessageBoxes& boxes) {
-    // A slot that does not exist is an error before anything is asked.
-    static_cast<void>(PresetStore::sectionName(slot));
-    const QString description =
-        acquisition::presetDescription(current.BaseURL, current.MapTypeShort);
-    const QString question = QStringLiteral("Add ") + description + QStringLiteral(" To PreSet# ") +
-                             QString::number(slot + 1) + u'?';
-    if (boxes.yesNo(QStringLiteral("Apply PreSet"), question) != platform::MessageButton::Yes)
-        return false;
-    buttons.setToolTip(slot, description);
-    store.write(slot, current);
-    return true;
 }
 
 } // namespace pluvix::presets

@@ -12,10 +12,6 @@
 
 class QPainter;
 
-namespace pluvix::platform {
-class MessageBoxes;
-}
-
 namespace pluvix::presets {
 
 // The 15 x 15 face of a preset button: the digit drawn dark on the panel grey.
@@ -91,10 +87,5 @@ signals:
 private:
     std::array<PresetButton*, Count> m_buttons{};
 };
-
-// The right-button store: asks "Apply PreSet" whether to put the current view into slot; on
-// Yes sets the button's tool tip and writes the slot. True when stored.
-bool storePresetPrompt(int slot, const PresetView& current, PresetStore& store,
-                       PresetButtons& buttons, platform::MessageBoxes& boxes);
 
 } // namespace pluvix::presets

@@ -99,29 +99,6 @@ private slots:
         QCOMPARE(stored("PollInterval"), u"45"_s);
         QCOMPARE(h.desktop.restored, 1);
     }
-
-    // A close at the recall's first pause, before its reload, saves the view of before and
-    // nothing more is fetched or shown.
-    void closeDuringARecallStopsIt() {
-        AppHarness h;
-        testsupport::FakeDownloadService fake;
-        h.useFakeFolder(fake, kFolder, testsupport::tenImageNamesUpTo(10, 0));
-        const QString other = u"http://radar.test/radar/images/DS.p37cr/SI.ktbw/"_s;
-        testsupport::serveFolder(fake, other, testsupport::tenImageNamesUpTo(11, 0));
-        h.store.SaveSetting(h.appName, u"SectionPreset0"_s, u"BaseURL"_s, other);
-        auto& w = h.loadStill();
-        int pauses = 0;
-        w.setEventPump([&] {
-            if (++pauses == 1)
-                w.close();
-        });
-        w.presetPressed(0, Qt::LeftButton);
-        QVERIFY(w.shutDownDone());
-        QCOMPARE(pauses, 1);
-        QCOMPARE(w.feed().history().tag(9), testsupport::radarImageName(10, 0));
-        QCOMPARE(h.stored(u"SectionGeneral"_s, u"BaseURL"_s), kFolder);
-        QVERIFY(h.boxes.shown.isEmpty());
-    }
 };
 
 QTEST_MAIN(TestShutDown)

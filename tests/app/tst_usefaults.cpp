@@ -93,7 +93,7 @@ private slots:
 
         w.presetPressed(0, Qt::LeftButton);
         QCOMPARE(h.boxes.shown.size(), 1);
-        QVERIFY(!w.feed().isLoading() && !w.PanelBusy && !w.progressBar()->isVisible());
+        QVERIFY(!w.feed().isLoading() && !w.presetRecall().busy() && !w.progressBar()->isVisible());
         QVERIFY(w.mapView()->isMapVisible());
         // Given up before its reload: the pictures shown and the caption still agree.
         QCOMPARE(w.windowTitle(), title);
