@@ -77,19 +77,12 @@ protected:
 } // namespace
 
 MainWindow::MainWindow(Services services, QWidget* parent)
-    : QWidget(parent), m_s(std::move(services)), m_end(m_s.programEnd),
-      m_errors(std::make_unique<diagnostics::ErrorReporter>(
-          m_s.boxes, m_end, m_s.clock, m_s.logFile, [this] { return m_feed.history().UBound(); },
-          [this] { setBusyPointer(false); })),
-      m_feed({Settings, m_s.downloads, m_s.boxes, m_end, *m_errors, [this] { yieldOnce(); }},
-             m_s.tempPath),
-      m_storedView(*this, m_mapState,
-                   {[this] { return wallpaperChecked(); },
-                    [this](bool checked) { setWallpaperChecked(checked); },
+    : QWidget(parent), m_viewer(std::move(services)), m_s(m_viewer.services()),
+      m_storedView(*this, m_viewer.mapState(),
+                   {[this] { return m_viewer.wallpaperFollows(); },
+                    [this](bool follows) { m_viewer.setWallpaperFollows(follows); },
                     [this] { return titleBarHiddenChecked(); }, [this] { return m_panelHeight; },
-                    [this] { return isNormalState(); }}),
-      m_recall(
-          {Settings, m_mapState, m_feed, m_s.boxes, *m_errors, [this] { return m_shutDownDone; }}) {
+                    [this] { return isNormalState(); }}) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFocusPolicy(Qt::StrongFocus);
@@ -100,7 +93,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     resize(px(5100), px(5985));
 
     m_map = new view::MapView(this);
-    connect(&m_mapState, &view::MapState::rectChanged, m_map, &view::MapView::setMapRect);
+    connect(&m_viewer.mapState(), &view::MapState::rectChanged, m_map, &view::MapView::setMapRect);
     connect(m_map, &view::MapView::mapMouseDown, this, &MainWindow::pressOnMap);
     connect(m_map, &view::MapView::backgroundMouseDown, this, &MainWindow::pressOnBackground);
     connect(m_map, &view::MapView::dragDropped, this, &MainWindow::dropAt);
@@ -114,11 +107,11 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     connect(m_clock, &view::ClockWidget::leftPressed, this, &MainWindow::toggleBullseye);
     connect(m_clock, &view::ClockWidget::doubleClicked, this, [this] {
         placeTimeLabel();
-        if (Settings.ShowUTCDateTime != 1) {
-            Settings.ShowUTCDateTime = 1;
+        if (m_viewer.settings().ShowUTCDateTime != 1) {
+            m_viewer.settings().ShowUTCDateTime = 1;
             m_timeLabel->show();
         } else {
-            Settings.ShowUTCDateTime = 0;
+            m_viewer.settings().ShowUTCDateTime = 0;
             m_timeLabel->hide();
         }
     });
@@ -150,8 +143,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
 
     followFeed();
     followRecall();
-    connect(&m_playback.timer(), &QTimer::timeout, this,
-            [this] { trap(*m_errors, procedure::loopTick, [&] { m_playback.loopTick(); }); });
+    followViewer();
 
     m_s.boxes.setParentWindow(this);
     m_s.fileDialogs.setParentWindow(this);
@@ -195,24 +187,27 @@ void MainWindow::buildPanel() {
     m_historySlider = sliders[0];
     m_zoomSlider = sliders[1];
     // The sliders report what the user moved and follow the models, silently.
-    m_historySlider->setRange(m_playback.minimum(), m_playback.maximum());
-    m_historySlider->setValue(m_playback.position());
+    m_historySlider->setRange(m_viewer.playback().minimum(), m_viewer.playback().maximum());
+    m_historySlider->setValue(m_viewer.playback().position());
     m_zoomSlider->setRange(view::minZoomLevel, view::maxZoomLevel);
-    m_zoomSlider->setValue(m_mapState.zoom());
-    connect(m_historySlider, &QScrollBar::valueChanged, &m_playback, &view::Playback::setPosition);
-    connect(m_zoomSlider, &QScrollBar::valueChanged, &m_mapState, &view::MapState::moveZoom);
-    connect(&m_playback, &view::Playback::rangeChanged, m_historySlider, [this](int min, int max) {
-        QSignalBlocker quiet(m_historySlider);
-        m_historySlider->setRange(min, max);
-    });
-    connect(&m_playback, &view::Playback::positionChanged, this, [this](int position) {
+    m_zoomSlider->setValue(m_viewer.mapState().zoom());
+    connect(m_historySlider, &QScrollBar::valueChanged, &m_viewer.playback(),
+            &view::Playback::setPosition);
+    connect(m_zoomSlider, &QScrollBar::valueChanged, &m_viewer.mapState(),
+            &view::MapState::moveZoom);
+    connect(&m_viewer.playback(), &view::Playback::rangeChanged, m_historySlider,
+            [this](int min, int max) {
+                QSignalBlocker quiet(m_historySlider);
+                m_historySlider->setRange(min, max);
+            });
+    connect(&m_viewer.playback(), &view::Playback::positionChanged, this, [this](int position) {
         {
             QSignalBlocker quiet(m_historySlider);
             m_historySlider->setValue(position);
         }
-        showHistoryPosition();
+        m_viewer.showHistoryPosition();
     });
-    connect(&m_mapState, &view::MapState::zoomChanged, this, [this](int level) {
+    connect(&m_viewer.mapState(), &view::MapState::zoomChanged, this, [this](int level) {
         {
             QSignalBlocker quiet(m_zoomSlider);
             m_zoomSlider->setValue(level);
@@ -223,11 +218,11 @@ void MainWindow::buildPanel() {
     auto* step = new StepLabel(QStringLiteral("10"), m_panel);
     step->onPress = [this](Qt::MouseButton button) {
         releasePresetButtons();
-        m_playback.stepNewerOrBack(button == Qt::LeftButton);
+        m_viewer.playback().stepNewerOrBack(button == Qt::LeftButton);
     };
     step->onDoubleClick = [this] {
-        m_feed.pollNow();
-        m_feed.restartPollCount();
+        m_viewer.feed().pollNow();
+        m_viewer.feed().restartPollCount();
     };
     m_pictureNumber = step;
     m_pictureNumber->setObjectName(QStringLiteral("Label3"));
@@ -251,7 +246,8 @@ void MainWindow::buildPanel() {
     m_loopSwitch->setFont(small);
     m_loopSwitch->setFocusPolicy(Qt::NoFocus);
     connect(m_loopSwitch, &QCheckBox::toggled, this, &MainWindow::setLooping);
-    connect(&m_playback, &view::Playback::loopingChanged, m_loopSwitch, &QCheckBox::setChecked);
+    connect(&m_viewer.playback(), &view::Playback::loopingChanged, m_loopSwitch,
+            &QCheckBox::setChecked);
 
     m_presets = new presets::PresetButtons(m_panel);
     m_presets->setGeometry(
@@ -313,7 +309,7 @@ void MainWindow::buildMenus() {
     item(m, QStringLiteral("mnuSaveSeriesMap"), QStringLiteral("Save Series of Maps to File"),
          [this] { saveSeries(); });
     checkable(m, QStringLiteral("mnuSetImageWallpaper"), QStringLiteral("Set Images to Wallpaper"),
-              [this] { toggleWallpaper(); });
+              [this] { m_viewer.toggleWallpaper(); });
     m->addSeparator();
     QMenu* speed = m->addMenu(QStringLiteral("Loop Images Per Second"));
     speed->menuAction()->setObjectName(QStringLiteral("mnuPlayInterval"));
@@ -329,7 +325,7 @@ void MainWindow::buildMenus() {
         m_loopLengthItems[i] = checkable(history, QStringLiteral("mnuPlayHistory_%1").arg(i),
                                          captions.value(i), [this, i] { setPlayHistory(i); });
     checkable(m, QStringLiteral("mnuPlayNow"), QStringLiteral("Loop"),
-              [this] { setLooping(!m_playback.isLooping()); });
+              [this] { setLooping(!m_viewer.playback().isLooping()); });
     m->addSeparator();
     item(m, QStringLiteral("mnuPreferences"), QStringLiteral("Options"), [this] { showOptions(); });
     // Linux window managers take no items from programs: the window commands live here.
@@ -340,7 +336,7 @@ void MainWindow::buildMenus() {
     item(window, QStringLiteral("mnuWindowPreferences"), QStringLiteral("Preferences"),
          [this] { openOptionsFromPanel(); });
     item(window, QStringLiteral("mnuWindowAbout"), QStringLiteral("About Pluvix"),
-         [this] { showAboutBox(); });
+         [this] { showAbout(); });
     item(window, QStringLiteral("mnuWindowHelp"), QStringLiteral("Pluvix Help"),
          [this] { openHelp(); });
     m->addSeparator();
@@ -379,15 +375,6 @@ QAction* MainWindow::action(const QString& objectName) const {
 
 // --- geometry ----------------------------------------------------------------------------------
 
-bool MainWindow::wallpaperChecked() const {
-    return action(QStringLiteral("mnuSetImageWallpaper"))->isChecked();
-}
-void MainWindow::setWallpaperChecked(bool checked) {
-    // A stored check mark must not survive on a desktop whose wallpaper we cannot set, or a
-    // later session elsewhere would change the wallpaper unasked.
-    action(QStringLiteral("mnuSetImageWallpaper"))
-        ->setChecked(checked && m_s.desktop.canSetWallpaper());
-}
 bool MainWindow::titleBarHiddenChecked() const {
     return action(QStringLiteral("mnuHideTitleBar"))->isChecked();
 }
@@ -415,7 +402,7 @@ void MainWindow::changeEvent(QEvent* event) {
 }
 
 void MainWindow::layOut() {
-    trap(*m_errors, procedure::layout, [&] {
+    trap(m_viewer.errors(), procedure::layout, [&] {
         m_map->setGeometry(rect());
         const float clockSide = view::clockSide;
         const auto layout =
@@ -426,8 +413,8 @@ void MainWindow::layOut() {
                              px(clockSide));
         m_clock->setFaceBitmapShown(layout.clockFaceBitmap);
         placeTimeLabel();
-        if ((windowState() & Qt::WindowMinimized) && Settings.MinimizeToTray == 1 && !m_inTray &&
-            !m_restoringFromTray && !m_shutDownDone) {
+        if ((windowState() & Qt::WindowMinimized) && m_viewer.settings().MinimizeToTray == 1 &&
+            !m_inTray && !m_restoringFromTray && !m_viewer.shutDownDone()) {
             m_map->setMapVisible(false);
             minimizeToTray();
         }
@@ -450,10 +437,6 @@ void MainWindow::setTimeCaption(const QString& text) {
     placeTimeLabel();
 }
 
-void MainWindow::setTimeLabelVisible(bool visible) {
-    m_timeLabel->setVisible(visible);
-}
-
 void MainWindow::setTimeLabelFontSize(int points) {
     QFont f = m_timeLabel->font();
     f.setPointSize(qMax(1, points));
@@ -474,35 +457,12 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     QWidget::keyReleaseEvent(event);
 }
 
-// --- pointer and event pump --------------------------------------------------------------------
-
-void MainWindow::setBusyPointer(bool busy) {
-    if (busy) {
-        if (!QApplication::overrideCursor())
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else {
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
-    }
-}
-
-void MainWindow::setEventPump(std::function<void()> letEventsRun) {
-    m_letEventsRun = std::move(letEventsRun);
-}
-
-void MainWindow::yieldOnce() {
-    if (m_letEventsRun)
-        m_letEventsRun();
-    else
-        QCoreApplication::processEvents();
-}
-
 // --- map mouse ---------------------------------------------------------------------------------
 
 void MainWindow::pressOnMap(Qt::MouseButton button, QPointF relativeToMap) {
-    trap(*m_errors, procedure::mapPress, [&] {
+    trap(m_viewer.errors(), procedure::mapPress, [&] {
         if (button == Qt::RightButton) {
-            m_mapState.setPopupPoint(relativeToMap);
+            m_viewer.mapState().setPopupPoint(relativeToMap);
             if (!m_progress->isVisible())
                 m_imageMenu->popup(QCursor::pos());
             return;
@@ -511,7 +471,7 @@ void MainWindow::pressOnMap(Qt::MouseButton button, QPointF relativeToMap) {
             m_windowMoveButton = button;
             return;
         }
-        m_mapState.grabOnMap(relativeToMap);
+        m_viewer.mapState().grabOnMap(relativeToMap);
         m_map->beginDrag();
     });
 }
@@ -538,8 +498,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainWindow::pressOnBackground(Qt::MouseButton, QPointF twips) {
-    trap(*m_errors, procedure::backgroundPress, [&] {
-        m_mapState.grabOnBackground(twips);
+    trap(m_viewer.errors(), procedure::backgroundPress, [&] {
+        m_viewer.mapState().grabOnBackground(twips);
         m_map->beginDrag();
     });
 }
@@ -553,9 +513,9 @@ void MainWindow::dropAt(QPointF twips) {
         if (w->isVisible() && w->geometry().contains(at))
             return;
     const bool onMap = m_map->isMapVisible() && m_map->isOnMap(twips);
-    trap(*m_errors, onMap ? procedure::dropOnMap : procedure::dropOnBackground, [&] {
-        m_mapState.drop(twips, onMap);
-        DrawCirclesRadius();
+    trap(m_viewer.errors(), onMap ? procedure::dropOnMap : procedure::dropOnBackground, [&] {
+        m_viewer.mapState().drop(twips, onMap);
+        drawRings();
         clearPresetMark();
     });
 }

@@ -35,84 +35,61 @@ namespace procedure = diagnostics::procedure;
 
 // --- range rings -------------------------------------------------------------------------------
 
-void MainWindow::DrawCirclesRadius() {
-    trap(*m_errors, procedure::rings, [&] {
-        setRingLabels(view::RingLabels::Refresh);
+void MainWindow::drawRings() {
+    trap(m_viewer.errors(), procedure::rings, [&] {
+        m_viewer.setRingLabels(view::RingLabels::Refresh);
         view::RingInputs in;
-        in.map = m_mapState.rect();
-        in.zoom = m_mapState.zoom();
-        in.BullsEyeGraduations = Settings.BullsEyeGraduations;
-        in.BullsEyeX = Settings.BullsEyeX;
-        in.BullsEyeY = Settings.BullsEyeY;
-        in.MapTypeShort = Settings.MapTypeShort;
-        in.MapScaleShortRangeConstant = Settings.MapScaleShortRangeConstant;
-        in.MapScaleLongRangeConstant = Settings.MapScaleLongRangeConstant;
-        const int points = Settings.BullsEyeTextSize;
+        in.map = m_viewer.mapState().rect();
+        in.zoom = m_viewer.mapState().zoom();
+        in.BullsEyeGraduations = m_viewer.settings().BullsEyeGraduations;
+        in.BullsEyeX = m_viewer.settings().BullsEyeX;
+        in.BullsEyeY = m_viewer.settings().BullsEyeY;
+        in.MapTypeShort = m_viewer.settings().MapTypeShort;
+        in.MapScaleShortRangeConstant = m_viewer.settings().MapScaleShortRangeConstant;
+        in.MapScaleLongRangeConstant = m_viewer.settings().MapScaleLongRangeConstant;
+        const int points = m_viewer.settings().BullsEyeTextSize;
         m_map->setRings(view::ringLayout(in, [this, points](const QString& caption) {
             return m_map->ringLabelSizeTwips(caption, points);
         }));
-        setRingLabels(view::RingLabels::Apply);
-        action(QStringLiteral("mnuBullseyeOn"))->setChecked(Settings.ShowBullseye != 0);
+        m_viewer.setRingLabels(view::RingLabels::Apply);
+        action(QStringLiteral("mnuBullseyeOn"))->setChecked(m_viewer.settings().ShowBullseye != 0);
     });
-}
-
-void MainWindow::setRingLabels(view::RingLabels request) {
-    const auto decision = view::ringLabelsDecision(request, m_recall.busy(), Settings.ShowBullseye);
-    if (decision.ignored)
-        return;
-    if (decision.applyStyle)
-        m_map->setRingLabelPointSize(qMax<int>(1, Settings.BullsEyeTextSize));
-    if (decision.visible)
-        m_map->setRingsVisible(*decision.visible);
-    yieldOnce();
 }
 
 void MainWindow::toggleBullseye() {
     releasePresetButtons();
     QAction* item = action(QStringLiteral("mnuBullseyeOn"));
     if (item->isChecked()) {
-        Settings.ShowBullseye = 0;
+        m_viewer.settings().ShowBullseye = 0;
         item->setChecked(false);
     } else {
-        Settings.ShowBullseye = 1;
+        m_viewer.settings().ShowBullseye = 1;
         item->setChecked(true);
     }
     clearPresetMark();
-    DrawCirclesRadius();
+    drawRings();
 }
 
 void MainWindow::centreBullseye() {
-    trap(*m_errors, procedure::centreBullseye, [&] {
+    trap(m_viewer.errors(), procedure::centreBullseye, [&] {
         releasePresetButtons();
-        const QPointF bullseye = m_mapState.centreBullseyeAtPopup(clientArea());
-        Settings.BullsEyeY = float(bullseye.y());
-        Settings.BullsEyeX = float(bullseye.x());
+        const QPointF bullseye = m_viewer.mapState().centreBullseyeAtPopup(clientArea());
+        m_viewer.settings().BullsEyeY = float(bullseye.y());
+        m_viewer.settings().BullsEyeX = float(bullseye.x());
         clearPresetMark();
-        DrawCirclesRadius();
+        drawRings();
     });
-}
-
-// --- caption -----------------------------------------------------------------------------------
-
-QString MainWindow::stationTitle() const {
-    return acquisition::stationTitle(AppName, Settings.BaseURL, Settings.MapTypeShort);
-}
-
-void MainWindow::ShowStationTitle() {
-    // The caption is not shown while the title bar is hidden, but the file names and the
-    // task bar still need it.
-    setWindowTitle(stationTitle());
 }
 
 // --- preset panel ------------------------------------------------------------------------------
 
-void MainWindow::ShowPresetButtons() {
-    m_presets->ShowPresetButtons(Settings.NumberOfPresets);
+void MainWindow::showPresetCount(int count) {
+    m_presets->ShowPresetButtons(qint16(count));
 }
 
 void MainWindow::RefreshPresetButtons() {
-    if (m_presetStore)
-        m_presets->RefreshPresetButtons(*m_presetStore);
+    if (m_viewer.presetStore())
+        m_presets->RefreshPresetButtons(*m_viewer.presetStore());
 }
 
 void MainWindow::freezePanel(bool frozen) {
@@ -132,13 +109,14 @@ void MainWindow::clearPresetMark() {
 }
 
 void MainWindow::presetPressed(int index, Qt::MouseButton button) {
-    m_recall.press(index, button);
+    m_viewer.presetRecall().press(index, button);
 }
 
 void MainWindow::followRecall() {
     using presets::PresetRecall;
-    connect(&m_recall, &PresetRecall::slotStored, m_presets, &presets::PresetButtons::setToolTip);
-    connect(&m_recall, &PresetRecall::recallBegins, this, [this](int slot) {
+    connect(&m_viewer.presetRecall(), &PresetRecall::slotStored, m_presets,
+            &presets::PresetButtons::setToolTip);
+    connect(&m_viewer.presetRecall(), &PresetRecall::recallBegins, this, [this](int slot) {
         releasePresetButtons();
         clearPresetMark();
         m_presets->setChecked(slot, true);
@@ -148,28 +126,31 @@ void MainWindow::followRecall() {
         m_progress->raise();
         freezePanel(true);
     });
-    connect(&m_recall, &PresetRecall::ringLabelsRequested, this, &MainWindow::setRingLabels);
-    connect(&m_recall, &PresetRecall::picturesLeaving, this,
+    connect(&m_viewer.presetRecall(), &PresetRecall::ringLabelsRequested, &m_viewer,
+            &Viewer::setRingLabels);
+    connect(&m_viewer.presetRecall(), &PresetRecall::picturesLeaving, this,
             [this] { m_map->setMapVisible(false); });
-    connect(&m_recall, &PresetRecall::stationChanged, this, &MainWindow::ShowStationTitle);
-    connect(&m_recall, &PresetRecall::recallLoaded, this, [this] {
-        DrawCirclesRadius();
-        showNewestImageTime();
+    connect(&m_viewer.presetRecall(), &PresetRecall::stationChanged, &m_viewer,
+            &Viewer::ShowStationTitle);
+    connect(&m_viewer.presetRecall(), &PresetRecall::recallLoaded, this, [this] {
+        drawRings();
+        m_viewer.showNewestImageTime();
     });
-    connect(&m_recall, &PresetRecall::recallEnds, this, [this] {
+    connect(&m_viewer.presetRecall(), &PresetRecall::recallEnds, this, [this] {
         m_progress->setFormat(QStringLiteral("%p%"));
         if (!m_historySlider->isEnabled())
             freezePanel(false);
     });
-    connect(&m_recall, &PresetRecall::recallAbandoned, this, [this](bool viewRestored) {
-        if (viewRestored)
-            clearPresetMark();
-        m_progress->hide();
-        m_map->setMapVisible(true);
-        setRingLabels(view::RingLabels::Refresh);
-        DrawCirclesRadius();
-        setBusyPointer(false);
-    });
+    connect(&m_viewer.presetRecall(), &PresetRecall::recallAbandoned, this,
+            [this](bool viewRestored) {
+                if (viewRestored)
+                    clearPresetMark();
+                m_progress->hide();
+                m_map->setMapVisible(true);
+                m_viewer.setRingLabels(view::RingLabels::Refresh);
+                drawRings();
+                Viewer::setBusyPointer(false);
+            });
 }
 
 // --- options -----------------------------------------------------------------------------------
@@ -178,34 +159,21 @@ void MainWindow::openOptionsFromPanel() {
     freezePanel(true);
     showOptions();
     m_pictureNumber->raise();
-    m_recall.endBusy();
-    setRingLabels(view::RingLabels::Refresh);
+    m_viewer.presetRecall().endBusy();
+    m_viewer.setRingLabels(view::RingLabels::Refresh);
     freezePanel(false);
     releasePresetButtons();
 }
 
 void MainWindow::showOptions() {
-    dialogs::OptionsDialog::showModal(*this, *m_errors, m_s.boxes, m_end, this);
-    yieldOnce();
-    DrawCirclesRadius();
+    dialogs::OptionsDialog::showModal(m_viewer, m_viewer.errors(), m_s.boxes, m_viewer.endWatch(),
+                                      this);
+    m_viewer.letEventsRun();
+    drawRings();
 }
 
-settings::SettingsStore& MainWindow::settingsStore() {
-    return m_s.store;
-}
-
-void MainWindow::AddMapCoord(const QString& section) {
-    if (m_general)
-        m_general->AddMapCoord(section);
-}
-
-void MainWindow::ReadMapCoord(const QString& section) {
-    if (m_general)
-        m_general->ReadMapCoord(section);
-}
-
-void MainWindow::showAboutBox() {
-    dialogs::AboutBox::showModal(AppName, this);
+void MainWindow::showAbout() {
+    dialogs::AboutBox::showModal(m_viewer.appName(), this);
 }
 
 // --- window chrome -----------------------------------------------------------------------------
@@ -213,28 +181,28 @@ void MainWindow::showAboutBox() {
 void MainWindow::toggleTitleBar() {
     QAction* item = action(QStringLiteral("mnuHideTitleBar"));
     if (item->isChecked()) {
-        trap(*m_errors, procedure::titleBar,
-             [&] { m_s.desktop.showTitleBar(this, true, m_feed.isLoading()); });
+        trap(m_viewer.errors(), procedure::titleBar,
+             [&] { m_s.desktop.showTitleBar(this, true, m_viewer.feed().isLoading()); });
         item->setChecked(false);
-        ShowStationTitle();
+        m_viewer.ShowStationTitle();
     } else {
-        trap(*m_errors, procedure::titleBar,
-             [&] { m_s.desktop.showTitleBar(this, false, m_feed.isLoading()); });
+        trap(m_viewer.errors(), procedure::titleBar,
+             [&] { m_s.desktop.showTitleBar(this, false, m_viewer.feed().isLoading()); });
         item->setChecked(true);
     }
 }
 
 void MainWindow::applyStoredChrome() {
-    trap(*m_errors, procedure::statusPanel, [&] {
+    trap(m_viewer.errors(), procedure::statusPanel, [&] {
         QAction* hideStatus = action(QStringLiteral("mnuHideStatusBar"));
-        if (Settings.HideTitleBar == 1) {
-            trap(*m_errors, procedure::titleBar,
-                 [&] { m_s.desktop.showTitleBar(this, false, m_feed.isLoading()); });
+        if (m_viewer.settings().HideTitleBar == 1) {
+            trap(m_viewer.errors(), procedure::titleBar,
+                 [&] { m_s.desktop.showTitleBar(this, false, m_viewer.feed().isLoading()); });
             action(QStringLiteral("mnuHideTitleBar"))->setChecked(true);
         }
         if (m_panelHeight == view::statusPanelHiddenHeight) {
             hideStatus->setChecked(true);
-        } else if (Settings.HidePanel == 1) {
+        } else if (m_viewer.settings().HidePanel == 1) {
             m_panelHeight = view::statusPanelHiddenHeight;
             hideStatus->setChecked(true);
             layOut();
@@ -245,7 +213,7 @@ void MainWindow::applyStoredChrome() {
 }
 
 void MainWindow::toggleStatusPanel() {
-    trap(*m_errors, procedure::statusPanel, [&] {
+    trap(m_viewer.errors(), procedure::statusPanel, [&] {
         QAction* hideStatus = action(QStringLiteral("mnuHideStatusBar"));
         // The height change lays the window out at once; the last steps then place the panel
         // and the clock, as the resize alone would leave the clock above the bottom edge.
@@ -272,12 +240,11 @@ void MainWindow::toggleStatusPanel() {
 }
 
 void MainWindow::toggleKeepOnTop() {
-    trap(*m_errors, procedure::keepOnTop, [&] {
+    trap(m_viewer.errors(), procedure::keepOnTop, [&] {
         QAction* item = action(QStringLiteral("mnuKeepOnTop"));
         const bool onTop = !item->isChecked();
         m_s.desktop.setKeepOnTop(this, onTop);
-        m_topMost = onTop;
-        Settings.TopMostWindow = onTop ? 1 : 0;
+        m_viewer.settings().TopMostWindow = onTop ? 1 : 0;
         item->setChecked(onTop);
     });
 }
@@ -292,7 +259,7 @@ void MainWindow::windowDefault() {
 // --- tray and help -----------------------------------------------------------------------------
 
 void MainWindow::minimizeToTray() {
-    trap(*m_errors, procedure::toTray, [&] {
+    trap(m_viewer.errors(), procedure::toTray, [&] {
         m_inTray = m_s.desktop.minimizeToTray(this);
         // Without a tray the window stays on the task bar and must stay whole.
         if (!m_inTray)
@@ -301,7 +268,7 @@ void MainWindow::minimizeToTray() {
 }
 
 void MainWindow::restoreFromTray() {
-    trap(*m_errors, procedure::fromTray, [&] {
+    trap(m_viewer.errors(), procedure::fromTray, [&] {
         m_map->setMapVisible(true);
         m_restoringFromTray = true;
         m_s.desktop.restoreFromTray(this);
@@ -329,63 +296,57 @@ void MainWindow::restoreFromTray() {
 }
 
 void MainWindow::openHelp() {
-    trap(*m_errors, procedure::help, [&] {
-        setBusyPointer(true);
+    trap(m_viewer.errors(), procedure::help, [&] {
+        Viewer::setBusyPointer(true);
         m_s.desktop.openHelpPage();
-        setBusyPointer(false);
+        Viewer::setBusyPointer(false);
     });
-}
-
-// --- wallpaper ---------------------------------------------------------------------------------
-
-void MainWindow::toggleWallpaper() {
-    const bool wasChecked = wallpaperChecked();
-    setWallpaperChecked(m_s.desktop.wallpaperMenuClicked(wasChecked, m_map->picture()));
 }
 
 // --- map files ---------------------------------------------------------------------------------
 
 QString MainWindow::currentTag() const {
-    return m_feed.history().tag(m_playback.position() - 1);
+    return m_viewer.feed().history().tag(m_viewer.playback().position() - 1);
 }
 
 void MainWindow::saveMap() {
-    trap(*m_errors, procedure::saveMap, [&] {
-        const int i = m_playback.position() - 1;
-        desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
-        const acquisition::ImageHistory& history = m_feed.history();
+    trap(m_viewer.errors(), procedure::saveMap, [&] {
+        const int i = m_viewer.playback().position() - 1;
+        desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, m_viewer.appName());
+        const acquisition::ImageHistory& history = m_viewer.feed().history();
         // The element's own picture, never what the map happens to show.
         const QImage picture = history.picture(i);
         if (picture.isNull())
             throw core::RuntimeError::invalidPicture();
-        saver.saveMap(stationTitle(), {history.encoded(i), picture, history.tag(i)});
+        saver.saveMap(m_viewer.stationTitle(), {history.encoded(i), picture, history.tag(i)});
     });
 }
 
 void MainWindow::saveSeries() {
-    trap(*m_errors, procedure::saveSeries, [&] {
-        const int first = m_playback.minimum() - 1;
-        const int last = m_playback.maximum() - 1;
+    trap(m_viewer.errors(), procedure::saveSeries, [&] {
+        const int first = m_viewer.playback().minimum() - 1;
+        const int last = m_viewer.playback().maximum() - 1;
         QList<desktop::MapPicture> pictures;
         // Decoded one at a time while saved: a long history of large pictures would not fit.
         for (int i = first; i <= last; ++i) {
-            QByteArray bytes = m_feed.history().encoded(i);
+            QByteArray bytes = m_viewer.feed().history().encoded(i);
             auto decode = [bytes] {
                 QImage image;
                 diagnostics::ignoreErrors([&] { image = acquisition::decodePicture(bytes); });
                 return image;
             };
-            pictures.append({bytes, {}, m_feed.history().tag(i), decode});
+            pictures.append({bytes, {}, m_viewer.feed().history().tag(i), decode});
         }
         desktop::MapSaver::SeriesHooks hooks;
         hooks.freezePanel = [this](bool freeze) {
-            setBusyPointer(freeze);
+            Viewer::setBusyPointer(freeze);
             freezePanel(freeze);
         };
-        hooks.resetPollCounter = [this] { m_feed.restartPollCount(); };
-        hooks.showElement = [this](int i) { showPicture(i); };
-        desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, AppName);
-        const auto outcome = saver.saveSeries(stationTitle(), currentTag(), first, pictures, hooks);
+        hooks.resetPollCounter = [this] { m_viewer.feed().restartPollCount(); };
+        hooks.showElement = [this](int i) { m_viewer.showPicture(i); };
+        desktop::MapSaver saver(m_s.fileDialogs, m_s.boxes, m_viewer.appName());
+        const auto outcome =
+            saver.saveSeries(m_viewer.stationTitle(), currentTag(), first, pictures, hooks);
         if (!outcome.undecodable.isEmpty()) {
             const auto invalid = core::RuntimeError::invalidPicture();
             throw core::RuntimeError(invalid.number(), invalid.description() +

@@ -97,7 +97,7 @@ void tickUntilPoll(app::MainWindow& w) {
     bool polled = false;
     const auto watch = QObject::connect(&w.feed(), &acquisition::ImageFeed::pollBegins,
                                         [&polled] { polled = true; });
-    for (int t = 0; t <= w.Settings.PollInterval && !polled; ++t)
+    for (int t = 0; t <= w.viewer().settings().PollInterval && !polled; ++t)
         w.feed().pollTick();
     QObject::disconnect(watch);
 }

@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(fileBytes(w.feed().imageTempFile()), w.feed().history().encoded(9));
         QCOMPARE(w.windowTitle(), u"Cirrusworks Pluvix - Melbourne, FL  (SRC)"_s);
         QVERIFY(h.boxes.shown.isEmpty());
-        QCOMPARE(w.Settings.PlaySpeed, qint16(10));
+        QCOMPARE(w.viewer().settings().PlaySpeed, qint16(10));
         QCOMPARE(w.loopTimer().interval(), 100);
     }
 
@@ -174,7 +174,7 @@ private slots:
         r.serve(second);
         r.fake.fail(QUrl(kFolder + second[5]), platform::DownloadResult::Failure::HttpStatus, 500);
         w.progressBar()->show(); // as during a preset recall
-        w.ReFreshNewMap();
+        w.feed().reload();
 
         QCOMPARE(tags(w, 0, w.feed().history().UBound()), second.mid(0, 5));
         QVERIFY(w.connectionNotice()->isVisible());
@@ -187,7 +187,7 @@ private slots:
 
         // A later reload that works clears the notice and fills the history again.
         r.serve(second);
-        w.ReFreshNewMap();
+        w.feed().reload();
         QVERIFY(!w.connectionNotice()->isVisible());
         QCOMPARE(tags(w, 0, w.feed().history().UBound()), second);
     }
@@ -298,7 +298,7 @@ private slots:
         QCOMPARE(w.timeLabel()->text(), u" 12/06/2026  09:15 UTC "_s);
         QCOMPARE(w.clock()->hourHandEnd().toPoint(), QPoint(366, 340)); // 04:15 local
         QCOMPARE(w.clock()->minuteHandEnd().toPoint(), QPoint(495, 255));
-        w.setClockToImageTime(u"x:y"_s); // not a time: the hands stay
+        w.viewer().setClockToImageTime(u"x:y"_s); // not a time: the hands stay
         QCOMPARE(w.clock()->minuteHandEnd().toPoint(), QPoint(495, 255));
     }
     // What the window asks of a plain folder server that sends no cache header: each picture

@@ -76,16 +76,16 @@ private slots:
             w.setWindowState(Qt::WindowMinimized);
             QTRY_VERIFY(w.inTray() && h.desktop.iconShown);
         }
-        w.Settings.PollInterval = 45;
+        w.playback().setSpeed(4);
         const auto stored = [&h](const char* key) {
             return h.stored(u"SectionGeneral"_s, QLatin1String(key));
         };
-        QCOMPARE(stored("PollInterval"), u"<missing>"_s);
+        QCOMPARE(stored("PlaySpeed"), u"<missing>"_s);
 
         QCOMPARE(::raise(SIGTERM), 0);
         QTRY_VERIFY(w.shutDownDone());
         QVERIFY(!w.isVisible() && !w.inTray() && !h.desktop.iconShown);
-        QCOMPARE(stored("PollInterval"), u"45"_s);
+        QCOMPARE(stored("PlaySpeed"), u"4"_s);
         QCOMPARE(stored("BaseURL"), kFolder);
         // A window in the tray keeps the stored geometry.
         QCOMPARE(stored("FormWidth") == u"<missing>"_s, inTray);
@@ -93,10 +93,10 @@ private slots:
         QCOMPARE(h.programEnd.endCount, 0);
 
         // A second request does not run the shut-down again.
-        w.Settings.PollInterval = 30;
+        w.playback().setSpeed(7);
         QCOMPARE(::raise(SIGTERM), 0);
         QTest::qWait(50);
-        QCOMPARE(stored("PollInterval"), u"45"_s);
+        QCOMPARE(stored("PlaySpeed"), u"4"_s);
         QCOMPARE(h.desktop.restored, 1);
     }
 };

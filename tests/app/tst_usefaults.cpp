@@ -50,7 +50,7 @@ private slots:
         auto& w = h.load(); // the error box is answered with Retry
         QCOMPARE(h.boxes.shown.size(), boxes);
         QVERIFY(w.isVisible() && !w.feed().isLoading());
-        QCOMPARE(w.Settings.PollInterval, qint16(60));
+        QCOMPARE(w.viewer().settings().PollInterval, qint16(60));
         w.close();
 
         // The bytes on disk, not QSettings' cache shared within the process.
@@ -93,7 +93,8 @@ private slots:
 
         w.presetPressed(0, Qt::LeftButton);
         QCOMPARE(h.boxes.shown.size(), 1);
-        QVERIFY(!w.feed().isLoading() && !w.presetRecall().busy() && !w.progressBar()->isVisible());
+        QVERIFY(!w.feed().isLoading() && !w.viewer().presetRecall().busy() &&
+                !w.progressBar()->isVisible());
         QVERIFY(w.mapView()->isMapVisible());
         // Given up before its reload: the pictures shown and the caption still agree.
         QCOMPARE(w.windowTitle(), title);

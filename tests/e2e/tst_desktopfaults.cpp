@@ -111,8 +111,7 @@ private slots:
     void trayRestoresEveryTime() {
         QFETCH(bool, byMenu);
         QFETCH(int, rounds);
-        auto& w = start();
-        w.Settings.MinimizeToTray = 1;
+        auto& w = start(false, u"MinimizeToTray"_s, u"1"_s);
         for (int round = 0; round < rounds; ++round) {
             w.action(u"mnuMinimize"_s)->trigger();
             QTRY_VERIFY(w.inTray() && !w.isVisible());
@@ -261,10 +260,10 @@ private slots:
     void unsupportedDesktopKeepsWallpaperOff() {
         qunsetenv("XDG_CURRENT_DESKTOP");
         auto& w = start(false, u"SetWallPaper"_s, u"1"_s);
-        QVERIFY(!w.wallpaperChecked());
+        QVERIFY(!w.viewer().wallpaperFollows());
         for (int click = 0; click < 2; ++click) {
             w.action(u"mnuSetImageWallpaper"_s)->trigger();
-            QVERIFY(!w.wallpaperChecked());
+            QVERIFY(!w.viewer().wallpaperFollows());
         }
         QCOMPARE(h->boxes.shown.size(), 1);
         w.close();

@@ -33,18 +33,18 @@ private slots:
             QCOMPARE(h.stored(u"SectionGeneral"_s, QLatin1String(key)), u"1"_s);
     }
 
+    // Without any tray the window must stay reachable on the task bar.
+    void minimiseGoesToTheTrayOnlyWhenAsked_data() {
+        QTest::addColumn<QString>("toTray");
+        QTest::newRow("not asked") << u"0"_s;
+        QTest::newRow("asked, no tray") << u"1"_s;
+    }
     void minimiseGoesToTheTrayOnlyWhenAsked() {
+        QFETCH(QString, toTray);
         AppHarness h(AppHarness::Server);
+        h.set(u"MinimizeToTray"_s, toTray);
+        h.desktop.trayExists = toTray == u"0"_s;
         auto& w = h.load();
-
-        w.action(u"mnuMinimize"_s)->trigger();
-        QCOMPARE(h.desktop.iconsAdded, 0);
-        QVERIFY(!w.inTray());
-        w.showNormal();
-
-        // Without any tray the window must stay reachable on the task bar.
-        w.Settings.MinimizeToTray = 1;
-        h.desktop.trayExists = false;
         w.action(u"mnuMinimize"_s)->trigger();
         QVERIFY(!w.inTray());
         QCOMPARE(h.desktop.iconsAdded, 0);
@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(h.desktop.followed, 0);
 
         w.action(u"mnuSetImageWallpaper"_s)->trigger();
-        QVERIFY(w.wallpaperChecked());
+        QVERIFY(w.viewer().wallpaperFollows());
         w.loopSwitch()->setChecked(true);
         const int before = h.desktop.followed;
         for (int i = 0; i < 5; ++i)
@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(h.desktop.followed - before, 5);
 
         w.action(u"mnuSetImageWallpaper"_s)->trigger();
-        QVERIFY(!w.wallpaperChecked());
+        QVERIFY(!w.viewer().wallpaperFollows());
         QCOMPARE(h.desktop.restored, 1);
         w.close();
         QCOMPARE(h.desktop.restored, 2);
