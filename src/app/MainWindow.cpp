@@ -1,27 +1,19 @@
 #include "app/MainWindow.h"
 
-#include "core/NumberText.h"
-#include "core/RuntimeError.h"
 #include "diagnostics/ErrorReporter.h"
+#include "dialogs/AboutBox.h"
+#include "dialogs/SplashScreen.h"
 #include "platform/FileDialogs.h"
 #include "platform/MessageBoxes.h"
 #include "presets/PresetButtons.h"
-#include "presets/PresetStore.h"
 #include "view/ClockWidget.h"
-#include "view/LoopPlayer.h"
 #include "view/MapView.h"
 #include "view/Twips.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QCheckBox>
-#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QProgressBar>
-#include <QPushButton>
 #include <QScrollBar>
 
 namespace pluvix::app {
@@ -29,16 +21,11 @@ namespace pluvix::app {
 using diagnostics::trap;
 namespace procedure = diagnostics::procedure;
 using view::pxToTwips;
-using view::twipsToPx;
 
 namespace {
 
-QRect toPx(const view::TwipsRect& r) {
-    return view::toPixels(r).toRect();
-}
-
 int px(float twips) {
-    return qRound(twipsToPx(twips));
+    return qRound(view::twipsToPx(twips));
 }
 
 // The connection notice hides itself when clicked.
@@ -53,27 +40,6 @@ protected:
     }
 };
 
-// The picture-number label steps the history by hand and polls on a double click.
-class StepLabel final : public QLabel {
-public:
-    std::function<void(Qt::MouseButton)> onPress;
-    std::function<void()> onDoubleClick;
-    using QLabel::QLabel;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        if (onPress)
-            onPress(event->button());
-    }
-    // Only the left button double-clicks; a fast second press of another button is a press.
-    void mouseDoubleClickEvent(QMouseEvent* event) override {
-        if (event->button() != Qt::LeftButton)
-            mousePressEvent(event);
-        else if (onDoubleClick)
-            onDoubleClick();
-    }
-};
-
 } // namespace
 
 MainWindow::MainWindow(Services services, QWidget* parent)
@@ -81,8 +47,9 @@ MainWindow::MainWindow(Services services, QWidget* parent)
       m_storedView(*this, m_viewer.mapState(),
                    {[this] { return m_viewer.wallpaperFollows(); },
                     [this](bool follows) { m_viewer.setWallpaperFollows(follows); },
-                    [this] { return titleBarHiddenChecked(); }, [this] { return m_panelHeight; },
-                    [this] { return isNormalState(); }}) {
+                    [this] { return m_chrome->titleBarHidden(); },
+                    [this] { return m_chrome->panelHeight(); },
+                    [this] { return m_chrome->isNormalState(); }}) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFocusPolicy(Qt::StrongFocus);
@@ -93,29 +60,33 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     resize(px(5100), px(5985));
 
     m_map = new view::MapView(this);
-    connect(&m_viewer.mapState(), &view::MapState::rectChanged, m_map, &view::MapView::setMapRect);
-    connect(m_map, &view::MapView::mapMouseDown, this, &MainWindow::pressOnMap);
-    connect(m_map, &view::MapView::backgroundMouseDown, this, &MainWindow::pressOnBackground);
-    connect(m_map, &view::MapView::dragDropped, this, &MainWindow::dropAt);
-    connect(m_map, &view::MapView::mapDoubleClicked, this, [this] { toggleStatusPanel(); });
-    m_map->installEventFilter(this);
-
-    buildPanel();
-
+    m_panel = new StatusPanel(this);
     m_clock = new view::ClockWidget(this);
     m_clock->setObjectName(QStringLiteral("ClockPic"));
-    connect(m_clock, &view::ClockWidget::leftPressed, this, &MainWindow::toggleBullseye);
-    connect(m_clock, &view::ClockWidget::doubleClicked, this, [this] {
-        placeTimeLabel();
-        if (m_viewer.settings().ShowUTCDateTime != 1) {
-            m_viewer.settings().ShowUTCDateTime = 1;
-            m_timeLabel->show();
-        } else {
-            m_viewer.settings().ShowUTCDateTime = 0;
-            m_timeLabel->hide();
-        }
-    });
+    buildLabels();
+    m_menus = new MainMenus(this);
+    m_chrome = new ChromeController(
+        {*this, *m_panel, *m_clock, *m_map, m_s.desktop, m_viewer.errors(), m_viewer.settings(),
+         m_storedView, [this] { layOut(); }, [this] { return m_viewer.feed().isLoading(); },
+         [this] { return m_viewer.shutDownDone(); }},
+        this);
 
+    wirePanel();
+    wireMenus();
+    wireChrome();
+    followViewer();
+    followFeed();
+    followRecall();
+
+    m_s.boxes.setParentWindow(this);
+    m_s.fileDialogs.setParentWindow(this);
+    m_s.desktop.setTrayMenu(m_menus->trayMenu());
+    m_s.desktop.onTrayRestoreRequested([this] { m_chrome->restoreFromTray(); });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildLabels() {
     m_timeLabel = new QLabel(this);
     m_timeLabel->setObjectName(QStringLiteral("Label4"));
     m_timeLabel->setToolTip(QStringLiteral("Image UTC Time / Date"));
@@ -126,8 +97,8 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     m_timeLabel->setPalette(lp);
     m_timeLabel->hide();
 
-    auto* notice = new NoticeLabel(QStringLiteral("No InterNet Connection!\nClick to Hide"), this);
-    m_connectionNotice = notice;
+    m_connectionNotice =
+        new NoticeLabel(QStringLiteral("No InterNet Connection!\nClick to Hide"), this);
     m_connectionNotice->setObjectName(QStringLiteral("Text1"));
     m_connectionNotice->setAutoFillBackground(true);
     m_connectionNotice->setFrameShape(QFrame::Box);
@@ -138,257 +109,145 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     m_connectionNotice->setPalette(np);
     m_connectionNotice->adjustSize();
     m_connectionNotice->hide();
-
-    buildMenus();
-
-    followFeed();
-    followRecall();
-    followViewer();
-
-    m_s.boxes.setParentWindow(this);
-    m_s.fileDialogs.setParentWindow(this);
-    m_s.desktop.setTrayMenu(m_trayMenu);
-    m_s.desktop.onTrayRestoreRequested([this] { restoreFromTray(); });
 }
 
-MainWindow::~MainWindow() = default;
+// --- wiring: intents to the models, the models' state to the widgets ----------------------------
 
-void MainWindow::buildPanel() {
-    m_panel = new QWidget(this);
-    m_panel->setObjectName(QStringLiteral("Picture1"));
-    m_panel->setAutoFillBackground(true);
-    QPalette pp = m_panel->palette();
-    pp.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-    pp.setColor(QPalette::WindowText, Qt::black);
-    m_panel->setPalette(pp);
-
-    QFont small = m_panel->font();
-    small.setPointSizeF(7.5);
-
-    const std::array<QString, 2> captions{QStringLiteral(" HISTORY"), QStringLiteral(" ZOOM")};
-    const std::array<QString, 2> tips{QStringLiteral("Show Past RADAR Images"),
-                                      QStringLiteral("Zoom in/out on Image")};
-    const std::array<view::TwipsRect, 2> labelRects{view::panel::Label1_0, view::panel::Label1_1};
-    const std::array<view::TwipsRect, 2> sliderRects{view::panel::HScroll1_0,
-                                                     view::panel::HScroll1_1};
-    std::array<QScrollBar*, 2> sliders{};
-    for (int i = 0; i < 2; ++i) {
-        m_sliderCaptions[i] = new QLabel(captions[i], m_panel);
-        m_sliderCaptions[i]->setObjectName(QStringLiteral("Label1_%1").arg(i));
-        m_sliderCaptions[i]->setToolTip(tips[i]);
-        m_sliderCaptions[i]->setFont(small);
-        m_sliderCaptions[i]->setGeometry(toPx(labelRects[i]));
-        m_sliderCaptions[i]->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        sliders[i] = new QScrollBar(Qt::Horizontal, m_panel);
-        sliders[i]->setObjectName(QStringLiteral("HScroll1_%1").arg(i));
-        sliders[i]->setGeometry(toPx(sliderRects[i]));
-        sliders[i]->setPageStep(1);
-    }
-    m_historySlider = sliders[0];
-    m_zoomSlider = sliders[1];
-    // The sliders report what the user moved and follow the models, silently.
-    m_historySlider->setRange(m_viewer.playback().minimum(), m_viewer.playback().maximum());
-    m_historySlider->setValue(m_viewer.playback().position());
-    m_zoomSlider->setRange(view::minZoomLevel, view::maxZoomLevel);
-    m_zoomSlider->setValue(m_viewer.mapState().zoom());
-    connect(m_historySlider, &QScrollBar::valueChanged, &m_viewer.playback(),
-            &view::Playback::setPosition);
-    connect(m_zoomSlider, &QScrollBar::valueChanged, &m_viewer.mapState(),
-            &view::MapState::moveZoom);
-    connect(&m_viewer.playback(), &view::Playback::rangeChanged, m_historySlider,
-            [this](int min, int max) {
-                QSignalBlocker quiet(m_historySlider);
-                m_historySlider->setRange(min, max);
-            });
-    connect(&m_viewer.playback(), &view::Playback::positionChanged, this, [this](int position) {
-        {
-            QSignalBlocker quiet(m_historySlider);
-            m_historySlider->setValue(position);
-        }
+void MainWindow::wirePanel() {
+    view::Playback& playback = m_viewer.playback();
+    view::MapState& map = m_viewer.mapState();
+    m_panel->showHistoryRange(playback.minimum(), playback.maximum());
+    m_panel->showHistoryPosition(playback.position());
+    m_panel->showZoom(map.zoom());
+    connect(m_panel, &StatusPanel::historyMoved, &playback, &view::Playback::setPosition);
+    connect(m_panel, &StatusPanel::zoomMoved, &map, &view::MapState::moveZoom);
+    connect(&playback, &view::Playback::rangeChanged, m_panel, &StatusPanel::showHistoryRange);
+    connect(&playback, &view::Playback::positionChanged, this, [this](int position) {
+        m_panel->showHistoryPosition(position);
         m_viewer.showHistoryPosition();
     });
-    connect(&m_viewer.mapState(), &view::MapState::zoomChanged, this, [this](int level) {
-        {
-            QSignalBlocker quiet(m_zoomSlider);
-            m_zoomSlider->setValue(level);
-        }
+    connect(&map, &view::MapState::zoomChanged, this, [this](int level) {
+        m_panel->showZoom(level);
         applyZoom();
     });
-
-    auto* step = new StepLabel(QStringLiteral("10"), m_panel);
-    step->onPress = [this](Qt::MouseButton button) {
-        releasePresetButtons();
+    connect(&map, &view::MapState::rectChanged, m_map, &view::MapView::setMapRect);
+    connect(&playback, &view::Playback::loopingChanged, m_panel, &StatusPanel::showLooping);
+    connect(m_panel, &StatusPanel::loopToggled, this, &MainWindow::setLooping);
+    connect(m_panel, &StatusPanel::optionsPressed, this, &MainWindow::openOptionsFromPanel);
+    connect(m_panel, &StatusPanel::presetPressed, &m_viewer.presetRecall(),
+            &presets::PresetRecall::press);
+    connect(m_panel, &StatusPanel::pictureNumberPressed, this, [this](Qt::MouseButton button) {
+        releasePresets();
         m_viewer.playback().stepNewerOrBack(button == Qt::LeftButton);
-    };
-    step->onDoubleClick = [this] {
+    });
+    connect(m_panel, &StatusPanel::pictureNumberDoubleClicked, this, [this] {
         m_viewer.feed().pollNow();
         m_viewer.feed().restartPollCount();
-    };
-    m_pictureNumber = step;
-    m_pictureNumber->setObjectName(QStringLiteral("Label3"));
-    m_pictureNumber->setToolTip(QStringLiteral("Present Image #"));
-    m_pictureNumber->setAlignment(Qt::AlignCenter);
-    m_pictureNumber->setGeometry(toPx(view::panel::Label3));
-    m_pictureNumber->setFont(small);
+    });
 
-    m_optionsButton = new QPushButton(QStringLiteral("Options"), m_panel);
-    m_optionsButton->setObjectName(QStringLiteral("Command1"));
-    m_optionsButton->setToolTip(QStringLiteral("Click for SetUp Parameter Entry"));
-    m_optionsButton->setGeometry(toPx(view::panel::Command1));
-    m_optionsButton->setFont(small);
-    m_optionsButton->setFocusPolicy(Qt::NoFocus);
-    connect(m_optionsButton, &QPushButton::clicked, this, &MainWindow::openOptionsFromPanel);
-
-    m_loopSwitch = new QCheckBox(QStringLiteral("Loop"), m_panel);
-    m_loopSwitch->setObjectName(QStringLiteral("Check1"));
-    m_loopSwitch->setToolTip(QStringLiteral("Click to Play Images in Loop"));
-    m_loopSwitch->setGeometry(toPx(view::panel::Check1));
-    m_loopSwitch->setFont(small);
-    m_loopSwitch->setFocusPolicy(Qt::NoFocus);
-    connect(m_loopSwitch, &QCheckBox::toggled, this, &MainWindow::setLooping);
-    connect(&m_viewer.playback(), &view::Playback::loopingChanged, m_loopSwitch,
-            &QCheckBox::setChecked);
-
-    m_presets = new presets::PresetButtons(m_panel);
-    m_presets->setGeometry(
-        toPx(view::TwipsRect{float(presets::PresetButtons::areaTwips().x()),
-                             float(presets::PresetButtons::areaTwips().y()),
-                             float(presets::PresetButtons::areaTwips().width()),
-                             float(presets::PresetButtons::areaTwips().height())}));
-    connect(m_presets, &presets::PresetButtons::presetMouseDown, this, &MainWindow::presetPressed);
-
-    m_progress = new QProgressBar(m_panel);
-    m_progress->setObjectName(QStringLiteral("vbalProgressBar1"));
-    m_progress->setGeometry(toPx(view::panel::progressBar));
-    m_progress->setTextVisible(true);
-    m_progress->hide();
+    connect(m_map, &view::MapView::mapMouseDown, this, &MainWindow::pressOnMap);
+    connect(m_map, &view::MapView::backgroundMouseDown, this,
+            [this](Qt::MouseButton, QPointF twips) { pressOnBackground(twips); });
+    connect(m_map, &view::MapView::dragDropped, this, &MainWindow::dropAt);
+    connect(m_map, &view::MapView::mapDoubleClicked, m_chrome,
+            &ChromeController::toggleStatusPanel);
+    connect(m_clock, &view::ClockWidget::leftPressed, this, &MainWindow::toggleBullseye);
+    connect(m_clock, &view::ClockWidget::doubleClicked, this, [this] {
+        placeTimeLabel();
+        auto& shown = m_viewer.settings().ShowUTCDateTime;
+        shown = shown != 1 ? 1 : 0;
+        m_timeLabel->setVisible(shown == 1);
+    });
 }
 
-void MainWindow::buildMenus() {
-    auto item = [this](QMenu* menu, const QString& name, const QString& caption,
-                       auto slot) -> QAction* {
-        QAction* a = menu->addAction(caption);
-        a->setObjectName(name);
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-    // A menu's own check toggling would fight the handlers, which read and set the marks
-    // themselves: it is undone before the handler runs.
-    auto checkable = [this](QMenu* menu, const QString& name, const QString& caption, auto slot) {
-        QAction* a = menu->addAction(caption);
-        a->setObjectName(name);
-        a->setCheckable(true);
-        connect(a, &QAction::triggered, a, [a](bool checked) {
-            QSignalBlocker block(a);
-            a->setChecked(!checked);
+void MainWindow::wireMenus() {
+    MainMenus* m = m_menus;
+    view::MapState* map = &m_viewer.mapState();
+    view::Playback* playback = &m_viewer.playback();
+    connect(m, &MainMenus::bullseyeToggled, this, &MainWindow::toggleBullseye);
+    connect(m, &MainMenus::bullseyeCentred, this, &MainWindow::centreBullseye);
+    connect(m, &MainMenus::zoomInChosen, this, [this, map] {
+        map->zoomIn();
+        releasePresets();
+    });
+    connect(m, &MainMenus::zoomOutChosen, this, [this, map] {
+        map->zoomOut();
+        releasePresets();
+    });
+    connect(m, &MainMenus::zoomChosen, this, [this, map](int level) {
+        map->moveZoom(level);
+        releasePresets();
+    });
+    connect(m, &MainMenus::saveMapChosen, this, &MainWindow::saveMap);
+    connect(m, &MainMenus::saveSeriesChosen, this, &MainWindow::saveSeries);
+    connect(m, &MainMenus::wallpaperToggled, &m_viewer, &Viewer::toggleWallpaper);
+    connect(m, &MainMenus::playSpeedChosen, this, [this, playback](int speed) {
+        trap(m_viewer.errors(), procedure::playSpeed, [&] {
+            playback->setSpeed(speed);
+            m_menus->showPlaySpeed(speed);
         });
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-
-    m_imageMenu = new QMenu(QStringLiteral("Image"), this);
-    m_imageMenu->setObjectName(QStringLiteral("mnuImage"));
-    QMenu* m = m_imageMenu;
-    checkable(m, QStringLiteral("mnuBullseyeOn"), QStringLiteral("Show Bullseye"),
-              [this] { toggleBullseye(); });
-    item(m, QStringLiteral("mnuCenterBullseye"), QStringLiteral("Center Bullseye"),
-         [this] { centreBullseye(); });
-    m->addSeparator();
-    item(m, QStringLiteral("mnuZoomIn"), QStringLiteral("Zoom In"), [this] { zoomIn(); });
-    item(m, QStringLiteral("mnuZoomOut"), QStringLiteral("Zoom Out"), [this] { zoomOut(); });
-    QMenu* zoom = m->addMenu(QStringLiteral("Zoom"));
-    zoom->menuAction()->setObjectName(QStringLiteral("mnuZoom"));
-    for (int i = 0; i <= 12; ++i) {
-        m_zoomItems[i] = checkable(zoom, QStringLiteral("mnuZoomNum_%1").arg(i), QString::number(i),
-                                   [this, i] { zoomTo(i); });
-        m_zoomItems[i]->setVisible(i != 0);
-    }
-    m->addSeparator();
-    item(m, QStringLiteral("mnuSaveMap"), QStringLiteral("Save Map To File"),
-         [this] { saveMap(); });
-    item(m, QStringLiteral("mnuSaveSeriesMap"), QStringLiteral("Save Series of Maps to File"),
-         [this] { saveSeries(); });
-    checkable(m, QStringLiteral("mnuSetImageWallpaper"), QStringLiteral("Set Images to Wallpaper"),
-              [this] { m_viewer.toggleWallpaper(); });
-    m->addSeparator();
-    QMenu* speed = m->addMenu(QStringLiteral("Loop Images Per Second"));
-    speed->menuAction()->setObjectName(QStringLiteral("mnuPlayInterval"));
-    for (int i = 0; i <= 10; ++i) {
-        m_speedItems[i] = checkable(speed, QStringLiteral("mnuPlayImagePerSec_%1").arg(i),
-                                    QString::number(i), [this, i] { setPlaySpeed(i); });
-        m_speedItems[i]->setVisible(i != 0);
-    }
-    QMenu* history = m->addMenu(QStringLiteral("Images to Loop"));
-    history->menuAction()->setObjectName(QStringLiteral("mnuPlayImageHistory"));
-    const QStringList captions = view::playHistoryCaptions();
-    for (int i = 0; i < 10; ++i)
-        m_loopLengthItems[i] = checkable(history, QStringLiteral("mnuPlayHistory_%1").arg(i),
-                                         captions.value(i), [this, i] { setPlayHistory(i); });
-    checkable(m, QStringLiteral("mnuPlayNow"), QStringLiteral("Loop"),
-              [this] { setLooping(!m_viewer.playback().isLooping()); });
-    m->addSeparator();
-    item(m, QStringLiteral("mnuPreferences"), QStringLiteral("Options"), [this] { showOptions(); });
-    // Linux window managers take no items from programs: the window commands live here.
-    QMenu* window = m->addMenu(QStringLiteral("Window"));
-    window->menuAction()->setObjectName(QStringLiteral("mnuWindow"));
-    item(window, QStringLiteral("mnuWindowDefault"), QStringLiteral("Window Default"),
-         [this] { windowDefault(); });
-    item(window, QStringLiteral("mnuWindowPreferences"), QStringLiteral("Preferences"),
-         [this] { openOptionsFromPanel(); });
-    item(window, QStringLiteral("mnuWindowAbout"), QStringLiteral("About Pluvix"),
-         [this] { showAbout(); });
-    item(window, QStringLiteral("mnuWindowHelp"), QStringLiteral("Pluvix Help"),
-         [this] { openHelp(); });
-    m->addSeparator();
-    checkable(m, QStringLiteral("mnuHideTitleBar"), QStringLiteral("Hide Title Bar"),
-              [this] { toggleTitleBar(); });
-    checkable(m, QStringLiteral("mnuHideStatusBar"), QStringLiteral("Hide Status Bar"),
-              [this] { toggleStatusPanel(); });
-    m->addSeparator();
-    checkable(m, QStringLiteral("mnuKeepOnTop"), QStringLiteral("Keep On Top"),
-              [this] { toggleKeepOnTop(); });
-    m->addSeparator();
-    item(m, QStringLiteral("mnuHelp"), QStringLiteral("Pluvix Help"), [this] { openHelp(); });
-    m->addSeparator();
-    item(m, QStringLiteral("mnuMinimize"), QStringLiteral("Minimize"),
-         [this] { setWindowState(windowState() | Qt::WindowMinimized); });
-    m->addSeparator();
-    item(m, QStringLiteral("mnuExit"), QStringLiteral("Exit"), [this] { close(); });
-
-    m_trayMenu = new QMenu(QStringLiteral("File"), this);
-    m_trayMenu->setObjectName(QStringLiteral("mnuFile"));
-    item(m_trayMenu, QStringLiteral("mnuShowPluvix"), QStringLiteral("Show Pluvix"),
-         [this] { restoreFromTray(); });
-    item(m_trayMenu, QStringLiteral("mnuOptions"), QStringLiteral("Options"), [this] {
+    });
+    connect(m, &MainMenus::loopLengthChosen, this, [this, playback](int index) {
+        trap(m_viewer.errors(), procedure::loopLength, [&] {
+            playback->setLoopLength(index);
+            m_menus->showLoopLength(m_viewer.settings().HistoryImageCount);
+        });
+    });
+    connect(m, &MainMenus::loopToggled, this,
+            [this, playback] { setLooping(!playback->isLooping()); });
+    connect(m, &MainMenus::optionsChosen, this, &MainWindow::showOptions);
+    connect(m, &MainMenus::preferencesChosen, this, &MainWindow::openOptionsFromPanel);
+    connect(m, &MainMenus::trayOptionsChosen, this, [this] {
         showOptions();
         clearPresetMark();
     });
+    connect(m, &MainMenus::aboutChosen, &m_viewer, &Viewer::showAboutBox);
+    connect(m, &MainMenus::helpChosen, this, &MainWindow::openHelp);
+    connect(m, &MainMenus::minimizeChosen, this,
+            [this] { setWindowState(windowState() | Qt::WindowMinimized); });
+    connect(m, &MainMenus::exitChosen, this, [this] { close(); });
 }
 
-QAction* MainWindow::action(const QString& objectName) const {
-    // Items of sub-menus, and the sub-menus' own entries, are children of the menus too.
-    for (QMenu* menu : {m_imageMenu, m_trayMenu})
-        if (auto* a = menu->findChild<QAction*>(objectName))
-            return a;
-    return nullptr;
+void MainWindow::wireChrome() {
+    ChromeController* c = m_chrome;
+    connect(m_menus, &MainMenus::windowDefaultChosen, c, &ChromeController::windowDefault);
+    connect(m_menus, &MainMenus::titleBarToggled, c, &ChromeController::toggleTitleBar);
+    connect(m_menus, &MainMenus::statusPanelToggled, c, &ChromeController::toggleStatusPanel);
+    connect(m_menus, &MainMenus::keepOnTopToggled, c, &ChromeController::toggleKeepOnTop);
+    connect(m_menus, &MainMenus::restoreChosen, c, &ChromeController::restoreFromTray);
+    connect(c, &ChromeController::titleBarHiddenChanged, m_menus, &MainMenus::showTitleBarHidden);
+    connect(c, &ChromeController::statusPanelHiddenChanged, m_menus,
+            &MainMenus::showStatusPanelHidden);
+    connect(c, &ChromeController::keepOnTopChanged, m_menus, &MainMenus::showKeepOnTop);
+    connect(c, &ChromeController::titleBarShown, &m_viewer, &Viewer::ShowStationTitle);
 }
 
-// --- geometry ----------------------------------------------------------------------------------
-
-bool MainWindow::titleBarHiddenChecked() const {
-    return action(QStringLiteral("mnuHideTitleBar"))->isChecked();
+void MainWindow::followViewer() {
+    Viewer* v = &m_viewer;
+    connect(v, &Viewer::pictureShown, m_map, &view::MapView::setPicture);
+    connect(v, &Viewer::connectionNoticeShown, this, &MainWindow::showConnectionNotice);
+    connect(v, &Viewer::timeCaptionChanged, this, &MainWindow::setTimeCaption);
+    connect(v, &Viewer::pictureNumberChanged, m_panel, &StatusPanel::showPictureNumber);
+    connect(v, &Viewer::clockHandsSet, m_clock, &view::ClockWidget::setHands);
+    connect(v, &Viewer::wallpaperFollowsChanged, m_menus, &MainMenus::showWallpaperFollows);
+    connect(v, &Viewer::ringLabelsStyled, m_map, &view::MapView::setRingLabelPointSize);
+    connect(v, &Viewer::ringLabelsShown, m_map, &view::MapView::setRingsVisible);
+    connect(v, &Viewer::ringsRedrawn, this, &MainWindow::drawRings);
+    connect(v, &Viewer::timeLabelShown, m_timeLabel, &QWidget::setVisible);
+    connect(v, &Viewer::timeLabelFontSizeChanged, this, &MainWindow::setTimeLabelFontSize);
+    connect(v, &Viewer::timeLabelPlaced, this, &MainWindow::placeTimeLabel);
+    connect(v, &Viewer::stationTitleChanged, this, &QWidget::setWindowTitle);
+    connect(v, &Viewer::presetCountChanged, this,
+            [this](int count) { presetButtons()->ShowPresetButtons(qint16(count)); });
+    connect(v, &Viewer::aboutRequested, this,
+            [this] { dialogs::AboutBox::showModal(m_viewer.appName(), this); });
 }
 
-bool MainWindow::isNormalState() const {
-    return !m_inTray &&
-           !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
-}
+// --- layout ------------------------------------------------------------------------------------
 
 view::ClientArea MainWindow::clientArea() const {
-    return {pxToTwips(float(width())), pxToTwips(float(height())), m_panelHeight};
+    return {pxToTwips(float(width())), pxToTwips(float(height())), m_chrome->panelHeight()};
 }
-
-// --- resize layout -----------------------------------------------------------------------------
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
@@ -405,19 +264,15 @@ void MainWindow::layOut() {
     trap(m_viewer.errors(), procedure::layout, [&] {
         m_map->setGeometry(rect());
         const float clockSide = view::clockSide;
-        const auto layout =
-            view::resizeLayout(pxToTwips(float(width())), pxToTwips(float(height())), m_panelHeight,
-                               clockSide, clockSide, pxToTwips(float(m_timeLabel->height())));
-        m_panel->setGeometry(toPx(layout.Picture1));
+        const auto layout = view::resizeLayout(
+            pxToTwips(float(width())), pxToTwips(float(height())), m_chrome->panelHeight(),
+            clockSide, clockSide, pxToTwips(float(m_timeLabel->height())));
+        m_panel->setGeometry(view::toPixels(layout.Picture1).toRect());
         m_clock->setGeometry(px(layout.ClockPicLeft), px(layout.ClockPicTop), px(clockSide),
                              px(clockSide));
         m_clock->setFaceBitmapShown(layout.clockFaceBitmap);
         placeTimeLabel();
-        if ((windowState() & Qt::WindowMinimized) && m_viewer.settings().MinimizeToTray == 1 &&
-            !m_inTray && !m_restoringFromTray && !m_viewer.shutDownDone()) {
-            m_map->setMapVisible(false);
-            minimizeToTray();
-        }
+        m_chrome->followMinimized();
         placeTimeLabel();
         m_clock->raise();
         m_timeLabel->raise();
@@ -463,41 +318,18 @@ void MainWindow::pressOnMap(Qt::MouseButton button, QPointF relativeToMap) {
     trap(m_viewer.errors(), procedure::mapPress, [&] {
         if (button == Qt::RightButton) {
             m_viewer.mapState().setPopupPoint(relativeToMap);
-            if (!m_progress->isVisible())
-                m_imageMenu->popup(QCursor::pos());
+            if (!progressBar()->isVisible())
+                m_menus->imageMenu()->popup(QCursor::pos());
             return;
         }
-        if (titleBarHiddenChecked()) {
-            m_windowMoveButton = button;
+        if (m_chrome->armWindowMove(button))
             return;
-        }
         m_viewer.mapState().grabOnMap(relativeToMap);
         m_map->beginDrag();
     });
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_map && event->type() == QEvent::MouseButtonPress)
-        m_windowMovePress = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
-    if (watched == m_map && m_windowMoveButton != Qt::NoButton) {
-        if (event->type() == QEvent::MouseButtonRelease) {
-            m_windowMoveButton = Qt::NoButton;
-        } else if (event->type() == QEvent::MouseMove) {
-            const auto* move = static_cast<QMouseEvent*>(event);
-            if (!(move->buttons() & m_windowMoveButton)) {
-                m_windowMoveButton = Qt::NoButton;
-            } else if ((move->globalPosition().toPoint() - m_windowMovePress).manhattanLength() >=
-                       QApplication::startDragDistance()) {
-                m_windowMoveButton = Qt::NoButton;
-                m_s.desktop.startWindowMove(this, m_windowMovePress);
-                return true;
-            }
-        }
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void MainWindow::pressOnBackground(Qt::MouseButton, QPointF twips) {
+void MainWindow::pressOnBackground(QPointF twips) {
     trap(m_viewer.errors(), procedure::backgroundPress, [&] {
         m_viewer.mapState().grabOnBackground(twips);
         m_map->beginDrag();

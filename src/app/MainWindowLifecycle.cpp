@@ -1,25 +1,15 @@
 // Start-up and shut-down of the main window.
 #include "app/MainWindow.h"
 
-#include "acquisition/Catalogue.h"
 #include "acquisition/FolderAddress.h"
-#include "core/NumberText.h"
 #include "diagnostics/ErrorReporter.h"
 #include "dialogs/SplashScreen.h"
-#include "presets/PresetButtons.h"
-#include "presets/PresetStore.h"
 #include "view/ClockWidget.h"
-#include "view/LoopPlayer.h"
-#include "view/MapView.h"
 
-#include <QAction>
 #include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
-#include <QScrollBar>
 
 namespace pluvix::app {
 
@@ -30,10 +20,10 @@ namespace procedure = diagnostics::procedure;
 void MainWindow::startUp(dialogs::SplashScreen* splash) {
     m_splash = splash;
     Viewer::setBusyPointer(true);
-    m_progress->setRange(0, 10);
-    m_progress->move(3, 3);
-    m_progress->hide();
-    m_panelHeight = view::statusPanelShownHeight;
+    progressBar()->setRange(0, 10);
+    progressBar()->move(3, 3);
+    progressBar()->hide();
+    m_chrome->resetPanelHeight();
     m_connectionNotice->move(0, 0);
     m_clock->show();
     const Viewer::StartUp outcome = m_viewer.startUp(m_storedView);
@@ -55,34 +45,32 @@ void MainWindow::startUp(dialogs::SplashScreen* splash) {
 }
 
 void MainWindow::finishLoad() {
+    settings::SettingsRecord& s = m_viewer.settings();
     if (m_splash)
         m_splash->closeSplash();
 
-    applyStoredChrome();
-    m_clock->setHandColour(m_panelHeight == view::statusPanelHiddenHeight
+    m_chrome->applyStored();
+    m_clock->setHandColour(m_chrome->panelHeight() == view::statusPanelHiddenHeight
                                ? view::ClockWidget::bareHandColour()
                                : view::ClockWidget::panelHandColour());
     show();
     drawRings();
     m_viewer.ShowStationTitle();
-    // The window commands live in the context menu's "Window" sub-menu on Linux.
+    s.BaseURL = acquisition::productSubstituted(s.BaseURL, s.MapTypeShort);
 
-    m_viewer.settings().BaseURL = acquisition::productSubstituted(m_viewer.settings().BaseURL,
-                                                                  m_viewer.settings().MapTypeShort);
+    m_menus->showZoom(m_viewer.mapState().zoom());
+    m_menus->showPlaySpeed(s.PlaySpeed);
+    m_menus->showLoopLength(s.HistoryImageCount);
 
-    updateZoomChecks(m_viewer.mapState().zoom());
-    updatePlaySpeedChecks(m_viewer.settings().PlaySpeed);
-    updatePlayHistoryChecks();
-
-    if (m_viewer.settings().PlayLoop != 0)
+    if (s.PlayLoop != 0)
         setLooping(true);
-    if (m_viewer.settings().TopMostWindow != 0)
-        toggleKeepOnTop();
-    RefreshPresetButtons();
+    if (s.TopMostWindow != 0)
+        m_chrome->toggleKeepOnTop();
+    refreshPresetToolTips();
 
-    setTimeLabelFontSize(m_viewer.settings().UTCFontSize);
+    setTimeLabelFontSize(s.UTCFontSize);
     m_timeLabel->move(0, m_timeLabel->y());
-    m_timeLabel->setVisible(m_viewer.settings().ShowUTCDateTime == 1);
+    m_timeLabel->setVisible(s.ShowUTCDateTime == 1);
     m_viewer.ShowPresetButtons();
 
     m_viewer.feed().setLoading(false);
@@ -112,7 +100,7 @@ void MainWindow::shutDown() {
                 w->close();
     });
     ignoreErrors([&] { m_s.desktop.removeTrayIcon(); });
-    m_inTray = false;
+    m_chrome->leftTray();
     ignoreErrors([&] { QCoreApplication::processEvents(); });
     if (m_s.quit)
         m_s.quit();

@@ -182,10 +182,10 @@ private slots:
         // The map rectangle is never touched by a resize.
         QVERIFY(mapOf(w) == map);
         // Shown again; a window no higher than the panel is not shrunk, the panel still hides.
-        w.toggleStatusPanel();
+        w.action(u"mnuHideStatusBar"_s)->trigger();
         QCOMPARE(w.height(), 300 + 41);
         w.resize(w.width(), 40);
-        w.toggleStatusPanel();
+        w.action(u"mnuHideStatusBar"_s)->trigger();
         QCOMPARE(w.statusPanelHeight(), 15.0f);
         QCOMPARE(w.height(), 40);
     }

@@ -6,6 +6,7 @@
 #include "support/RecordingSettingsStore.h"
 #include "view/MapView.h"
 
+#include <QAction>
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
@@ -91,7 +92,7 @@ private slots:
         const QString title = w.windowTitle();
         const QImage picture = w.mapView()->picture();
 
-        w.presetPressed(0, Qt::LeftButton);
+        w.viewer().presetRecall().press(0, Qt::LeftButton);
         QCOMPARE(h.boxes.shown.size(), 1);
         QVERIFY(!w.feed().isLoading() && !w.viewer().presetRecall().busy() &&
                 !w.progressBar()->isVisible());
@@ -100,7 +101,7 @@ private slots:
         QCOMPARE(w.windowTitle(), title);
         QCOMPARE(w.mapView()->picture(), picture);
 
-        w.zoomIn();
+        w.action(u"mnuZoomIn"_s)->trigger();
         QCOMPARE(w.mapView()->mapRect().Width, 27000.0f);
     }
 
@@ -115,7 +116,7 @@ private slots:
         h.store.SaveSetting(h.appName, kPreset0, u"BaseURL"_s, ktbw);
         auto& w = h.loadStill();
 
-        w.presetPressed(0, Qt::LeftButton);
+        w.viewer().presetRecall().press(0, Qt::LeftButton);
         QVERIFY(w.connectionNotice()->isVisible());
         QVERIFY(w.windowTitle().contains(u"Tampa"_s));
         QVERIFY(w.mapView()->picture().isNull());
@@ -126,7 +127,7 @@ private slots:
         AppHarness h(AppHarness::Server);
         h.set(u"HideTitleBar"_s, u"1"_s);
         auto& w = h.loadStill();
-        w.saveMap();
+        w.action(u"mnuSaveMap"_s)->trigger();
         QCOMPARE(h.fileDialogs.requests.size(), 1);
         QCOMPARE(h.fileDialogs.requests[0].proposedName,
                  u"Melbourne, FL  (SRC) - "_s + w.feed().history().tag(9));

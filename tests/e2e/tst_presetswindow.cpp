@@ -39,11 +39,11 @@ private slots:
         AppHarness h(AppHarness::Server);
         auto& w = h.load();
         h.boxes.answers = {MessageButton::Yes};
-        w.presetPressed(1, Qt::RightButton);
+        w.viewer().presetRecall().press(1, Qt::RightButton);
         QCOMPARE(w.presetButtons()->toolTip(1), u"KMLB - Melbourne, FL - Short Range Composite"_s);
         QCOMPARE(countOf(w, true), 0); // storing does not press the button
         const int zoom = w.mapState().zoom();
-        w.zoomTo(zoom == 6 ? 5 : 6);
+        w.action(u"mnuZoomNum_%1"_s.arg(zoom == 6 ? 5 : 6))->trigger();
         // A real press and release: the button must stay pressed after the release.
         QTest::mouseClick(w.presetButtons()->ctrlPreset(1), Qt::LeftButton);
         QCOMPARE(w.mapState().zoom(), zoom);
@@ -57,7 +57,7 @@ private slots:
         AppHarness h(AppHarness::Server);
         auto& w = h.load();
         h.boxes.answers = {MessageButton::Yes};
-        w.presetPressed(3, Qt::RightButton);
+        w.viewer().presetRecall().press(3, Qt::RightButton);
         const QPoint from(w.mapView()->width() / 2, w.mapView()->height() / 3);
         const QList<std::function<void()>> changes = {
             [&] { w.action(u"mnuZoomIn"_s)->trigger(); },
@@ -68,13 +68,13 @@ private slots:
                 QTest::mouseRelease(w.mapView(), Qt::LeftButton, {}, from + QPoint(10, 5));
             }};
         for (qsizetype i = 0; i < changes.size(); ++i) {
-            w.presetPressed(3, Qt::LeftButton);
+            w.viewer().presetRecall().press(3, Qt::LeftButton);
             w.historySlider()->setValue(4); // looking back is no change of view
             QCOMPARE(countOf(w, true), 1);
             changes[i]();
             QVERIFY2(countOf(w, true) == 0, qPrintable(QString::number(i)));
         }
-        w.presetPressed(3, Qt::MiddleButton); // does nothing at all
+        w.viewer().presetRecall().press(3, Qt::MiddleButton); // does nothing at all
         QCOMPARE(countOf(w, true), 0);
     }
 
