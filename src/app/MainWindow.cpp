@@ -28,18 +28,6 @@ int px(float twips) {
     return qRound(view::twipsToPx(twips));
 }
 
-// The connection notice hides itself when clicked.
-class NoticeLabel final : public QLabel {
-public:
-    using QLabel::QLabel;
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override {
-        hide();
-        event->accept();
-    }
-};
-
 } // namespace
 
 MainWindow::MainWindow(Services services, QWidget* parent)
@@ -63,8 +51,10 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     m_panel = new StatusPanel(this);
     m_clock = new view::ClockWidget(this);
     m_clock->setObjectName(QStringLiteral("ClockPic"));
-    buildLabels();
+    m_timeLabel = new TimeLabel(this);
+    m_connectionNotice = new ConnectionNotice(this);
     m_menus = new MainMenus(this);
+    m_saver = new HistorySaver(m_viewer, this);
     m_chrome = new ChromeController(
         {*this, *m_panel, *m_clock, *m_map, m_s.desktop, m_viewer.errors(), m_viewer.settings(),
          m_storedView, [this] { layOut(); }, [this] { return m_viewer.feed().isLoading(); },
@@ -85,31 +75,6 @@ MainWindow::MainWindow(Services services, QWidget* parent)
 }
 
 MainWindow::~MainWindow() = default;
-
-void MainWindow::buildLabels() {
-    m_timeLabel = new QLabel(this);
-    m_timeLabel->setObjectName(QStringLiteral("Label4"));
-    m_timeLabel->setToolTip(QStringLiteral("Image UTC Time / Date"));
-    m_timeLabel->setAutoFillBackground(true);
-    QPalette lp = m_timeLabel->palette();
-    lp.setColor(QPalette::Window, Qt::black);
-    lp.setColor(QPalette::WindowText, QColor(255, 255, 192));
-    m_timeLabel->setPalette(lp);
-    m_timeLabel->hide();
-
-    m_connectionNotice =
-        new NoticeLabel(QStringLiteral("No InterNet Connection!\nClick to Hide"), this);
-    m_connectionNotice->setObjectName(QStringLiteral("Text1"));
-    m_connectionNotice->setAutoFillBackground(true);
-    m_connectionNotice->setFrameShape(QFrame::Box);
-    m_connectionNotice->setMargin(3);
-    QPalette np = m_connectionNotice->palette();
-    np.setColor(QPalette::Window, Qt::white);
-    np.setColor(QPalette::WindowText, Qt::black);
-    m_connectionNotice->setPalette(np);
-    m_connectionNotice->adjustSize();
-    m_connectionNotice->hide();
-}
 
 // --- wiring: intents to the models, the models' state to the widgets ----------------------------
 
@@ -153,7 +118,7 @@ void MainWindow::wirePanel() {
             &ChromeController::toggleStatusPanel);
     connect(m_clock, &view::ClockWidget::leftPressed, this, &MainWindow::toggleBullseye);
     connect(m_clock, &view::ClockWidget::doubleClicked, this, [this] {
-        placeTimeLabel();
+        m_timeLabel->placeAbove(m_panel->y());
         auto& shown = m_viewer.settings().ShowUTCDateTime;
         shown = shown != 1 ? 1 : 0;
         m_timeLabel->setVisible(shown == 1);
@@ -166,20 +131,15 @@ void MainWindow::wireMenus() {
     view::Playback* playback = &m_viewer.playback();
     connect(m, &MainMenus::bullseyeToggled, this, &MainWindow::toggleBullseye);
     connect(m, &MainMenus::bullseyeCentred, this, &MainWindow::centreBullseye);
-    connect(m, &MainMenus::zoomInChosen, this, [this, map] {
-        map->zoomIn();
-        releasePresets();
-    });
-    connect(m, &MainMenus::zoomOutChosen, this, [this, map] {
-        map->zoomOut();
-        releasePresets();
-    });
-    connect(m, &MainMenus::zoomChosen, this, [this, map](int level) {
-        map->moveZoom(level);
-        releasePresets();
-    });
-    connect(m, &MainMenus::saveMapChosen, this, &MainWindow::saveMap);
-    connect(m, &MainMenus::saveSeriesChosen, this, &MainWindow::saveSeries);
+    connect(m, &MainMenus::zoomInChosen, map, &view::MapState::zoomIn);
+    connect(m, &MainMenus::zoomOutChosen, map, &view::MapState::zoomOut);
+    connect(m, &MainMenus::zoomChosen, map, &view::MapState::moveZoom);
+    for (auto chosen : {&MainMenus::zoomInChosen, &MainMenus::zoomOutChosen})
+        connect(m, chosen, this, &MainWindow::releasePresets);
+    connect(m, &MainMenus::zoomChosen, this, &MainWindow::releasePresets);
+    connect(m, &MainMenus::saveMapChosen, m_saver, &HistorySaver::saveMap);
+    connect(m, &MainMenus::saveSeriesChosen, m_saver, &HistorySaver::saveSeries);
+    connect(m_saver, &HistorySaver::panelFrozen, m_panel, &StatusPanel::freeze);
     connect(m, &MainMenus::wallpaperToggled, &m_viewer, &Viewer::toggleWallpaper);
     connect(m, &MainMenus::playSpeedChosen, this, [this, playback](int speed) {
         trap(m_viewer.errors(), procedure::playSpeed, [&] {
@@ -225,20 +185,24 @@ void MainWindow::wireChrome() {
 void MainWindow::followViewer() {
     Viewer* v = &m_viewer;
     connect(v, &Viewer::pictureShown, m_map, &view::MapView::setPicture);
-    connect(v, &Viewer::connectionNoticeShown, this, &MainWindow::showConnectionNotice);
-    connect(v, &Viewer::timeCaptionChanged, this, &MainWindow::setTimeCaption);
+    connect(v, &Viewer::connectionNoticeShown, m_connectionNotice, &ConnectionNotice::showNotice);
+    connect(v, &Viewer::timeCaptionChanged, this,
+            [this](const QString& text) { m_timeLabel->showCaption(text, m_panel->y()); });
     connect(v, &Viewer::pictureNumberChanged, m_panel, &StatusPanel::showPictureNumber);
     connect(v, &Viewer::clockHandsSet, m_clock, &view::ClockWidget::setHands);
     connect(v, &Viewer::wallpaperFollowsChanged, m_menus, &MainMenus::showWallpaperFollows);
-    connect(v, &Viewer::ringLabelsStyled, m_map, &view::MapView::setRingLabelPointSize);
-    connect(v, &Viewer::ringLabelsShown, m_map, &view::MapView::setRingsVisible);
+    connect(&v->bullseye(), &view::Bullseye::labelsStyled, m_map,
+            &view::MapView::setRingLabelPointSize);
+    connect(&v->bullseye(), &view::Bullseye::labelsShown, m_map, &view::MapView::setRingsVisible);
+    connect(&v->bullseye(), &view::Bullseye::shownChanged, m_menus, &MainMenus::showBullseye);
     connect(v, &Viewer::ringsRedrawn, this, &MainWindow::drawRings);
     connect(v, &Viewer::timeLabelShown, m_timeLabel, &QWidget::setVisible);
-    connect(v, &Viewer::timeLabelFontSizeChanged, this, &MainWindow::setTimeLabelFontSize);
-    connect(v, &Viewer::timeLabelPlaced, this, &MainWindow::placeTimeLabel);
+    connect(v, &Viewer::timeLabelFontSizeChanged, this,
+            [this](int points) { m_timeLabel->setFontPoints(points, m_panel->y()); });
+    connect(v, &Viewer::timeLabelPlaced, this, [this] { m_timeLabel->placeAbove(m_panel->y()); });
     connect(v, &Viewer::stationTitleChanged, this, &QWidget::setWindowTitle);
     connect(v, &Viewer::presetCountChanged, this,
-            [this](int count) { presetButtons()->ShowPresetButtons(qint16(count)); });
+            [this](int count) { m_panel->presetButtons()->ShowPresetButtons(qint16(count)); });
     connect(v, &Viewer::aboutRequested, this,
             [this] { dialogs::AboutBox::showModal(m_viewer.appName(), this); });
 }
@@ -271,39 +235,13 @@ void MainWindow::layOut() {
         m_clock->setGeometry(px(layout.ClockPicLeft), px(layout.ClockPicTop), px(clockSide),
                              px(clockSide));
         m_clock->setFaceBitmapShown(layout.clockFaceBitmap);
-        placeTimeLabel();
+        m_timeLabel->placeAbove(m_panel->y());
         m_chrome->followMinimized();
-        placeTimeLabel();
+        m_timeLabel->placeAbove(m_panel->y());
         m_clock->raise();
         m_timeLabel->raise();
         m_connectionNotice->raise();
     });
-}
-
-void MainWindow::placeTimeLabel() {
-    m_timeLabel->move(m_timeLabel->x(),
-                      px(view::label4Top(pxToTwips(float(m_panel->y())),
-                                         pxToTwips(float(m_timeLabel->height())))));
-}
-
-void MainWindow::setTimeCaption(const QString& text) {
-    m_timeLabel->setText(text);
-    m_timeLabel->adjustSize();
-    placeTimeLabel();
-}
-
-void MainWindow::setTimeLabelFontSize(int points) {
-    QFont f = m_timeLabel->font();
-    f.setPointSize(qMax(1, points));
-    m_timeLabel->setFont(f);
-    m_timeLabel->adjustSize();
-    placeTimeLabel();
-}
-
-void MainWindow::showConnectionNotice(bool visible) {
-    m_connectionNotice->setVisible(visible);
-    if (visible)
-        m_connectionNotice->raise();
 }
 
 void MainWindow::keyReleaseEvent(QKeyEvent* event) {
@@ -318,7 +256,7 @@ void MainWindow::pressOnMap(Qt::MouseButton button, QPointF relativeToMap) {
     trap(m_viewer.errors(), procedure::mapPress, [&] {
         if (button == Qt::RightButton) {
             m_viewer.mapState().setPopupPoint(relativeToMap);
-            if (!progressBar()->isVisible())
+            if (!m_panel->progressBar()->isVisible())
                 m_menus->imageMenu()->popup(QCursor::pos());
             return;
         }

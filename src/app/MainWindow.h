@@ -2,7 +2,9 @@
 
 #include "app/ChromeController.h"
 #include "app/Desktop.h"
+#include "app/HistorySaver.h"
 #include "app/MainMenus.h"
+#include "app/MapLabels.h"
 #include "app/StatusPanel.h"
 #include "app/StoredView.h"
 #include "app/Viewer.h"
@@ -11,11 +13,8 @@
 #include <QWidget>
 
 class QAction;
-class QCheckBox;
 class QLabel;
 class QMenu;
-class QProgressBar;
-class QScrollBar;
 
 namespace pluvix::view {
 class ClockWidget;
@@ -52,21 +51,12 @@ public:
     view::MapView* mapView() const { return m_map; }
     view::ClockWidget* clock() const { return m_clock; }
     StatusPanel* statusPanel() const { return m_panel; }
-    QScrollBar* historySlider() const { return m_panel->historySlider(); }
-    QScrollBar* zoomSlider() const { return m_panel->zoomSlider(); }
-    QLabel* pictureNumberLabel() const { return m_panel->pictureNumberLabel(); }
-    QProgressBar* progressBar() const { return m_panel->progressBar(); }
-    QCheckBox* loopSwitch() const { return m_panel->loopSwitch(); }
-    presets::PresetButtons* presetButtons() const { return m_panel->presetButtons(); }
     QLabel* timeLabel() const { return m_timeLabel; }
     QLabel* connectionNotice() const { return m_connectionNotice; }
     QMenu* imageMenu() const { return m_menus->imageMenu(); }
     QMenu* trayMenu() const { return m_menus->trayMenu(); }
     QAction* action(const QString& objectName) const { return m_menus->action(objectName); }
     acquisition::ImageFeed& feed() { return m_viewer.feed(); }
-    QTimer& pollTimer() { return m_viewer.feed().pollTimer(); }
-    view::Playback& playback() { return m_viewer.playback(); }
-    QTimer& loopTimer() { return m_viewer.playback().timer(); }
     view::MapState& mapState() { return m_viewer.mapState(); }
     bool inTray() const { return m_chrome->inTray(); }
     // Height of the status panel in twips; 15 when hidden.
@@ -79,7 +69,6 @@ protected:
     void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
-    void buildLabels();
     void wirePanel();
     void wireMenus();
     void wireChrome();
@@ -90,10 +79,6 @@ private:
     view::ClientArea clientArea() const;
     // The start-up's steps after the history load: splash, caption, menus, buttons.
     void finishLoad();
-    void setTimeCaption(const QString& text);
-    void setTimeLabelFontSize(int points);
-    void placeTimeLabel();
-    void showConnectionNotice(bool visible);
     void drawRings();
     void applyZoom();
     void setLooping(bool on);
@@ -105,8 +90,6 @@ private:
     void showOptions();
     void openOptionsFromPanel();
     void openHelp();
-    void saveMap();
-    void saveSeries();
     void pressOnMap(Qt::MouseButton button, QPointF relativeToMap);
     void pressOnBackground(QPointF twips);
     void dropAt(QPointF twips);
@@ -117,10 +100,11 @@ private:
     view::MapView* m_map = nullptr;
     view::ClockWidget* m_clock = nullptr;
     StatusPanel* m_panel = nullptr;
-    QLabel* m_timeLabel = nullptr;
-    QLabel* m_connectionNotice = nullptr;
+    TimeLabel* m_timeLabel = nullptr;
+    ConnectionNotice* m_connectionNotice = nullptr;
     MainMenus* m_menus = nullptr;
     ChromeController* m_chrome = nullptr;
+    HistorySaver* m_saver = nullptr;
     QPointer<dialogs::SplashScreen> m_splash;
 };
 

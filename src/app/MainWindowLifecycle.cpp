@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 
 #include "acquisition/FolderAddress.h"
+#include "app/BusyPointer.h"
 #include "diagnostics/ErrorReporter.h"
 #include "dialogs/SplashScreen.h"
 #include "view/ClockWidget.h"
@@ -19,10 +20,10 @@ namespace procedure = diagnostics::procedure;
 
 void MainWindow::startUp(dialogs::SplashScreen* splash) {
     m_splash = splash;
-    Viewer::setBusyPointer(true);
-    progressBar()->setRange(0, 10);
-    progressBar()->move(3, 3);
-    progressBar()->hide();
+    setBusyPointer(true);
+    m_panel->progressBar()->setRange(0, 10);
+    m_panel->progressBar()->move(3, 3);
+    m_panel->progressBar()->hide();
     m_chrome->resetPanelHeight();
     m_connectionNotice->move(0, 0);
     m_clock->show();
@@ -68,14 +69,14 @@ void MainWindow::finishLoad() {
         m_chrome->toggleKeepOnTop();
     refreshPresetToolTips();
 
-    setTimeLabelFontSize(s.UTCFontSize);
+    m_timeLabel->setFontPoints(s.UTCFontSize, m_panel->y());
     m_timeLabel->move(0, m_timeLabel->y());
     m_timeLabel->setVisible(s.ShowUTCDateTime == 1);
     m_viewer.ShowPresetButtons();
 
     m_viewer.feed().setLoading(false);
     m_viewer.showHistoryPosition();
-    Viewer::setBusyPointer(false);
+    setBusyPointer(false);
 }
 
 void MainWindow::requestClose() {

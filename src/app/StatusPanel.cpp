@@ -152,15 +152,27 @@ bool StatusPanel::frozen() const {
     return !m_historySlider->isEnabled();
 }
 
-void StatusPanel::showRecallProgress(int slot) {
+void StatusPanel::beginRecall(int slot) {
+    m_presets->ResetPresetButtonSelect();
+    m_presets->ResetPresetCheckBox();
+    m_presets->setChecked(slot, true);
     m_progress->setValue(0);
     m_progress->setFormat(m_presets->toolTip(slot));
     m_progress->show();
     m_progress->raise();
+    freeze(true);
 }
 
-void StatusPanel::endRecallProgress() {
+void StatusPanel::endRecall() {
     m_progress->setFormat(QStringLiteral("%p%"));
+    if (frozen())
+        freeze(false);
+}
+
+void StatusPanel::abandonRecall(bool viewRestored) {
+    if (viewRestored)
+        m_presets->ResetPresetCheckBox();
+    m_progress->hide();
 }
 
 void StatusPanel::setProgressValue(int value) {

@@ -38,9 +38,11 @@ public:
     void showPictureNumber(int number);
     void freeze(bool frozen);
     bool frozen() const;
-    // A recall's progress, captioned with the slot's tool tip, over the panel.
-    void showRecallProgress(int slot);
-    void endRecallProgress();
+    // A recall: its button down, the panel frozen behind its progress, captioned with the
+    // slot's tool tip; at its end the panel works again, after a failure the button is up.
+    void beginRecall(int slot);
+    void endRecall();
+    void abandonRecall(bool viewRestored);
     void setProgressValue(int value);
 
 signals:

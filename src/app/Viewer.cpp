@@ -2,6 +2,7 @@
 
 #include "acquisition/Catalogue.h"
 #include "acquisition/ImageTime.h"
+#include "app/BusyPointer.h"
 #include "app/Desktop.h"
 #include "core/RuntimeError.h"
 #include "diagnostics/ErrorReporter.h"
@@ -10,8 +11,6 @@
 #include "settings/GeneralSettings.h"
 
 #include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
 
 namespace pluvix::app {
 
@@ -30,8 +29,47 @@ Viewer::Viewer(Services services)
                 [this] { return m_shutDownDone; }}) {
     connect(&m_playback.timer(), &QTimer::timeout, this,
             [this] { trap(*m_errors, procedure::loopTick, [&] { m_playback.loopTick(); }); });
-    connect(&m_feed, &acquisition::ImageFeed::connectionNoticeShown, this,
-            &Viewer::connectionNoticeShown);
+    followFeed();
+}
+
+void Viewer::followFeed() {
+    using acquisition::ImageFeed;
+    ImageFeed* feed = &m_feed;
+    view::Playback* playback = &m_playback;
+    connect(feed, &ImageFeed::connectionNoticeShown, this, &Viewer::connectionNoticeShown);
+    connect(feed, &ImageFeed::loadBegins, this, [this] { setRingLabels(view::RingLabels::Hide); });
+    connect(feed, &ImageFeed::previewArrived, this, [this] {
+        showPicture(0);
+        if (m_wallpaperFollows)
+            m_s.desktop.followWallpaper(m_shownPicture);
+    });
+    connect(feed, &ImageFeed::elementArrived, this, [this](acquisition::HistoryLoad, int i) {
+        setClockToImageTime(showTimeCaption(m_feed.history().tag(i)));
+        emit pictureNumberChanged(i + 1);
+    });
+    connect(feed, &ImageFeed::imageAppended, this, [this](int i) {
+        showTimeCaption(m_feed.history().tag(i));
+        emit pictureNumberChanged(i + 1);
+    });
+    connect(feed, &ImageFeed::historyComplete, playback, [playback] {
+        playback->setPosition(10);
+        playback->setMaximum(10);
+    });
+    connect(feed, &ImageFeed::historyRangeChanged, playback, [playback](int first, int last) {
+        playback->setMinimum(first + 1);
+        playback->setMaximum(last + 1);
+        playback->setPosition(last + 1);
+    });
+    // The window hides the map after these steps and shows it again after the picture.
+    connect(feed, &ImageFeed::reloadBegins, playback, [playback] {
+        setBusyPointer(true);
+        playback->setPosition(10);
+        playback->setMinimum(1);
+        playback->setMaximum(10);
+    });
+    connect(feed, &ImageFeed::reloadEnds, this, [this] {
+        trap(*m_errors, procedure::reload, [&] { showPicture(m_feed.history().UBound()); });
+    });
 }
 
 Viewer::~Viewer() = default;
@@ -45,16 +83,6 @@ void Viewer::letEventsRun() {
         m_letEventsRun();
     else
         QCoreApplication::processEvents();
-}
-
-void Viewer::setBusyPointer(bool busy) {
-    if (busy) {
-        if (!QGuiApplication::overrideCursor())
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    } else {
-        while (QGuiApplication::overrideCursor())
-            QGuiApplication::restoreOverrideCursor();
-    }
 }
 
 Viewer::StartUp Viewer::startUp(settings::SettingsWindow& window) {
@@ -217,18 +245,6 @@ void Viewer::AddMapCoord(const QString& section) {
 void Viewer::ReadMapCoord(const QString& section) {
     if (m_general)
         m_general->ReadMapCoord(section);
-}
-
-void Viewer::setRingLabels(view::RingLabels request) {
-    const auto decision =
-        view::ringLabelsDecision(request, m_recall.busy(), m_settings.ShowBullseye);
-    if (decision.ignored)
-        return;
-    if (decision.applyStyle)
-        emit ringLabelsStyled(qMax<int>(1, m_settings.BullsEyeTextSize));
-    if (decision.visible)
-        emit ringLabelsShown(*decision.visible);
-    letEventsRun();
 }
 
 } // namespace pluvix::app

@@ -1,54 +1,29 @@
 #pragma once
 
 #include "acquisition/ImageFeed.h"
+#include "app/Services.h"
 #include "dialogs/OptionsHost.h"
 #include "platform/EndWatch.h"
 #include "presets/PresetRecall.h"
 #include "settings/SettingsRecord.h"
+#include "view/Bullseye.h"
 #include "view/MapState.h"
 #include "view/Playback.h"
 
 #include <QImage>
 #include <QObject>
 
-#include <functional>
 #include <memory>
-#include <optional>
 
 namespace pluvix::diagnostics {
 class ErrorReporter;
 }
-namespace pluvix::platform {
-class Clock;
-class DownloadService;
-class FileDialogs;
-class MessageBoxes;
-} // namespace pluvix::platform
 namespace pluvix::settings {
 class GeneralSettings;
-class SettingsStore;
 class SettingsWindow;
 } // namespace pluvix::settings
 
 namespace pluvix::app {
-
-class Desktop;
-
-// What the viewer needs from the machine; the program passes real ones, tests fakes.
-struct Services {
-    platform::MessageBoxes& boxes;
-    platform::ProgramEnd& programEnd;
-    platform::Clock& clock;
-    settings::SettingsStore& store;
-    platform::DownloadService& downloads;
-    platform::FileDialogs& fileDialogs;
-    Desktop& desktop;
-    QString programFile; // decides the application name and the log folder
-    QString tempPath;    // ends in "/"
-    QString logFile;
-    std::function<std::optional<qint32>()> timeZoneBias;
-    std::function<void()> quit; // ends the event loop after the shut-down
-};
 
 // The program without its window: the settings record, the error reporter, the settings
 // loader, the preset slots and the models; the model half of start-up and shut-down; what the
@@ -63,29 +38,24 @@ public:
 
     const Services& services() const { return m_s; }
     settings::SettingsRecord& settings() { return m_settings; }
-    const settings::SettingsRecord& settings() const { return m_settings; }
     diagnostics::ErrorReporter& errors() { return *m_errors; }
     platform::EndWatch& endWatch() { return m_end; }
     acquisition::ImageFeed& feed() { return m_feed; }
-    const acquisition::ImageFeed& feed() const { return m_feed; }
     view::Playback& playback() { return m_playback; }
-    const view::Playback& playback() const { return m_playback; }
     view::MapState& mapState() { return m_mapState; }
     presets::PresetRecall& presetRecall() { return m_recall; }
+    view::Bullseye& bullseye() { return m_bullseye; }
     const presets::PresetStore* presetStore() const { return m_presetStore.get(); }
 
     // How pending events run inside a long sequence: the event loop's own unless a test
     // steps in, to close the program at a chosen point.
     void setEventPump(std::function<void()> letEventsRun);
     void letEventsRun();
-    static void setBusyPointer(bool busy);
 
-    // Settings loaded into the window and the history of the stored folder loaded. `window`
-    // is the window as the settings loader sees it.
+    // Loads the settings (into `window`, as the settings loader sees it) and the history.
     StartUp startUp(settings::SettingsWindow& window);
     void endFailedStartUp();
-    // True when this call ran it: the models stop, the user's wallpaper returns, the settings
-    // are saved.
+    // Stops the models, puts the user's wallpaper back, saves; true when this call ran it.
     bool shutDown();
     bool shutDownDone() const { return m_shutDownDone; }
     bool settingsSaved() const { return m_settingsSaved; }
@@ -113,7 +83,7 @@ public:
     settings::SettingsStore& settingsStore() override;
     void AddMapCoord(const QString& section) override;
     void ReadMapCoord(const QString& section) override;
-    void setRingLabels(view::RingLabels request) override;
+    void setRingLabels(view::RingLabels request) override { m_bullseye.setLabels(request); }
     void setTimeLabelVisible(bool visible) override { emit timeLabelShown(visible); }
     void setTimeLabelFontSize(int points) override { emit timeLabelFontSizeChanged(points); }
     void placeTimeLabel() override { emit timeLabelPlaced(); }
@@ -132,8 +102,6 @@ signals:
     void pictureNumberChanged(int number);
     void clockHandsSet(float hour, int minute);
     void wallpaperFollowsChanged(bool follows);
-    void ringLabelsStyled(int pointSize);
-    void ringLabelsShown(bool visible);
     void ringsRedrawn();
     void timeLabelShown(bool visible);
     void timeLabelFontSizeChanged(int points);
@@ -143,6 +111,9 @@ signals:
     void aboutRequested();
 
 private:
+    // The feed's new elements and ranges reach the playback and the screen.
+    void followFeed();
+
     Services m_s;
     platform::EndWatch m_end;
     std::function<void()> m_letEventsRun;
@@ -155,6 +126,8 @@ private:
     acquisition::ImageFeed m_feed;
     std::unique_ptr<presets::PresetStore> m_presetStore;
     presets::PresetRecall m_recall;
+    view::Bullseye m_bullseye{m_settings, m_mapState, [this] { return m_recall.busy(); },
+                              [this] { letEventsRun(); }};
     QImage m_shownPicture;
     bool m_wallpaperFollows = false;
     bool m_shutDownDone = false;

@@ -77,8 +77,8 @@ app::MainWindow& AppHarness::load() {
 
 app::MainWindow& AppHarness::loadStill() {
     app::MainWindow& w = load();
-    w.pollTimer().stop();
-    w.loopTimer().stop();
+    w.feed().pollTimer().stop();
+    w.viewer().playback().timer().stop();
     return w;
 }
 

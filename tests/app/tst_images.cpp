@@ -64,11 +64,11 @@ QString timeText(QString name) {
 QList<int> tick(app::MainWindow& w, int ticks) {
     QList<int> values;
     for (int t = 0; t < ticks; ++t) {
-        w.playback().loopTick();
-        const int v = w.historySlider()->value();
+        w.viewer().playback().loopTick();
+        const int v = w.statusPanel()->historySlider()->value();
         values.append(v);
         if (w.mapView()->picture() != w.feed().history().picture(v - 1) ||
-            w.pictureNumberLabel()->text() != QString::number(v) ||
+            w.statusPanel()->pictureNumberLabel()->text() != QString::number(v) ||
             w.timeLabel()->text() != timeText(w.feed().history().tag(v - 1)))
             values.append(-1);
     }
@@ -92,8 +92,8 @@ bool boxesName(const testsupport::FakeMessageBoxes& boxes, const QList<QStringLi
 }
 
 void switchLoopOn(app::MainWindow& w) {
-    w.loopSwitch()->setChecked(true);
-    w.loopTimer().stop(); // the test is the clock of the loop
+    w.statusPanel()->loopSwitch()->setChecked(true);
+    w.viewer().playback().timer().stop(); // the test is the clock of the loop
 }
 
 struct Folder {
@@ -144,7 +144,7 @@ private slots:
         QCOMPARE(w.windowTitle(), u"Cirrusworks Pluvix - Melbourne, FL  (SRC)"_s);
         QVERIFY(h.boxes.shown.isEmpty());
         QCOMPARE(w.viewer().settings().PlaySpeed, qint16(10));
-        QCOMPARE(w.loopTimer().interval(), 100);
+        QCOMPARE(w.viewer().playback().timer().interval(), 100);
     }
 
     void historyIsTrimmedOneImageAtATime() {
@@ -161,8 +161,8 @@ private slots:
         QVERIFY(w.feed().history().exists(0) && !w.feed().history().exists(1) &&
                 w.feed().history().exists(2));
         // Stepping down to the oldest in range shows it; the slider stops there.
-        w.historySlider()->setValue(1);
-        QCOMPARE(w.historySlider()->value(), 3);
+        w.statusPanel()->historySlider()->setValue(1);
+        QCOMPARE(w.statusPanel()->historySlider()->value(), 3);
         QCOMPARE(w.mapView()->picture(), w.feed().history().picture(2));
     }
 
@@ -173,15 +173,15 @@ private slots:
         const QStringList second = testsupport::tenImageNamesUpTo(11, 0);
         r.serve(second);
         r.fake.fail(QUrl(kFolder + second[5]), platform::DownloadResult::Failure::HttpStatus, 500);
-        w.progressBar()->show(); // as during a preset recall
+        w.statusPanel()->progressBar()->show(); // as during a preset recall
         w.feed().reload();
 
         QCOMPARE(tags(w, 0, w.feed().history().UBound()), second.mid(0, 5));
         QVERIFY(w.connectionNotice()->isVisible());
-        QVERIFY(!w.progressBar()->isVisible());
+        QVERIFY(!w.statusPanel()->progressBar()->isVisible());
         QCOMPARE(w.mapView()->picture(), w.feed().history().picture(4));
         // Positions past the partial history show nothing new and raise no error.
-        w.historySlider()->setValue(8);
+        w.statusPanel()->historySlider()->setValue(8);
         QCOMPARE(w.mapView()->picture(), w.feed().history().picture(4));
         QVERIFY(r.h.boxes.shown.isEmpty());
 
@@ -200,10 +200,10 @@ private slots:
         r.fake.serve(QUrl(kFolder + names[3]), kUndecodableGif);
         auto& w = r.h.loadStill();
         for (int value : {4, 5, 4}) {
-            w.historySlider()->setValue(value);
+            w.statusPanel()->historySlider()->setValue(value);
             QCOMPARE(w.mapView()->picture(), value == 4 ? QImage() : w.feed().history().picture(4));
             QCOMPARE(w.connectionNotice()->isVisible(), value == 4);
-            QCOMPARE(w.pictureNumberLabel()->text(), QString::number(value));
+            QCOMPARE(w.statusPanel()->pictureNumberLabel()->text(), QString::number(value));
             QCOMPARE(w.timeLabel()->text(), timeText(names[value - 1]));
         }
         r.h.fileDialogs.answers = {QDir::temp().filePath(u"never written.gif"_s)};
@@ -224,8 +224,8 @@ private slots:
         w.action(u"mnuSaveSeriesMap"_s)->trigger();
         QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 9);
         QVERIFY(boxesName(r.h.boxes, {{u"481"_s, names[3], u"form1.mnuSaveSeriesMap_Click"_s}}));
-        QVERIFY(w.historySlider()->isEnabled() && w.loopSwitch()->isEnabled());
-        QVERIFY(w.presetButtons()->ctrlPreset(0)->isEnabled());
+        QVERIFY(w.statusPanel()->historySlider()->isEnabled() && w.statusPanel()->loopSwitch()->isEnabled());
+        QVERIFY(w.statusPanel()->presetButtons()->ctrlPreset(0)->isEnabled());
     }
 
     // After Retry in either box the start-up still finishes the window.
@@ -244,7 +244,7 @@ private slots:
         QVERIFY(!splash.isVisible());
         QCOMPARE(w.windowTitle(), u"Cirrusworks Pluvix - Melbourne, FL  (SRC)"_s);
         for (int i = 0; i < 8; ++i)
-            QCOMPARE(w.presetButtons()->ctrlPreset(i)->isVisible(), i < 4);
+            QCOMPARE(w.statusPanel()->presetButtons()->ctrlPreset(i)->isVisible(), i < 4);
     }
 
     // The loop's rule is the playback model's; here the picture, labels, menu and stored
@@ -256,9 +256,9 @@ private slots:
         switchLoopOn(w);
         QVERIFY(menu->isChecked());
         QCOMPARE(tick(w, 4), (QList<int>{1, 2, 3, 4}));
-        w.loopSwitch()->setChecked(false);
-        QCOMPARE(w.historySlider()->value(), 10);
-        QVERIFY(!w.loopTimer().isActive());
+        w.statusPanel()->loopSwitch()->setChecked(false);
+        QCOMPARE(w.statusPanel()->historySlider()->value(), 10);
+        QVERIFY(!w.viewer().playback().timer().isActive());
         QVERIFY(!menu->isChecked());
         w.close();
         QCOMPARE(r.h.stored(u"SectionGeneral"_s, u"PlayLoop"_s), u"0"_s);
@@ -267,14 +267,14 @@ private slots:
     void slidersDoNothingWhileAMapLoads() {
         FakeRadar r;
         auto& w = r.h.loadStill();
-        w.historySlider()->setValue(5);
+        w.statusPanel()->historySlider()->setValue(5);
         const QPointF minuteHand = w.clock()->minuteHandEnd();
         const view::MapRect map{w.mapState().rect().Left, w.mapState().rect().Top,
                                 w.mapState().rect().Width, w.mapState().rect().Height};
 
         w.feed().setLoading(true);
-        w.historySlider()->setValue(3);
-        w.zoomSlider()->setValue(11);
+        w.statusPanel()->historySlider()->setValue(3);
+        w.statusPanel()->zoomSlider()->setValue(11);
         QCOMPARE(w.mapView()->picture(), w.feed().history().picture(4));
         QCOMPARE(w.clock()->minuteHandEnd(), minuteHand);
         QVERIFY((view::MapRect{w.mapState().rect().Left, w.mapState().rect().Top,
@@ -282,7 +282,7 @@ private slots:
 
         // Once loaded, the slider shows its pictures again.
         w.feed().setLoading(false);
-        w.historySlider()->setValue(2);
+        w.statusPanel()->historySlider()->setValue(2);
         QCOMPARE(w.mapView()->picture(), w.feed().history().picture(1));
         QVERIFY(w.clock()->minuteHandEnd() != minuteHand);
     }
@@ -294,7 +294,7 @@ private slots:
         r.h.set(u"AutoUTCOffset"_s, u"1"_s);
         auto& w = r.h.loadStill();
         QCOMPARE(w.clock()->hourHandEnd().toPoint(), QPoint(325, 376)); // 05:00 local
-        w.historySlider()->setValue(1);
+        w.statusPanel()->historySlider()->setValue(1);
         QCOMPARE(w.timeLabel()->text(), u" 12/06/2026  09:15 UTC "_s);
         QCOMPARE(w.clock()->hourHandEnd().toPoint(), QPoint(366, 340)); // 04:15 local
         QCOMPARE(w.clock()->minuteHandEnd().toPoint(), QPoint(495, 255));

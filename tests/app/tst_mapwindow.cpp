@@ -89,13 +89,13 @@ private slots:
         w.action(u"mnuZoomNum_%1"_s.arg(level))->trigger();
         placeMap(w, -1234.0f, 567.0f, w.mapState().rect().Width, w.mapState().rect().Height);
         const view::MapRect before = mapOf(w);
-        w.presetButtons()->setChecked(2, true);
+        w.statusPanel()->presetButtons()->setChecked(2, true);
         w.action(command)->trigger();
-        QCOMPARE(w.zoomSlider()->value(), level);
+        QCOMPARE(w.statusPanel()->zoomSlider()->value(), level);
         QVERIFY(mapOf(w) == before);
         QCOMPARE(checkedZoomItems(w), QList<int>{level});
         // The preset buttons are released all the same.
-        QCOMPARE(w.presetButtons()->checkedIndex(), -1);
+        QCOMPARE(w.statusPanel()->presetButtons()->checkedIndex(), -1);
     }
 
     void dropOnTheClockMovesNothing() {
@@ -113,14 +113,14 @@ private slots:
         auto& w = r.h.loadStill();
         placeMap(w, 1500.0f, 1500.0f, 3000.0f, 3000.0f);
 
-        w.progressBar()->show();
+        w.statusPanel()->progressBar()->show();
         QTest::mousePress(w.mapView(), Qt::RightButton, {}, QPoint(150, 120));
         QTest::mouseRelease(w.mapView(), Qt::RightButton, {}, QPoint(150, 120));
         QCOMPARE(w.mapState().popupPoint(), QPointF(750, 300));
         QVERIFY(!w.imageMenu()->isVisible());
         QVERIFY((mapOf(w) == view::MapRect{1500.0f, 1500.0f, 3000.0f, 3000.0f}));
 
-        w.progressBar()->hide();
+        w.statusPanel()->progressBar()->hide();
         QTest::mousePress(w.mapView(), Qt::RightButton, {}, QPoint(200, 260));
         QCOMPARE(w.mapState().popupPoint(), QPointF(1500, 2400));
         QVERIFY(w.imageMenu()->isVisible());

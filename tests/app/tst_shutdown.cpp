@@ -76,7 +76,7 @@ private slots:
             w.setWindowState(Qt::WindowMinimized);
             QTRY_VERIFY(w.inTray() && h.desktop.iconShown);
         }
-        w.playback().setSpeed(4);
+        w.viewer().playback().setSpeed(4);
         const auto stored = [&h](const char* key) {
             return h.stored(u"SectionGeneral"_s, QLatin1String(key));
         };
@@ -93,7 +93,7 @@ private slots:
         QCOMPARE(h.programEnd.endCount, 0);
 
         // A second request does not run the shut-down again.
-        w.playback().setSpeed(7);
+        w.viewer().playback().setSpeed(7);
         QCOMPARE(::raise(SIGTERM), 0);
         QTest::qWait(50);
         QCOMPARE(stored("PlaySpeed"), u"4"_s);

@@ -95,7 +95,7 @@ private slots:
         w.viewer().presetRecall().press(0, Qt::LeftButton);
         QCOMPARE(h.boxes.shown.size(), 1);
         QVERIFY(!w.feed().isLoading() && !w.viewer().presetRecall().busy() &&
-                !w.progressBar()->isVisible());
+                !w.statusPanel()->progressBar()->isVisible());
         QVERIFY(w.mapView()->isMapVisible());
         // Given up before its reload: the pictures shown and the caption still agree.
         QCOMPARE(w.windowTitle(), title);
@@ -150,10 +150,10 @@ private slots:
         QVERIFY(h.server.control(u"advance?images=1"_s));
         const int listings = h.listingRequests();
         // As a real double click arrives: a click, then the double click.
-        QTest::mouseClick(w.pictureNumberLabel(), button);
-        QTest::mouseDClick(w.pictureNumberLabel(), button);
+        QTest::mouseClick(w.statusPanel()->pictureNumberLabel(), button);
+        QTest::mouseDClick(w.statusPanel()->pictureNumberLabel(), button);
         QCOMPARE(h.listingRequests(), listings + polls);
-        QTEST(w.historySlider()->value(), "position");
+        QTEST(w.statusPanel()->historySlider()->value(), "position");
     }
 
     void releaseOutsideTheWindowMovesNothing() {

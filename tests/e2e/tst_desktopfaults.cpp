@@ -188,10 +188,10 @@ private slots:
     // Releases that the disabled button or a modal box swallowed leave nothing drawn pressed.
     void onlyTheShownPresetLooksPressed() {
         auto& w = start(true);
-        presets::PresetButtons* p = w.presetButtons();
+        presets::PresetButtons* p = w.statusPanel()->presetButtons();
         h->store.SaveSetting(u"Pluvix"_s, u"SectionPreset0"_s, u"BaseURL"_s, h->folderUrl());
         QVERIFY(clickAt(p->ctrlPreset(0)->mapToGlobal(QPoint(8, 8)), u"1"_s));
-        QTRY_VERIFY_WITH_TIMEOUT(!w.progressBar()->isVisible() && w.historySlider()->isEnabled(),
+        QTRY_VERIFY_WITH_TIMEOUT(!w.statusPanel()->progressBar()->isVisible() && w.statusPanel()->historySlider()->isEnabled(),
                                  20000);
         onNextModal(
             [](QWidget* d) { static_cast<QMessageBox*>(d)->button(QMessageBox::No)->click(); });

@@ -57,10 +57,10 @@ private slots:
 
         w.action(u"mnuSetImageWallpaper"_s)->trigger();
         QVERIFY(w.viewer().wallpaperFollows());
-        w.loopSwitch()->setChecked(true);
+        w.statusPanel()->loopSwitch()->setChecked(true);
         const int before = h.desktop.followed;
         for (int i = 0; i < 5; ++i)
-            w.playback().loopTick();
+            w.viewer().playback().loopTick();
         QCOMPARE(h.desktop.followed - before, 5);
 
         w.action(u"mnuSetImageWallpaper"_s)->trigger();

@@ -23,8 +23,8 @@ namespace {
 int countOf(app::MainWindow& w, bool checked) {
     int n = 0;
     for (int i = 0; i < 8; ++i) {
-        QAbstractButton* b = w.presetButtons()->ctrlPreset(i);
-        n += (checked ? b->isChecked() : b->isVisibleTo(w.presetButtons())) ? 1 : 0;
+        QAbstractButton* b = w.statusPanel()->presetButtons()->ctrlPreset(i);
+        n += (checked ? b->isChecked() : b->isVisibleTo(w.statusPanel()->presetButtons())) ? 1 : 0;
     }
     return n;
 }
@@ -40,16 +40,16 @@ private slots:
         auto& w = h.load();
         h.boxes.answers = {MessageButton::Yes};
         w.viewer().presetRecall().press(1, Qt::RightButton);
-        QCOMPARE(w.presetButtons()->toolTip(1), u"KMLB - Melbourne, FL - Short Range Composite"_s);
+        QCOMPARE(w.statusPanel()->presetButtons()->toolTip(1), u"KMLB - Melbourne, FL - Short Range Composite"_s);
         QCOMPARE(countOf(w, true), 0); // storing does not press the button
         const int zoom = w.mapState().zoom();
         w.action(u"mnuZoomNum_%1"_s.arg(zoom == 6 ? 5 : 6))->trigger();
         // A real press and release: the button must stay pressed after the release.
-        QTest::mouseClick(w.presetButtons()->ctrlPreset(1), Qt::LeftButton);
+        QTest::mouseClick(w.statusPanel()->presetButtons()->ctrlPreset(1), Qt::LeftButton);
         QCOMPARE(w.mapState().zoom(), zoom);
         QCOMPARE(w.feed().history().UBound(), 9);
-        QVERIFY(w.presetButtons()->ctrlPreset(1)->isChecked());
-        QVERIFY(w.historySlider()->isEnabled() && !w.progressBar()->isVisible());
+        QVERIFY(w.statusPanel()->presetButtons()->ctrlPreset(1)->isChecked());
+        QVERIFY(w.statusPanel()->historySlider()->isEnabled() && !w.statusPanel()->progressBar()->isVisible());
         QCOMPARE(h.boxes.shown.size(), 1); // only the store question
     }
 
@@ -61,7 +61,7 @@ private slots:
         const QPoint from(w.mapView()->width() / 2, w.mapView()->height() / 3);
         const QList<std::function<void()>> changes = {
             [&] { w.action(u"mnuZoomIn"_s)->trigger(); },
-            [&] { w.zoomSlider()->setValue(w.zoomSlider()->value() - 1); },
+            [&] { w.statusPanel()->zoomSlider()->setValue(w.statusPanel()->zoomSlider()->value() - 1); },
             [&] { w.action(u"mnuBullseyeOn"_s)->trigger(); },
             [&] {
                 QTest::mousePress(w.mapView(), Qt::LeftButton, {}, from);
@@ -69,7 +69,7 @@ private slots:
             }};
         for (qsizetype i = 0; i < changes.size(); ++i) {
             w.viewer().presetRecall().press(3, Qt::LeftButton);
-            w.historySlider()->setValue(4); // looking back is no change of view
+            w.statusPanel()->historySlider()->setValue(4); // looking back is no change of view
             QCOMPARE(countOf(w, true), 1);
             changes[i]();
             QVERIFY2(countOf(w, true) == 0, qPrintable(QString::number(i)));
