@@ -147,25 +147,6 @@ private slots:
         QCOMPARE(w.viewer().playback().timer().interval(), 100);
     }
 
-    void historyIsTrimmedOneImageAtATime() {
-        AppHarness h(AppHarness::Server);
-        h.set(u"MaxImageNumber"_s, u"20"_s);
-        auto& w = h.loadStill();
-        for (int added = 1; added <= 15; ++added) {
-            QVERIFY(h.server.control(u"advance?images=1"_s));
-            testsupport::tickUntilPoll(w);
-        }
-        // Element 0 stays loaded; the one after it went at the 15th.
-        QCOMPARE(w.feed().history().UBound(), 24);
-        QCOMPARE(w.feed().history().FirstHistoryIndex, qint16(2));
-        QVERIFY(w.feed().history().exists(0) && !w.feed().history().exists(1) &&
-                w.feed().history().exists(2));
-        // Stepping down to the oldest in range shows it; the slider stops there.
-        w.statusPanel()->historySlider()->setValue(1);
-        QCOMPARE(w.statusPanel()->historySlider()->value(), 3);
-        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(2));
-    }
-
     void reloadWithAFailingImageKeepsAPartialHistory() {
         FakeRadar r;
         auto& w = r.h.loadStill();
