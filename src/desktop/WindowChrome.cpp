@@ -152,7 +152,7 @@ void ShowTitleBar(QWidget* window, bool show, bool isLoadingMap) {
 namespace {
 // The window manager moves the window by the pointer's way from the point the request names.
 // Qt names where the pointer is now, so a move started past the drag threshold would lose the
-// way to there; the press is the point the window manager specification asks for.
+// way to there; EWMH asks for the press point.
 bool moveFromPress(QWidget* window, QPoint globalPressPos) {
 #ifdef PLUVIX_HAVE_XCB
     auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();

@@ -170,8 +170,8 @@ OptionsDialog::OptionsDialog(OptionsHost& host, diagnostics::ErrorSink& errors,
     setWindowTitle(QStringLiteral(" Options - Cirrusworks Pluvix"));
     setModal(true);
     buildControls();
-    Form_Load(screen.isValid() ? screen
-                               : screenRectFor(parent != nullptr ? parent->window() : this));
+    placeAndFill(screen.isValid() ? screen
+                                  : screenRectFor(parent != nullptr ? parent->window() : this));
 }
 
 void OptionsDialog::showModal(OptionsHost& host, diagnostics::ErrorSink& errors,
@@ -331,7 +331,7 @@ void OptionsDialog::buildControls() {
     setFixedSize(sizeHint());
 }
 
-void OptionsDialog::Form_Load(const QRect& screen) {
+void OptionsDialog::placeAndFill(const QRect& screen) {
     diagnostics::trap(m_errors, diagnostics::procedure::optionsOpen, [&] {
         settings::SettingsRecord& r = m_host.settingsRecord();
         centreOn(*this, screen);

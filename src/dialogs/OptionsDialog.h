@@ -61,7 +61,7 @@ protected:
 
 private:
     void buildControls();
-    void Form_Load(const QRect& screen);
+    void placeAndFill(const QRect& screen);
     void resetDefaults();
     // Keeps a map-scale constant between 0.01 and 0.999.
     void keepConstantInRange(QLineEdit* box);
