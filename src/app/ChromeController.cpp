@@ -53,6 +53,9 @@ void ChromeController::applyStored() {
             emit statusPanelHiddenChanged(false);
         }
     });
+    m_p.clock.setHandColour(m_panelHeight == view::statusPanelHiddenHeight
+                                ? view::ClockWidget::bareHandColour()
+                                : view::ClockWidget::panelHandColour());
 }
 
 void ChromeController::toggleTitleBar() {

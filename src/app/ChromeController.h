@@ -54,7 +54,7 @@ public:
     void leftTray() { m_inTray = false; }
     bool isNormalState() const;
 
-    // The stored title bar and status panel, at start-up.
+    // The stored title bar and status panel, at start-up, and the clock hands' colour to match.
     void applyStored();
     void toggleStatusPanel();
     void toggleTitleBar();

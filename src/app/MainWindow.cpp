@@ -51,7 +51,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
     m_panel = new StatusPanel(this);
     m_clock = new view::ClockWidget(this);
     m_clock->setObjectName(QStringLiteral("ClockPic"));
-    m_timeLabel = new TimeLabel(this);
+    m_timeLabel = new TimeLabel(this, *m_panel);
     m_connectionNotice = new ConnectionNotice(this);
     m_menus = new MainMenus(this);
     m_saver = new HistorySaver(m_viewer, this);
@@ -63,7 +63,6 @@ MainWindow::MainWindow(Services services, QWidget* parent)
 
     wirePanel();
     wireMenus();
-    wireChrome();
     followViewer();
     followFeed();
     followRecall();
@@ -102,7 +101,7 @@ void MainWindow::wirePanel() {
     connect(m_panel, &StatusPanel::presetPressed, &m_viewer.presetRecall(),
             &presets::PresetRecall::press);
     connect(m_panel, &StatusPanel::pictureNumberPressed, this, [this](Qt::MouseButton button) {
-        releasePresets();
+        m_panel->releasePresets();
         m_viewer.playback().stepNewerOrBack(button == Qt::LeftButton);
     });
     connect(m_panel, &StatusPanel::pictureNumberDoubleClicked, this, [this] {
@@ -118,7 +117,7 @@ void MainWindow::wirePanel() {
             &ChromeController::toggleStatusPanel);
     connect(m_clock, &view::ClockWidget::leftPressed, this, &MainWindow::toggleBullseye);
     connect(m_clock, &view::ClockWidget::doubleClicked, this, [this] {
-        m_timeLabel->placeAbove(m_panel->y());
+        m_timeLabel->place();
         auto& shown = m_viewer.settings().ShowUTCDateTime;
         shown = shown != 1 ? 1 : 0;
         m_timeLabel->setVisible(shown == 1);
@@ -135,8 +134,8 @@ void MainWindow::wireMenus() {
     connect(m, &MainMenus::zoomOutChosen, map, &view::MapState::zoomOut);
     connect(m, &MainMenus::zoomChosen, map, &view::MapState::moveZoom);
     for (auto chosen : {&MainMenus::zoomInChosen, &MainMenus::zoomOutChosen})
-        connect(m, chosen, this, &MainWindow::releasePresets);
-    connect(m, &MainMenus::zoomChosen, this, &MainWindow::releasePresets);
+        connect(m, chosen, m_panel, &StatusPanel::releasePresets);
+    connect(m, &MainMenus::zoomChosen, m_panel, &StatusPanel::releasePresets);
     connect(m, &MainMenus::saveMapChosen, m_saver, &HistorySaver::saveMap);
     connect(m, &MainMenus::saveSeriesChosen, m_saver, &HistorySaver::saveSeries);
     connect(m_saver, &HistorySaver::panelFrozen, m_panel, &StatusPanel::freeze);
@@ -159,16 +158,14 @@ void MainWindow::wireMenus() {
     connect(m, &MainMenus::preferencesChosen, this, &MainWindow::openOptionsFromPanel);
     connect(m, &MainMenus::trayOptionsChosen, this, [this] {
         showOptions();
-        clearPresetMark();
+        m_panel->clearPresetMark();
     });
     connect(m, &MainMenus::aboutChosen, &m_viewer, &Viewer::showAboutBox);
     connect(m, &MainMenus::helpChosen, this, &MainWindow::openHelp);
     connect(m, &MainMenus::minimizeChosen, this,
             [this] { setWindowState(windowState() | Qt::WindowMinimized); });
     connect(m, &MainMenus::exitChosen, this, [this] { close(); });
-}
 
-void MainWindow::wireChrome() {
     ChromeController* c = m_chrome;
     connect(m_menus, &MainMenus::windowDefaultChosen, c, &ChromeController::windowDefault);
     connect(m_menus, &MainMenus::titleBarToggled, c, &ChromeController::toggleTitleBar);
@@ -186,8 +183,7 @@ void MainWindow::followViewer() {
     Viewer* v = &m_viewer;
     connect(v, &Viewer::pictureShown, m_map, &view::MapView::setPicture);
     connect(v, &Viewer::connectionNoticeShown, m_connectionNotice, &ConnectionNotice::showNotice);
-    connect(v, &Viewer::timeCaptionChanged, this,
-            [this](const QString& text) { m_timeLabel->showCaption(text, m_panel->y()); });
+    connect(v, &Viewer::timeCaptionChanged, m_timeLabel, &TimeLabel::showCaption);
     connect(v, &Viewer::pictureNumberChanged, m_panel, &StatusPanel::showPictureNumber);
     connect(v, &Viewer::clockHandsSet, m_clock, &view::ClockWidget::setHands);
     connect(v, &Viewer::wallpaperFollowsChanged, m_menus, &MainMenus::showWallpaperFollows);
@@ -197,9 +193,8 @@ void MainWindow::followViewer() {
     connect(&v->bullseye(), &view::Bullseye::shownChanged, m_menus, &MainMenus::showBullseye);
     connect(v, &Viewer::ringsRedrawn, this, &MainWindow::drawRings);
     connect(v, &Viewer::timeLabelShown, m_timeLabel, &QWidget::setVisible);
-    connect(v, &Viewer::timeLabelFontSizeChanged, this,
-            [this](int points) { m_timeLabel->setFontPoints(points, m_panel->y()); });
-    connect(v, &Viewer::timeLabelPlaced, this, [this] { m_timeLabel->placeAbove(m_panel->y()); });
+    connect(v, &Viewer::timeLabelFontSizeChanged, m_timeLabel, &TimeLabel::setFontPoints);
+    connect(v, &Viewer::timeLabelPlaced, m_timeLabel, &TimeLabel::place);
     connect(v, &Viewer::stationTitleChanged, this, &QWidget::setWindowTitle);
     connect(v, &Viewer::presetCountChanged, this,
             [this](int count) { m_panel->presetButtons()->ShowPresetButtons(qint16(count)); });
@@ -235,9 +230,9 @@ void MainWindow::layOut() {
         m_clock->setGeometry(px(layout.ClockPicLeft), px(layout.ClockPicTop), px(clockSide),
                              px(clockSide));
         m_clock->setFaceBitmapShown(layout.clockFaceBitmap);
-        m_timeLabel->placeAbove(m_panel->y());
+        m_timeLabel->place();
         m_chrome->followMinimized();
-        m_timeLabel->placeAbove(m_panel->y());
+        m_timeLabel->place();
         m_clock->raise();
         m_timeLabel->raise();
         m_connectionNotice->raise();
@@ -286,7 +281,7 @@ void MainWindow::dropAt(QPointF twips) {
     trap(m_viewer.errors(), onMap ? procedure::dropOnMap : procedure::dropOnBackground, [&] {
         m_viewer.mapState().drop(twips, onMap);
         drawRings();
-        clearPresetMark();
+        m_panel->clearPresetMark();
     });
 }
 

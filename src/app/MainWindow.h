@@ -71,7 +71,6 @@ protected:
 private:
     void wirePanel();
     void wireMenus();
-    void wireChrome();
     void followViewer();
     void followFeed();
     void followRecall();
@@ -84,9 +83,6 @@ private:
     void setLooping(bool on);
     void toggleBullseye();
     void centreBullseye();
-    void releasePresets();
-    void clearPresetMark();
-    void refreshPresetToolTips();
     void showOptions();
     void openOptionsFromPanel();
     void openHelp();

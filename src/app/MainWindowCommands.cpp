@@ -20,19 +20,6 @@ namespace pluvix::app {
 using diagnostics::trap;
 namespace procedure = diagnostics::procedure;
 
-void MainWindow::releasePresets() {
-    m_panel->presetButtons()->ResetPresetButtonSelect();
-}
-
-void MainWindow::clearPresetMark() {
-    m_panel->presetButtons()->ResetPresetCheckBox();
-}
-
-void MainWindow::refreshPresetToolTips() {
-    if (const presets::PresetStore* store = m_viewer.presetStore())
-        m_panel->presetButtons()->RefreshPresetButtons(*store);
-}
-
 void MainWindow::followFeed() {
     using acquisition::HistoryLoad;
     using acquisition::ImageFeed;
@@ -107,17 +94,17 @@ void MainWindow::drawRings() {
 }
 
 void MainWindow::toggleBullseye() {
-    releasePresets();
+    m_panel->releasePresets();
     m_viewer.bullseye().toggle();
-    clearPresetMark();
+    m_panel->clearPresetMark();
     drawRings();
 }
 
 void MainWindow::centreBullseye() {
     trap(m_viewer.errors(), procedure::centreBullseye, [&] {
-        releasePresets();
+        m_panel->releasePresets();
         m_viewer.bullseye().centreAtPopup(clientArea());
-        clearPresetMark();
+        m_panel->clearPresetMark();
         drawRings();
     });
 }
@@ -129,7 +116,7 @@ void MainWindow::openOptionsFromPanel() {
     m_viewer.presetRecall().endBusy();
     m_viewer.setRingLabels(view::RingLabels::Refresh);
     m_panel->freeze(false);
-    releasePresets();
+    m_panel->releasePresets();
 }
 void MainWindow::showOptions() {
     dialogs::OptionsDialog::showModal(m_viewer, m_viewer.errors(), m_s.boxes, m_viewer.endWatch(),
@@ -148,11 +135,11 @@ void MainWindow::applyZoom() {
     if (m_viewer.feed().isLoading())
         return;
     trap(m_viewer.errors(), procedure::sliderChange, [&] {
-        clearPresetMark();
+        m_panel->clearPresetMark();
         m_viewer.mapState().fitToZoom(clientArea());
         drawRings();
         m_menus->showZoom(m_viewer.mapState().zoom());
-        m_timeLabel->placeAbove(m_panel->y());
+        m_timeLabel->place();
     });
 }
 void MainWindow::setLooping(bool on) {

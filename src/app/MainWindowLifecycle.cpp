@@ -5,6 +5,7 @@
 #include "app/BusyPointer.h"
 #include "diagnostics/ErrorReporter.h"
 #include "dialogs/SplashScreen.h"
+#include "presets/PresetButtons.h"
 #include "view/ClockWidget.h"
 
 #include <QApplication>
@@ -21,9 +22,6 @@ namespace procedure = diagnostics::procedure;
 void MainWindow::startUp(dialogs::SplashScreen* splash) {
     m_splash = splash;
     setBusyPointer(true);
-    m_panel->progressBar()->setRange(0, 10);
-    m_panel->progressBar()->move(3, 3);
-    m_panel->progressBar()->hide();
     m_chrome->resetPanelHeight();
     m_connectionNotice->move(0, 0);
     m_clock->show();
@@ -51,9 +49,6 @@ void MainWindow::finishLoad() {
         m_splash->closeSplash();
 
     m_chrome->applyStored();
-    m_clock->setHandColour(m_chrome->panelHeight() == view::statusPanelHiddenHeight
-                               ? view::ClockWidget::bareHandColour()
-                               : view::ClockWidget::panelHandColour());
     show();
     drawRings();
     m_viewer.ShowStationTitle();
@@ -67,9 +62,10 @@ void MainWindow::finishLoad() {
         setLooping(true);
     if (s.TopMostWindow != 0)
         m_chrome->toggleKeepOnTop();
-    refreshPresetToolTips();
+    if (const presets::PresetStore* store = m_viewer.presetStore())
+        m_panel->presetButtons()->RefreshPresetButtons(*store);
 
-    m_timeLabel->setFontPoints(s.UTCFontSize, m_panel->y());
+    m_timeLabel->setFontPoints(s.UTCFontSize);
     m_timeLabel->move(0, m_timeLabel->y());
     m_timeLabel->setVisible(s.ShowUTCDateTime == 1);
     m_viewer.ShowPresetButtons();

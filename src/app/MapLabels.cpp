@@ -7,7 +7,7 @@
 
 namespace pluvix::app {
 
-TimeLabel::TimeLabel(QWidget* parent) : QLabel(parent) {
+TimeLabel::TimeLabel(QWidget* parent, const QWidget& panel) : QLabel(parent), m_panel(panel) {
     setObjectName(QStringLiteral("Label4"));
     setToolTip(QStringLiteral("Image UTC Time / Date"));
     setAutoFillBackground(true);
@@ -18,24 +18,24 @@ TimeLabel::TimeLabel(QWidget* parent) : QLabel(parent) {
     hide();
 }
 
-void TimeLabel::placeAbove(int panelTop) {
+void TimeLabel::place() {
     const float top =
-        view::label4Top(view::pxToTwips(float(panelTop)), view::pxToTwips(float(height())));
+        view::label4Top(view::pxToTwips(float(m_panel.y())), view::pxToTwips(float(height())));
     move(x(), qRound(view::twipsToPx(top)));
 }
 
-void TimeLabel::showCaption(const QString& text, int panelTop) {
+void TimeLabel::showCaption(const QString& text) {
     setText(text);
     adjustSize();
-    placeAbove(panelTop);
+    place();
 }
 
-void TimeLabel::setFontPoints(int points, int panelTop) {
+void TimeLabel::setFontPoints(int points) {
     QFont f = font();
     f.setPointSize(qMax(1, points));
     setFont(f);
     adjustSize();
-    placeAbove(panelTop);
+    place();
 }
 
 ConnectionNotice::ConnectionNotice(QWidget* parent)

@@ -7,10 +7,13 @@ namespace pluvix::app {
 // The image time stamp `Label4` over the map, its bottom edge on the status panel's top.
 class TimeLabel final : public QLabel {
 public:
-    explicit TimeLabel(QWidget* parent);
-    void placeAbove(int panelTop);
-    void showCaption(const QString& text, int panelTop);
-    void setFontPoints(int points, int panelTop);
+    TimeLabel(QWidget* parent, const QWidget& panel);
+    void place();
+    void showCaption(const QString& text);
+    void setFontPoints(int points);
+
+private:
+    const QWidget& m_panel;
 };
 
 // The notice `Text1` that the last download failed; a click hides it.

@@ -114,6 +114,8 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     m_progress->setObjectName(QStringLiteral("vbalProgressBar1"));
     m_progress->setGeometry(toPx(view::panel::progressBar));
     m_progress->setTextVisible(true);
+    m_progress->setRange(0, 10);
+    m_progress->move(3, 3);
     m_progress->hide();
 }
 
@@ -148,13 +150,21 @@ void StatusPanel::freeze(bool frozen) {
     m_zoomSlider->setEnabled(!frozen);
 }
 
+void StatusPanel::releasePresets() {
+    m_presets->ResetPresetButtonSelect();
+}
+
+void StatusPanel::clearPresetMark() {
+    m_presets->ResetPresetCheckBox();
+}
+
 bool StatusPanel::frozen() const {
     return !m_historySlider->isEnabled();
 }
 
 void StatusPanel::beginRecall(int slot) {
-    m_presets->ResetPresetButtonSelect();
-    m_presets->ResetPresetCheckBox();
+    releasePresets();
+    clearPresetMark();
     m_presets->setChecked(slot, true);
     m_progress->setValue(0);
     m_progress->setFormat(m_presets->toolTip(slot));
@@ -171,7 +181,7 @@ void StatusPanel::endRecall() {
 
 void StatusPanel::abandonRecall(bool viewRestored) {
     if (viewRestored)
-        m_presets->ResetPresetCheckBox();
+        clearPresetMark();
     m_progress->hide();
 }
 

@@ -37,6 +37,9 @@ public:
     void showLooping(bool on);
     void showPictureNumber(int number);
     void freeze(bool frozen);
+    // Every preset button up, as any change of the view leaves the recalled one.
+    void releasePresets();
+    void clearPresetMark();
     bool frozen() const;
     // A recall: its button down, the panel frozen behind its progress, captioned with the
     // slot's tool tip; at its end the panel works again, after a failure the button is up.
