@@ -25,21 +25,13 @@ void MainWindow::startUp(dialogs::SplashScreen* splash) {
     m_chrome->resetPanelHeight();
     m_connectionNotice->move(0, 0);
     m_clock->show();
-    const Viewer::StartUp outcome = m_viewer.startUp(m_storedView);
-    bool completed = outcome == Viewer::StartUp::Loaded;
-    // After an error box answered with Retry the window is still finished: a half-built window
-    // (splash up, no caption, every preset button) is worse than one missing a picture.
-    if (outcome != Viewer::StartUp::Ending && !m_viewer.ending()) {
-        completed &= trap(m_viewer.errors(), procedure::startUp,
-                          [&] { m_viewer.showPicture(m_viewer.feed().history().UBound()); });
-        completed &= trap(m_viewer.errors(), procedure::startUp, [&] { finishLoad(); });
-    }
-    if (m_viewer.ending())
+    const auto outcome = m_viewer.startUp(m_storedView, [this] { finishLoad(); });
+    if (outcome == Viewer::StartUp::Ending)
         return;
     // A load stopped by an error still leaves a window to work with.
     if (!isVisible())
         show();
-    if (!completed)
+    if (outcome == Viewer::StartUp::Failed)
         m_viewer.endFailedStartUp();
 }
 

@@ -85,9 +85,10 @@ void Viewer::letEventsRun() {
         QCoreApplication::processEvents();
 }
 
-Viewer::StartUp Viewer::startUp(settings::SettingsWindow& window) {
-    bool ending = false;
-    const bool completed = trap(*m_errors, procedure::startUp, [&] {
+Viewer::StartUp Viewer::startUp(settings::SettingsWindow& window,
+                                const std::function<void()>& finishOnScreen) {
+    bool stopped = false;
+    bool completed = trap(*m_errors, procedure::startUp, [&] {
         m_s.desktop.rememberUserWallpaper();
         m_appName = settings::appNameFromProgramFile(m_s.programFile);
         m_general = std::make_unique<settings::GeneralSettings>(
@@ -109,16 +110,23 @@ Viewer::StartUp Viewer::startUp(settings::SettingsWindow& window) {
 
         // A termination signal may have run the shut-down inside a download.
         m_feed.fetchListing();
-        ending = !m_feed.connectionOk() || this->ending();
-        if (ending)
+        stopped = !m_feed.connectionOk() || ending();
+        if (stopped)
             return;
         m_feed.loadHistory(acquisition::HistoryLoad::StartUp);
-        ending = !m_feed.connectionOk() || this->ending();
-        if (ending)
+        stopped = !m_feed.connectionOk() || ending();
+        if (stopped)
             return;
         m_feed.noteImageFileSize();
     });
-    if (ending)
+    // After an error box answered with Retry the window is still finished: a half-built window
+    // (splash up, no caption, every preset button) is worse than one missing a picture.
+    if (!stopped && !ending()) {
+        completed &=
+            trap(*m_errors, procedure::startUp, [&] { showPicture(m_feed.history().UBound()); });
+        completed &= trap(*m_errors, procedure::startUp, finishOnScreen);
+    }
+    if (ending())
         return StartUp::Ending;
     return completed ? StartUp::Loaded : StartUp::Failed;
 }

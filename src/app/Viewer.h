@@ -53,7 +53,7 @@ public:
     void letEventsRun();
 
     // Loads the settings (into `window`, as the settings loader sees it) and the history.
-    StartUp startUp(settings::SettingsWindow& window);
+    StartUp startUp(settings::SettingsWindow& window, const std::function<void()>& finishOnScreen);
     void endFailedStartUp();
     // Stops the models, puts the user's wallpaper back, saves; true when this call ran it.
     bool shutDown();
