@@ -629,10 +629,11 @@ void NetworkDownloadService::deliverRepaintRequests() {
     if (!app || QThread::currentThread() != app->thread())
         return;
     // Exposing a newly mapped window (the splash) needs the window system's events, not only
-    // posted repaints; input stays queued in the window system and timers are not run.
+    // posted repaints; the filter holds input back and skips timers. The window system's input
+    // is taken in too: the window manager's close request travels with it and must reach the
+    // window while a download stalls.
     app->installEventFilter(&waitFilter());
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                    QEventLoop::ExcludeSocketNotifiers |
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers |
                                     QEventLoop::X11ExcludeTimers);
     app->removeEventFilter(&waitFilter());
 }

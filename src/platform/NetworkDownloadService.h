@@ -46,7 +46,8 @@ public:
     // It must not run the caller's event loop.
     void setWaitHook(std::function<void()> hook);
     // The default hook: delivers the window system's expose and paint work of the calling
-    // thread; input events are held back until the call returns, timer ticks are skipped.
+    // thread and its close requests; input events are held back until the call returns, timer
+    // ticks are skipped.
     static void deliverRepaintRequests();
     // Posts the input events that the default hook held back.
     static void releaseHeldEvents();

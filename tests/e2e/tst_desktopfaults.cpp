@@ -2,6 +2,7 @@
 #include "AppHarness.h"
 
 #include "app/LinuxDesktop.h"
+#include "desktop/BlockedWindowClose.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtMessageBoxes.h"
 #include "presets/PresetButtons.h"
@@ -10,6 +11,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
@@ -20,10 +23,37 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <thread>
+
 using namespace pluvix;
 using testsupport::AppHarness;
 using testsupport::XSession;
 using namespace Qt::StringLiterals;
+
+// What the window manager sends when its close button is pressed.
+void sendWindowManagerClose(WId window) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const auto atom = [c](const char* name) {
+        auto* reply =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name), nullptr);
+        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+        return a;
+    };
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = xcb_window_t(window);
+    event.type = atom("WM_PROTOCOLS");
+    event.data.data32[0] = atom("WM_DELETE_WINDOW");
+    xcb_send_event(c, 0, xcb_window_t(window), XCB_EVENT_MASK_NO_EVENT,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+    xcb_disconnect(c);
+}
 
 class TestDesktopFaults : public QObject {
     Q_OBJECT
@@ -255,6 +285,47 @@ private slots:
         QCOMPARE(h->boxes.shown.size(), openerStatus == 0 ? 0 : 1);
         if (openerStatus != 0)
             QVERIFY(h->boxes.shown[0].text.contains(h->dir.path()));
+    }
+
+    // The window manager's close during a stalled reload, also one that OK in the options
+    // started, ends the download and shuts down at once, without the connection box.
+    void closeDuringAStalledReloadShutsDownAtOnce_data() {
+        QTest::addColumn<bool>("fromOptions");
+        QTest::newRow("reload") << false;
+        QTest::newRow("OK in the options") << true;
+    }
+
+    void closeDuringAStalledReloadShutsDownAtOnce() {
+        QFETCH(bool, fromOptions);
+        auto& w = start();
+        // As the program wires it.
+        h->downloads->setInterruption([&w] { return w.shutDownDone(); }, {});
+        desktop::BlockedWindowClose blockedClose(
+            w, [&w] { return w.IsLoadingMap(); }, [&w] { w.requestClose(); });
+        qApp->installNativeEventFilter(&blockedClose);
+        QVERIFY(h->server.control(u"faults?stall-next=20"_s));
+        QElapsedTimer elapsed;
+        // Joined however the test ends.
+        std::jthread closer([id = w.winId()] {
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            sendWindowManagerClose(id);
+        });
+        elapsed.start();
+        if (fromOptions) {
+            onNextModal([](QWidget* d) {
+                auto* product = d->findChild<QComboBox*>(u"Combo6"_s);
+                product->setCurrentIndex(product->currentIndex() == 0 ? 1 : 0);
+                d->findChild<QPushButton*>(u"cmdOK"_s)->click();
+            });
+            w.Command1_Click();
+        } else {
+            w.ReFreshNewMap();
+        }
+        closer.join();
+        QVERIFY(w.shutDownDone());
+        QCOMPARE_LT(elapsed.elapsed(), 3000);
+        QVERIFY(h->boxes.shown.isEmpty());
+        QCOMPARE(h->programEnd.endCount, 0);
     }
 
     // The item never stays checked where the wallpaper cannot be set, nor is it saved so.
