@@ -1,11 +1,11 @@
 #include "acquisition/ImageHistory.h"
 #include "acquisition/ImageTime.h"
+#include "app/CloseDuringDownload.h"
 #include "app/CommandLine.h"
 #include "app/LinuxDesktop.h"
 #include "app/MainWindow.h"
 #include "app/TerminationSignals.h"
 #include "core/BuildConfig.h"
-#include "desktop/BlockedWindowClose.h"
 #include "diagnostics/ErrorReporter.h"
 #include "dialogs/Logo.h"
 #include "dialogs/SplashScreen.h"
@@ -116,16 +116,7 @@ int main(int argc, char* argv[]) {
                          else
                              window.requestClose();
                      });
-    // A blocking download does not run the event loop: the signal ends it at once, and the
-    // shut-down runs right there. A close handled while it waits ends it too.
-    downloads.setInterruption(
-        [&window] { return app::TerminationSignals::received() || window.shutDownDone(); },
-        [&window] { window.requestClose(); });
-    // The options dialog blocks the window while its OK reloads the map; a close then still ends
-    // the program.
-    desktop::BlockedWindowClose blockedClose(
-        window, [&window] { return window.IsLoadingMap(); }, [&window] { window.requestClose(); });
-    application.installNativeEventFilter(&blockedClose);
+    app::CloseDuringDownload closeDuringDownload(downloads, window);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.Form_QueryUnload(); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,

@@ -53,6 +53,39 @@ private slots:
         QCOMPARE(ticks + splash.presses, 0);
         QTRY_VERIFY(ticks > 0 && splash.presses == 1);
     }
+
+    // The window manager's close and a real click during the wait wait for its end too: the
+    // window stays open meanwhile, and the close is known to be waiting.
+    void closeAndClickWaitForTheDownload() {
+        if (!m_x.isRunning())
+            QSKIP(qPrintable(m_x.problem()));
+        testsupport::FaultHttpServer server;
+        platform::NetworkDownloadService service{QString()};
+        QTemporaryDir dir;
+        Canvas window;
+        window.resize(100, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QString id = QString::number(window.winId());
+        QVERIFY(m_x.runClient(u"xdotool"_qs,
+                              {u"mousemove"_qs, u"--window"_qs, id, u"50"_qs, u"50"_qs}));
+        QTest::qWait(100);
+        int turns = 0, turnsHeld = 0, turnsClosed = 0;
+        service.setWaitHook([&] {
+            if (++turns == 1) {
+                QVERIFY(m_x.runClient(u"xdotool"_qs, {u"click"_qs, u"1"_qs}));
+                QVERIFY(m_x.askToClose(window.winId()));
+            }
+            platform::NetworkDownloadService::deliverRepaintRequests();
+            turnsHeld += platform::NetworkDownloadService::closeHeld(window.windowHandle());
+            turnsClosed += !window.isVisible();
+        });
+        QVERIFY(service.download(server.url(u"/slow/1500/x"_qs), dir.filePath(u"f"_qs), 64).ok);
+        QVERIFY(turnsHeld > 0);
+        QCOMPARE(turnsClosed + window.presses, 0);
+        QVERIFY(!platform::NetworkDownloadService::closeHeld(window.windowHandle()));
+        QTRY_VERIFY(!window.isVisible() && window.presses == 1);
+    }
 };
 
 PLUVIX_XSESSION_TEST_MAIN(TestDownloadSplash, testsupport::XSession::Options{})

@@ -1,8 +1,9 @@
 // The real main window on a real desktop: openbox, trayer, real dialogs and X clicks.
 #include "AppHarness.h"
 
+#include "app/CloseDuringDownload.h"
 #include "app/LinuxDesktop.h"
-#include "desktop/BlockedWindowClose.h"
+#include "app/TerminationSignals.h"
 #include "platform/QtFileDialogs.h"
 #include "platform/QtMessageBoxes.h"
 #include "presets/PresetButtons.h"
@@ -12,7 +13,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
@@ -23,37 +23,16 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <xcb/xcb.h>
-
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <thread>
+#include <unistd.h>
 
 using namespace pluvix;
 using testsupport::AppHarness;
 using testsupport::XSession;
 using namespace Qt::StringLiterals;
-
-// What the window manager sends when its close button is pressed.
-void sendWindowManagerClose(WId window) {
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const auto atom = [c](const char* name) {
-        auto* reply =
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name), nullptr);
-        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return a;
-    };
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = xcb_window_t(window);
-    event.type = atom("WM_PROTOCOLS");
-    event.data.data32[0] = atom("WM_DELETE_WINDOW");
-    xcb_send_event(c, 0, xcb_window_t(window), XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(c);
-    xcb_disconnect(c);
-}
 
 class TestDesktopFaults : public QObject {
     Q_OBJECT
@@ -98,18 +77,24 @@ private:
                        {u"-id"_s, QString::number(w.windowHandle()->winId()), u"_NET_WM_STATE"_s})
             .value_or(u"<xprop failed>"_s);
     }
-    // Calls `answer` on the next modal dialog or box that opens.
-    void onNextModal(std::function<void(QWidget*)> answer) {
-        auto* poll = new QTimer(this);
-        connect(poll, &QTimer::timeout, this, [poll, answer] {
+    // Calls `answer` on the next modal dialog or box that opens during this test; the answer
+    // counts once it has run.
+    std::shared_ptr<bool> onNextModal(std::function<void(QWidget*)> answer) {
+        auto answered = std::make_shared<bool>(false);
+        auto* poll = new QTimer(testScope.get());
+        connect(poll, &QTimer::timeout, poll, [poll, answer, answered] {
             if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) {
-                poll->deleteLater();
                 poll->stop();
+                poll->deleteLater();
                 answer(modal);
+                *answered = true;
             }
         });
         poll->start(50);
+        return answered;
     }
+    // Owns what a test leaves waiting; it ends with the test.
+    std::unique_ptr<QObject> testScope;
     static QWidget* trayIcon() {
         for (QWidget* t : QApplication::topLevelWidgets())
             if (t->inherits("QSystemTrayIconSys") && t->isVisible() && t->windowHandle() &&
@@ -125,8 +110,10 @@ private slots:
     void init() {
         if (!x.isRunning())
             QSKIP(qPrintable(x.problem()));
+        testScope = std::make_unique<QObject>();
     }
     void cleanup() {
+        testScope.reset();
         h.reset();
         desktop.reset();
     }
@@ -221,13 +208,25 @@ private slots:
         auto& w = start(true);
         presets::PresetButtons* p = w.presetButtons();
         h->store.SaveSetting(u"Pluvix"_s, u"SectionPreset0"_s, u"BaseURL"_s, h->folderUrl());
+        QVERIFY(!p->ctrlPreset(0)->isChecked());
         QVERIFY(clickAt(p->ctrlPreset(0)->mapToGlobal(QPoint(8, 8)), u"1"_s));
+        // The click reaches the window some time after xdotool has ended: first the recall must
+        // have begun, or the store prompt's click lands on a button that the recall disables.
+        QTRY_VERIFY(p->ctrlPreset(0)->isChecked());
         QTRY_VERIFY_WITH_TIMEOUT(!w.progressBar()->isVisible() && w.historySlider()->isEnabled(),
                                  20000);
-        onNextModal(
-            [](QWidget* d) { static_cast<QMessageBox*>(d)->button(QMessageBox::No)->click(); });
+        QString prompt;
+        const auto answered = onNextModal([&prompt](QWidget* d) {
+            auto* box = qobject_cast<QMessageBox*>(d);
+            prompt = box ? box->text() : QString::fromLatin1(d->metaObject()->className());
+            if (box)
+                box->button(QMessageBox::No)->click();
+        });
         QVERIFY(clickAt(p->ctrlPreset(1)->mapToGlobal(QPoint(8, 8)), u"3"_s));
-        QTest::qWait(1000);
+        QTRY_VERIFY_WITH_TIMEOUT(*answered, 20000);
+        QVERIFY2(prompt.contains(u"To PreSet# 2"_s), qPrintable(prompt));
+        // The release that the box swallowed.
+        QTest::qWait(300);
         for (int i = 0; i < 4; ++i) {
             presets::PresetButton fresh(i + 1);
             fresh.setChecked(i == 0);
@@ -287,43 +286,57 @@ private slots:
             QVERIFY(h->boxes.shown[0].text.contains(h->dir.path()));
     }
 
-    // The window manager's close during a stalled reload, also one that OK in the options
-    // started, ends the download and shuts down at once, without the connection box.
+    // A close during a stalled reload, also one that OK in the options started, ends the
+    // download and runs the normal shut-down at once, without the connection box.
     void closeDuringAStalledReloadShutsDownAtOnce_data() {
+        QTest::addColumn<QString>("close");
         QTest::addColumn<bool>("fromOptions");
-        QTest::newRow("reload") << false;
-        QTest::newRow("OK in the options") << true;
+        QTest::newRow("window button") << u"button"_s << false;
+        QTest::newRow("window button, OK in the options") << u"button"_s << true;
+        QTest::newRow("Exit") << u"Exit"_s << false;
+        QTest::newRow("Exit, OK in the options") << u"Exit"_s << true;
+        QTest::newRow("SIGTERM") << u"SIGTERM"_s << false;
+        QTest::newRow("SIGTERM, OK in the options") << u"SIGTERM"_s << true;
     }
 
     void closeDuringAStalledReloadShutsDownAtOnce() {
+        QFETCH(QString, close);
         QFETCH(bool, fromOptions);
+        app::TerminationSignals termination;
         auto& w = start();
-        // As the program wires it.
-        h->downloads->setInterruption([&w] { return w.shutDownDone(); }, {});
-        desktop::BlockedWindowClose blockedClose(
-            w, [&w] { return w.IsLoadingMap(); }, [&w] { w.requestClose(); });
-        qApp->installNativeEventFilter(&blockedClose);
+        app::CloseDuringDownload closing(*h->downloads, w);
         QVERIFY(h->server.control(u"faults?stall-next=20"_s));
-        QElapsedTimer elapsed;
-        // Joined however the test ends.
-        std::jthread closer([id = w.winId()] {
-            std::this_thread::sleep_for(std::chrono::seconds(1));
-            sendWindowManagerClose(id);
-        });
-        elapsed.start();
-        if (fromOptions) {
-            onNextModal([](QWidget* d) {
+        std::shared_ptr<bool> answered;
+        if (fromOptions)
+            answered = onNextModal([](QWidget* d) {
                 auto* product = d->findChild<QComboBox*>(u"Combo6"_s);
                 product->setCurrentIndex(product->currentIndex() == 0 ? 1 : 0);
                 d->findChild<QPushButton*>(u"cmdOK"_s)->click();
             });
+        using Clock = std::chrono::steady_clock;
+        std::atomic<Clock::time_point> asked{Clock::time_point::max()};
+        // Once the listing has stalled; joined however the test ends.
+        std::jthread closer([&, id = w.winId(), exit = w.action(u"mnuExit"_s)] {
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+            asked = Clock::now();
+            if (close == u"button"_s)
+                x.askToClose(id);
+            else if (close == u"Exit"_s)
+                QMetaObject::invokeMethod(exit, &QAction::trigger, Qt::QueuedConnection);
+            else
+                ::kill(::getpid(), SIGTERM);
+        });
+        if (fromOptions)
             w.Command1_Click();
-        } else {
+        else
             w.ReFreshNewMap();
-        }
+        const auto took = Clock::now() - asked.load();
         closer.join();
+        QVERIFY(!answered || *answered);
         QVERIFY(w.shutDownDone());
-        QCOMPARE_LT(elapsed.elapsed(), 3000);
+        QCOMPARE_LT(std::chrono::duration_cast<std::chrono::milliseconds>(took).count(), 2000);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(QApplication::activeModalWidget(), nullptr);
         QVERIFY(h->boxes.shown.isEmpty());
         QCOMPARE(h->programEnd.endCount, 0);
     }
