@@ -69,7 +69,6 @@ private slots:
         const QString id = QString::number(window.winId());
         QVERIFY(m_x.runClient(u"xdotool"_qs,
                               {u"mousemove"_qs, u"--window"_qs, id, u"50"_qs, u"50"_qs}));
-        QTest::qWait(100);
         int turns = 0, turnsHeld = 0, turnsClosed = 0;
         service.setWaitHook([&] {
             if (++turns == 1) {

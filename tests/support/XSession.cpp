@@ -152,7 +152,9 @@ bool XSession::askToClose(quintptr window) const {
     event.data.data32[0] = atom("WM_DELETE_WINDOW");
     xcb_send_event(c, 0, xcb_window_t(window), XCB_EVENT_MASK_NO_EVENT,
                    reinterpret_cast<const char*>(&event));
-    const bool sent = xcb_flush(c) > 0;
+    // A round trip: the server has handled the request before the connection ends.
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    const bool sent = xcb_connection_has_error(c) == 0;
     xcb_disconnect(c);
     return sent;
 }
