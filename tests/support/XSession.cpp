@@ -129,34 +129,22 @@ std::optional<QString> XSession::runClient(const QString& program, const QString
     return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 
-bool XSession::askToClose(quintptr window) const {
-    if (m_display.isEmpty())
-        return false;
+void XSession::askToClose(quintptr window) const {
     xcb_connection_t* c = xcb_connect(m_display.toLocal8Bit().constData(), nullptr);
-    if (xcb_connection_has_error(c) != 0) {
-        xcb_disconnect(c);
-        return false;
-    }
-    const auto atom = [c](const char* name) {
-        auto* reply =
-            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name), nullptr);
-        const xcb_atom_t a = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-        free(reply);
-        return a;
-    };
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = xcb_window_t(window);
-    event.type = atom("WM_PROTOCOLS");
-    event.data.data32[0] = atom("WM_DELETE_WINDOW");
-    xcb_send_event(c, 0, xcb_window_t(window), XCB_EVENT_MASK_NO_EVENT,
-                   reinterpret_cast<const char*>(&event));
+    xcb_atom_t* atoms[] = {&event.type, &event.data.data32[0]};
+    for (const char* name : {"WM_PROTOCOLS", "WM_DELETE_WINDOW"}) {
+        auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, qstrlen(name), name), nullptr);
+        *atoms[name[3] == 'P' ? 0 : 1] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+    }
+    xcb_send_event(c, 0, event.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<char*>(&event));
     // A round trip: the server has handled the request before the connection ends.
     free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-    const bool sent = xcb_connection_has_error(c) == 0;
     xcb_disconnect(c);
-    return sent;
 }
 
 } // namespace pluvix::testsupport
