@@ -30,6 +30,7 @@ extern "C" void onSignal(int number) {
 } // namespace
 
 TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
+    g_received.store(false);
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0)
         return;
     ::fcntl(g_pipe[1], F_SETFL, O_NONBLOCK);

@@ -14,8 +14,8 @@ public:
     explicit TerminationSignals(QObject* parent = nullptr);
     ~TerminationSignals() override;
 
-    // True from the moment a termination signal arrived; safe to ask at any time, also while the
-    // thread blocks outside the event loop.
+    // True from the moment a termination signal arrived after this object was made; safe to ask
+    // at any time, also while the thread blocks outside the event loop.
     static bool received();
 
 signals:

@@ -1,5 +1,6 @@
 #include "acquisition/ImageHistory.h"
 #include "acquisition/ImageTime.h"
+#include "app/CloseDuringDownload.h"
 #include "app/CommandLine.h"
 #include "app/LinuxDesktop.h"
 #include "app/MainWindow.h"
@@ -130,10 +131,7 @@ int main(int argc, char* argv[]) {
                          else
                              window.requestClose();
                      });
-    // A blocking download does not run the event loop: the signal ends it at once, and the
-    // shut-down runs right there.
-    downloads.setInterruption([] { return app::TerminationSignals::received(); },
-                              [&window] { window.requestClose(); });
+    app::CloseDuringDownload closeDuringDownload(downloads, window);
     QObject::connect(&application, &QGuiApplication::commitDataRequest, &window,
                      [&window](QSessionManager&) { window.shutDown(); });
     QObject::connect(&application, &QCoreApplication::aboutToQuit, &window,

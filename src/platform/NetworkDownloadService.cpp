@@ -17,6 +17,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -79,15 +80,18 @@ bool isInput(QEvent::Type type) {
 }
 
 // While a download waits, input that reaches the thread's objects is kept for later and timer
-// ticks are dropped (a dropped tick of a running timer comes again at its next interval).
+// ticks are dropped (a dropped tick of a running timer comes again at its next interval). A
+// window's close is kept too, so that no window closes in the middle of a download; refused here,
+// it leaves the window open until it is carried out.
 class WaitFilter final : public QObject {
 public:
     bool eventFilter(QObject* receiver, QEvent* event) override {
         if (event->type() == QEvent::Timer)
             return true;
-        if (!isInput(event->type()))
+        if (!isInput(event->type()) && event->type() != QEvent::Close)
             return false;
         held.push_back({receiver, event->clone()});
+        event->ignore();
         return true;
     }
     std::vector<std::pair<QPointer<QObject>, QEvent*>> held;
@@ -515,13 +519,18 @@ DownloadResult DownloadEngine::finishInto(const std::shared_ptr<Transfer>& t,
             }
             lock.unlock();
             if (checkInterrupted()) {
-                NetworkDownloadService::releaseHeldEvents();
+                NetworkDownloadService::dropHeldEvents();
                 return interruptedResult();
             }
             if (waitHook)
                 waitHook();
             lock.lock();
         }
+    }
+    // The last turn of the hook may have taken in the close that ends the program.
+    if (checkInterrupted()) {
+        NetworkDownloadService::dropHeldEvents();
+        return interruptedResult();
     }
 
     NetworkDownloadService::releaseHeldEvents();
@@ -629,12 +638,27 @@ void NetworkDownloadService::deliverRepaintRequests() {
     if (!app || QThread::currentThread() != app->thread())
         return;
     // Exposing a newly mapped window (the splash) needs the window system's events, not only
-    // posted repaints; input stays queued in the window system and timers are not run.
+    // posted repaints; the filter holds input and closes back and skips timers. The window
+    // system's input is read too: the window manager's close travels with it, and must be seen
+    // while a download stalls.
     app->installEventFilter(&waitFilter());
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                    QEventLoop::ExcludeSocketNotifiers |
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers |
                                     QEventLoop::X11ExcludeTimers);
     app->removeEventFilter(&waitFilter());
+}
+
+bool NetworkDownloadService::closeHeld(const QObject* window) {
+    const auto& held = waitFilter().held;
+    return window && std::any_of(held.begin(), held.end(), [window](const auto& entry) {
+               return entry.first == window && entry.second->type() == QEvent::Close;
+           });
+}
+
+void NetworkDownloadService::dropHeldEvents() {
+    auto held = std::move(waitFilter().held);
+    waitFilter().held.clear();
+    for (auto& entry : held)
+        delete entry.second;
 }
 
 void NetworkDownloadService::releaseHeldEvents() {

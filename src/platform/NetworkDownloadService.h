@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+class QObject;
+
 namespace pluvix::platform {
 
 namespace detail {
@@ -14,8 +16,8 @@ class DownloadEngine;
 
 // HTTP downloads on a worker thread with its own network manager and disk cache. The calling
 // thread blocks in each call; while it waits it runs only the wait hook, which by default lets
-// windows be exposed and painted and holds back input and timers, so no input and no timer of
-// the caller's thread is handled in the middle of a download.
+// windows be exposed and painted and holds back input, closes and timers, so no input, no close
+// and no timer of the caller's thread is handled in the middle of a download.
 class NetworkDownloadService final : public DownloadService {
 public:
     // Whether a body may be kept for CachePolicy::PreferCache. Runs on the worker thread.
@@ -46,10 +48,16 @@ public:
     // It must not run the caller's event loop.
     void setWaitHook(std::function<void()> hook);
     // The default hook: delivers the window system's expose and paint work of the calling
-    // thread; input events are held back until the call returns, timer ticks are skipped.
+    // thread; input events and window closes are held back until the call returns, timer ticks
+    // are skipped.
     static void deliverRepaintRequests();
-    // Posts the input events that the default hook held back.
+    // Whether the default hook holds a close of `window` (a widget or its window) back: an
+    // interruption check may end the wait for it.
+    static bool closeHeld(const QObject* window);
+    // Posts the events that the default hook held back.
     static void releaseHeldEvents();
+    // Forgets them: the program is ending.
+    static void dropHeldEvents();
 
     void deleteCacheEntry(const QUrl& url) override;
     using DownloadService::download;

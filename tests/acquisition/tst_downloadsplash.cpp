@@ -1,12 +1,11 @@
 // A window mapped just before a blocking download, as the splash is at start-up, is painted
-// during the wait on a real X server, while the user's clicks and the thread's timers wait
-// until it has ended.
+// during the wait on a real X server, while the user's clicks, the window manager's close and the
+// thread's timers wait until it has ended.
 #include "platform/NetworkDownloadService.h"
 #include "support/FaultHttpServer.h"
 #include "support/XSession.h"
 
 #include <QApplication>
-#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -45,13 +44,23 @@ private slots:
         timer.start(10);
         Canvas splash;
         splash.show(); // no event loop from here until the download has ended
-        QCoreApplication::postEvent(
-            &splash, new QMouseEvent(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5),
-                                     Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-        QVERIFY(service.download(server.url(u"/slow/1000/x"_qs), dir.filePath(u"f"_qs), 64).ok);
-        QVERIFY(splash.paints > 0);
+        // Once it is painted: a click on it, and the window manager's close.
+        int asked = 0, turnsHeld = 0;
+        service.setWaitHook([&] {
+            platform::NetworkDownloadService::deliverRepaintRequests();
+            if (!asked && splash.paints > 0) {
+                asked = 1;
+                QVERIFY(m_x.runClient(u"xdotool"_qs, {u"mousemove"_qs, u"--window"_qs,
+                                                      QString::number(splash.winId()), u"5"_qs,
+                                                      u"5"_qs, u"click"_qs, u"1"_qs}));
+                m_x.askToClose(splash.winId());
+            }
+            turnsHeld += platform::NetworkDownloadService::closeHeld(splash.windowHandle());
+        });
+        QVERIFY(service.download(server.url(u"/slow/1500/x"_qs), dir.filePath(u"f"_qs), 64).ok);
+        QVERIFY(asked && turnsHeld > 0 && splash.isVisible());
         QCOMPARE(ticks + splash.presses, 0);
-        QTRY_VERIFY(ticks > 0 && splash.presses == 1);
+        QTRY_VERIFY(ticks > 0 && splash.presses == 1 && !splash.isVisible());
     }
 };
 

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QThread>
 
+#include <xcb/xcb.h>
+
 namespace pluvix::testsupport {
 
 using namespace Qt::StringLiterals;
@@ -125,6 +127,24 @@ std::optional<QString> XSession::runClient(const QString& program, const QString
         process.exitCode() != 0)
         return std::nullopt; // the QProcess destructor kills a client still running
     return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+void XSession::askToClose(quintptr window) const {
+    xcb_connection_t* c = xcb_connect(m_display.toLocal8Bit().constData(), nullptr);
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = xcb_window_t(window);
+    xcb_atom_t* atoms[] = {&event.type, &event.data.data32[0]};
+    for (const char* name : {"WM_PROTOCOLS", "WM_DELETE_WINDOW"}) {
+        auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, qstrlen(name), name), nullptr);
+        *atoms[name[3] == 'P' ? 0 : 1] = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+        free(reply);
+    }
+    xcb_send_event(c, 0, event.window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<char*>(&event));
+    // A round trip: the server has handled the request before the connection ends.
+    free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    xcb_disconnect(c);
 }
 
 } // namespace pluvix::testsupport

@@ -41,6 +41,8 @@ public:
     // nothing when it failed.
     std::optional<QString> runClient(const QString& program, const QStringList& args,
                                      int timeoutMs = 10000) const;
+    // Sends what a window manager sends for the window's close button; from any thread.
+    void askToClose(quintptr window) const;
 
 private:
     bool startServer();
