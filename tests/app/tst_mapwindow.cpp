@@ -41,14 +41,6 @@ view::MapRect mapOf(app::MainWindow& w) {
             w.mapState().rect().Height};
 }
 
-QList<int> checkedZoomItems(app::MainWindow& w) {
-    QList<int> levels;
-    for (int i = 0; i <= 12; ++i)
-        if (w.action(u"mnuZoomNum_%1"_s.arg(i))->isChecked())
-            levels.append(i);
-    return levels;
-}
-
 } // namespace
 
 class TestMapWindow : public QObject {
@@ -72,30 +64,6 @@ private slots:
         // The same fraction of the map lies under the centre as before.
         QVERIFY(qAbs((c.x() - w.mapState().rect().Left) / 27000.0 - fx) < 1e-5);
         QVERIFY(qAbs((c.y() - w.mapState().rect().Top) / 27000.0 - fy) < 1e-5);
-    }
-
-    void zoomStopsAtBothEnds_data() {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<QString>("command");
-        QTest::newRow("in at 12") << 12 << u"mnuZoomIn"_s;
-        QTest::newRow("out at 1") << 1 << u"mnuZoomOut"_s;
-    }
-
-    void zoomStopsAtBothEnds() {
-        QFETCH(int, level);
-        QFETCH(QString, command);
-        FakeRadar r;
-        auto& w = r.h.loadStill();
-        w.action(u"mnuZoomNum_%1"_s.arg(level))->trigger();
-        placeMap(w, -1234.0f, 567.0f, w.mapState().rect().Width, w.mapState().rect().Height);
-        const view::MapRect before = mapOf(w);
-        w.statusPanel()->presetButtons()->setChecked(2, true);
-        w.action(command)->trigger();
-        QCOMPARE(w.statusPanel()->zoomSlider()->value(), level);
-        QVERIFY(mapOf(w) == before);
-        QCOMPARE(checkedZoomItems(w), QList<int>{level});
-        // The preset buttons are released all the same.
-        QCOMPARE(w.statusPanel()->presetButtons()->checkedIndex(), -1);
     }
 
     void dropOnTheClockMovesNothing() {

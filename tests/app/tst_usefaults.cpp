@@ -105,24 +105,6 @@ private slots:
         QCOMPARE(w.mapView()->mapRect().Width, 27000.0f);
     }
 
-    void failedReloadShowsNoPictureOfTheOtherStation() {
-        AppHarness h;
-        testsupport::FakeDownloadService fake;
-        const QString kmlb = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
-        const QString ktbw = u"http://radar.test/radar/images/DS.p37cr/SI.ktbw/"_s;
-        const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
-        h.useFakeFolder(fake, kmlb, names);
-        fake.serve(QUrl(ktbw), testsupport::listingOf(names)); // the images are not there
-        h.store.SaveSetting(h.appName, kPreset0, u"BaseURL"_s, ktbw);
-        auto& w = h.loadStill();
-
-        w.viewer().presetRecall().press(0, Qt::LeftButton);
-        QVERIFY(w.connectionNotice()->isVisible());
-        QVERIFY(w.windowTitle().contains(u"Tampa"_s));
-        QVERIFY(w.mapView()->picture().isNull());
-        QVERIFY(!w.feed().isLoading());
-    }
-
     void hiddenTitleBarKeepsTheStationInFileNames() {
         AppHarness h(AppHarness::Server);
         h.set(u"HideTitleBar"_s, u"1"_s);
