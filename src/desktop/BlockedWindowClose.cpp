@@ -5,23 +5,11 @@
 #include <QWidget>
 
 #ifdef PLUVIX_HAVE_XCB
+#include "desktop/XcbAtom.h"
 #include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
 #endif
 
 namespace pluvix::desktop {
-
-namespace {
-#ifdef PLUVIX_HAVE_XCB
-quint32 internAtom(xcb_connection_t* c, const char* name) {
-    auto* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name), nullptr);
-    const quint32 atom = reply ? reply->atom : quint32(XCB_ATOM_NONE);
-    free(reply);
-    return atom;
-}
-#endif
-} // namespace
 
 BlockedWindowClose::BlockedWindowClose(QWidget& window, std::function<bool()> counts,
                                        std::function<void()> close)

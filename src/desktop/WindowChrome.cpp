@@ -10,8 +10,8 @@
 #include <QWindow>
 
 #ifdef PLUVIX_HAVE_XCB
+#include "desktop/XcbAtom.h"
 #include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
 #endif
 
 namespace pluvix::desktop {
@@ -36,14 +36,6 @@ bool exposed(QWidget* window) {
 }
 
 #ifdef PLUVIX_HAVE_XCB
-xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
-    auto* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(qstrlen(name)), name), nullptr);
-    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-    free(reply);
-    return atom;
-}
-
 bool propertyHasAtom(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property,
                      xcb_atom_t wanted) {
     auto* reply = xcb_get_property_reply(

@@ -28,9 +28,11 @@ QByteArray sumOf(QByteArrayView body) {
     return QCryptographicHash::hash(body, QCryptographicHash::Md5);
 }
 
-bool readExactly(int fd, char* data, qint64 size) {
+// Repeats a read or write call until all bytes moved; an end of file or an error other than EINTR
+// fails it.
+template <typename Pointer, typename Call> bool moveAll(Pointer data, qint64 size, Call call) {
     while (size > 0) {
-        const ssize_t n = ::read(fd, data, std::size_t(size));
+        const ssize_t n = call(data, std::size_t(size));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -41,19 +43,13 @@ bool readExactly(int fd, char* data, qint64 size) {
     return true;
 }
 
+bool readExactly(int fd, char* data, qint64 size) {
+    return moveAll(data, size, [fd](char* d, std::size_t n) { return ::read(fd, d, n); });
+}
+
 bool writeAll(int fd, QByteArrayView bytes) {
-    const char* data = bytes.data();
-    qint64 size = bytes.size();
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, std::size_t(size));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-    }
-    return true;
+    return moveAll(bytes.data(), bytes.size(),
+                   [fd](const char* d, std::size_t n) { return ::write(fd, d, n); });
 }
 } // namespace
 

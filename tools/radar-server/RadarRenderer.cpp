@@ -2,6 +2,7 @@
 
 #include "BitmapFont.h"
 #include "Geography.h"
+#include "LineWalk.h"
 #include "TitleStrip.h"
 #include "Weather.h"
 #include "view/EchoScales.h"
@@ -176,30 +177,14 @@ double rainRate(double dbz) {
 
 void drawLine(QByteArray& overlay, const QByteArray& background, int x0, int y0, int x1, int y1,
               uchar colour, bool landOnly) {
-    const int dx = std::abs(x1 - x0);
-    const int dy = -std::abs(y1 - y0);
-    const int sx = x0 < x1 ? 1 : -1;
-    const int sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
-    for (int guard = 0; guard < 20000; ++guard) {
-        if (x0 >= 0 && y0 >= 0 && x0 < W && y0 < MapH) {
-            const std::size_t p = std::size_t(y0) * W + std::size_t(x0);
-            const uchar under = uchar(background[qsizetype(p)]);
-            if (!landOnly || (under >= Land0 && under < Land0 + 6))
-                overlay[qsizetype(p)] = char(colour);
-        }
-        if (x0 == x1 && y0 == y1)
-            break;
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x0 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y0 += sy;
-        }
-    }
+    walkLine(x0, y0, x1, y1, 20000, [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= W || y >= MapH)
+            return;
+        const std::size_t p = std::size_t(y) * W + std::size_t(x);
+        const uchar under = uchar(background[qsizetype(p)]);
+        if (!landOnly || (under >= Land0 && under < Land0 + 6))
+            overlay[qsizetype(p)] = char(colour);
+    });
 }
 
 void fillRect(QByteArray& pixels, int x, int y, int w, int h, uchar colour) {

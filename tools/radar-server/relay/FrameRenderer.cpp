@@ -2,6 +2,7 @@
 
 #include "BaseMap.h"
 #include "BitmapFont.h"
+#include "LineWalk.h"
 #include "TitleStrip.h"
 
 #include <QHash>
@@ -205,31 +206,15 @@ bool clipToMap(double& x0, double& y0, double& x1, double& y1) {
 void drawSegment(uchar* pixels, double fx0, double fy0, double fx1, double fy1, uchar colour) {
     if (!clipToMap(fx0, fy0, fx1, fy1))
         return;
-    int x0 = int(std::lround(fx0));
-    int y0 = int(std::lround(fy0));
+    const int x0 = int(std::lround(fx0));
+    const int y0 = int(std::lround(fy0));
     const int x1 = int(std::lround(fx1));
     const int y1 = int(std::lround(fy1));
-    const int dx = std::abs(x1 - x0);
-    const int dy = -std::abs(y1 - y0);
-    const int sx = x0 < x1 ? 1 : -1;
-    const int sy = y0 < y1 ? 1 : -1;
-    int err = dx + dy;
-    for (;;) {
-        uchar& p = pixels[std::size_t(y0) * Width + std::size_t(x0)];
+    walkLine(x0, y0, x1, y1, Width + MapHeight, [&](int x, int y) {
+        uchar& p = pixels[std::size_t(y) * Width + std::size_t(x)];
         if (p < EchoFirst)
             p = colour;
-        if (x0 == x1 && y0 == y1)
-            break;
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x0 += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y0 += sy;
-        }
-    }
+    });
 }
 
 void drawBaseMap(uchar* pixels, const Projection& proj, bool counties, double west, double south,
