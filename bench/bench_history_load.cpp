@@ -189,12 +189,12 @@ LoadTimes loadWindow(const QString& folder, Fetch fetch, bool verbose) {
                         .arg(timed.batches)
                         .arg(timed.imagesIn)
                         .arg(QLatin1String(how), timed.failures.join(QStringLiteral("; "))));
-    if (w.feed().history().UBound() != 9)
+    if (w.viewer().feed().history().UBound() != 9)
         bench::fail(QStringLiteral("history holds %1 elements instead of 10 (%2)")
-                        .arg(w.feed().history().UBound() + 1)
+                        .arg(w.viewer().feed().history().UBound() + 1)
                         .arg(QLatin1String(how)));
     for (int i = 0; i < 10; ++i) {
-        if (w.feed().history().picture(i).isNull())
+        if (w.viewer().feed().history().picture(i).isNull())
             bench::fail(QStringLiteral("history element %1 has no picture (%2)")
                             .arg(i)
                             .arg(QLatin1String(how)));
@@ -243,7 +243,7 @@ WarmRestart warmRestart(int latencyMs) {
         clock.start();
         auto& w = h.load();
         result.startUpMs = double(clock.nsecsElapsed()) / 1e6;
-        if (!h.boxes.shown.isEmpty() || w.feed().history().UBound() != 9)
+        if (!h.boxes.shown.isEmpty() || w.viewer().feed().history().UBound() != 9)
             bench::fail(
                 QStringLiteral("start %1 on a server without cache headers failed").arg(run + 1));
         logged = run == 0 ? server.requestLog().size() : logged;

@@ -14,9 +14,9 @@ using platform::NetworkDownloadService;
 CloseDuringDownload::CloseDuringDownload(NetworkDownloadService& downloads, MainWindow& window)
     // The options dialog blocks the window while its OK reloads the map, and Qt drops the window
     // manager's close then; it is asked again, so that the wait holds it like any other.
-    : m_downloads(downloads),
-      m_blockedClose(
-          window, [&window] { return window.feed().isLoading(); }, [&window] { window.close(); }) {
+    : m_downloads(downloads), m_blockedClose(
+                                  window, [&window] { return window.viewer().feed().isLoading(); },
+                                  [&window] { window.close(); }) {
     // The window manager's close reaches the window's QWindow, the program's own the widget.
     downloads.setInterruption(
         [&window] {

@@ -1,5 +1,7 @@
 #include "app/MainWindow.h"
 
+#include "app/MapMouse.h"
+
 #include "diagnostics/ErrorReporter.h"
 #include "dialogs/AboutBox.h"
 #include "dialogs/SplashScreen.h"
@@ -12,9 +14,6 @@
 
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMenu>
-#include <QProgressBar>
-#include <QScrollBar>
 
 namespace pluvix::app {
 
@@ -61,6 +60,16 @@ MainWindow::MainWindow(Services services, QWidget* parent)
          [this] { return m_viewer.shutDownDone(); }},
         this);
 
+    m_rings = new RingsOnMap(
+        {m_viewer, *m_map, *m_panel, *m_menus, [this] { return clientArea(); }}, this);
+    new MapMouse({m_viewer,
+                  *m_map,
+                  *m_panel,
+                  *m_chrome,
+                  *m_menus->imageMenu(),
+                  {m_panel, m_clock, m_timeLabel, m_connectionNotice},
+                  [this] { m_rings->draw(); }},
+                 this);
     wirePanel();
     wireMenus();
     followViewer();
@@ -109,13 +118,9 @@ void MainWindow::wirePanel() {
         m_viewer.feed().restartPollCount();
     });
 
-    connect(m_map, &view::MapView::mapMouseDown, this, &MainWindow::pressOnMap);
-    connect(m_map, &view::MapView::backgroundMouseDown, this,
-            [this](Qt::MouseButton, QPointF twips) { pressOnBackground(twips); });
-    connect(m_map, &view::MapView::dragDropped, this, &MainWindow::dropAt);
     connect(m_map, &view::MapView::mapDoubleClicked, m_chrome,
             &ChromeController::toggleStatusPanel);
-    connect(m_clock, &view::ClockWidget::leftPressed, this, &MainWindow::toggleBullseye);
+    connect(m_clock, &view::ClockWidget::leftPressed, m_rings, &RingsOnMap::toggle);
     connect(m_clock, &view::ClockWidget::doubleClicked, this, [this] {
         m_timeLabel->place();
         auto& shown = m_viewer.settings().ShowUTCDateTime;
@@ -128,8 +133,8 @@ void MainWindow::wireMenus() {
     MainMenus* m = m_menus;
     view::MapState* map = &m_viewer.mapState();
     view::Playback* playback = &m_viewer.playback();
-    connect(m, &MainMenus::bullseyeToggled, this, &MainWindow::toggleBullseye);
-    connect(m, &MainMenus::bullseyeCentred, this, &MainWindow::centreBullseye);
+    connect(m, &MainMenus::bullseyeToggled, m_rings, &RingsOnMap::toggle);
+    connect(m, &MainMenus::bullseyeCentred, m_rings, &RingsOnMap::centreAtPopup);
     connect(m, &MainMenus::zoomInChosen, map, &view::MapState::zoomIn);
     connect(m, &MainMenus::zoomOutChosen, map, &view::MapState::zoomOut);
     connect(m, &MainMenus::zoomChosen, map, &view::MapState::moveZoom);
@@ -191,7 +196,7 @@ void MainWindow::followViewer() {
             &view::MapView::setRingLabelPointSize);
     connect(&v->bullseye(), &view::Bullseye::labelsShown, m_map, &view::MapView::setRingsVisible);
     connect(&v->bullseye(), &view::Bullseye::shownChanged, m_menus, &MainMenus::showBullseye);
-    connect(v, &Viewer::ringsRedrawn, this, &MainWindow::drawRings);
+    connect(v, &Viewer::ringsRedrawn, m_rings, &RingsOnMap::draw);
     connect(v, &Viewer::timeLabelShown, m_timeLabel, &QWidget::setVisible);
     connect(v, &Viewer::timeLabelFontSizeChanged, m_timeLabel, &TimeLabel::setFontPoints);
     connect(v, &Viewer::timeLabelPlaced, m_timeLabel, &TimeLabel::place);
@@ -243,46 +248,6 @@ void MainWindow::keyReleaseEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_F1)
         openHelp();
     QWidget::keyReleaseEvent(event);
-}
-
-// --- map mouse ---------------------------------------------------------------------------------
-
-void MainWindow::pressOnMap(Qt::MouseButton button, QPointF relativeToMap) {
-    trap(m_viewer.errors(), procedure::mapPress, [&] {
-        if (button == Qt::RightButton) {
-            m_viewer.mapState().setPopupPoint(relativeToMap);
-            if (!m_panel->progressBar()->isVisible())
-                m_menus->imageMenu()->popup(QCursor::pos());
-            return;
-        }
-        if (m_chrome->armWindowMove(button))
-            return;
-        m_viewer.mapState().grabOnMap(relativeToMap);
-        m_map->beginDrag();
-    });
-}
-
-void MainWindow::pressOnBackground(QPointF twips) {
-    trap(m_viewer.errors(), procedure::backgroundPress, [&] {
-        m_viewer.mapState().grabOnBackground(twips);
-        m_map->beginDrag();
-    });
-}
-
-void MainWindow::dropAt(QPointF twips) {
-    const QPoint at(px(float(twips.x())), px(float(twips.y())));
-    // A drop on any other control moves nothing.
-    for (QWidget* w :
-         {static_cast<QWidget*>(m_panel), static_cast<QWidget*>(m_clock),
-          static_cast<QWidget*>(m_timeLabel), static_cast<QWidget*>(m_connectionNotice)})
-        if (w->isVisible() && w->geometry().contains(at))
-            return;
-    const bool onMap = m_map->isMapVisible() && m_map->isOnMap(twips);
-    trap(m_viewer.errors(), onMap ? procedure::dropOnMap : procedure::dropOnBackground, [&] {
-        m_viewer.mapState().drop(twips, onMap);
-        drawRings();
-        m_panel->clearPresetMark();
-    });
 }
 
 } // namespace pluvix::app

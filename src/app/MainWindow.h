@@ -5,6 +5,7 @@
 #include "app/HistorySaver.h"
 #include "app/MainMenus.h"
 #include "app/MapLabels.h"
+#include "app/RingsOnMap.h"
 #include "app/StatusPanel.h"
 #include "app/StoredView.h"
 #include "app/Viewer.h"
@@ -42,7 +43,6 @@ public:
     void requestClose();
     void restoreFromTray() { m_chrome->restoreFromTray(); }
     bool shutDownDone() const { return m_viewer.shutDownDone(); }
-    diagnostics::ErrorReporter& errors() { return m_viewer.errors(); }
     // After the shut-down: whether the settings reached the store.
     bool settingsSaved() const { return m_viewer.settingsSaved(); }
     Viewer& viewer() { return m_viewer; }
@@ -56,8 +56,6 @@ public:
     QMenu* imageMenu() const { return m_menus->imageMenu(); }
     QMenu* trayMenu() const { return m_menus->trayMenu(); }
     QAction* action(const QString& objectName) const { return m_menus->action(objectName); }
-    acquisition::ImageFeed& feed() { return m_viewer.feed(); }
-    view::MapState& mapState() { return m_viewer.mapState(); }
     bool inTray() const { return m_chrome->inTray(); }
     // Height of the status panel in twips; 15 when hidden.
     float statusPanelHeight() const { return m_chrome->panelHeight(); }
@@ -78,17 +76,11 @@ private:
     view::ClientArea clientArea() const;
     // The start-up's steps after the history load: splash, caption, menus, buttons.
     void finishLoad();
-    void drawRings();
     void applyZoom();
     void setLooping(bool on);
-    void toggleBullseye();
-    void centreBullseye();
     void showOptions();
     void openOptionsFromPanel();
     void openHelp();
-    void pressOnMap(Qt::MouseButton button, QPointF relativeToMap);
-    void pressOnBackground(QPointF twips);
-    void dropAt(QPointF twips);
 
     Viewer m_viewer;
     const Services& m_s;
@@ -101,6 +93,7 @@ private:
     MainMenus* m_menus = nullptr;
     ChromeController* m_chrome = nullptr;
     HistorySaver* m_saver = nullptr;
+    RingsOnMap* m_rings = nullptr;
     QPointer<dialogs::SplashScreen> m_splash;
 };
 

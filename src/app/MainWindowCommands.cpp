@@ -10,7 +10,6 @@
 #include "presets/PresetButtons.h"
 #include "view/ClockWidget.h"
 #include "view/MapView.h"
-#include "view/RangeRings.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -31,7 +30,7 @@ void MainWindow::followFeed() {
     });
     connect(feed, &ImageFeed::previewArrived, this, [this] {
         m_map->setMapVisible(true);
-        drawRings();
+        m_rings->draw();
     });
     connect(feed, &ImageFeed::elementArrived, this, [this](HistoryLoad kind, int i) {
         if (kind == HistoryLoad::Reload)
@@ -66,7 +65,7 @@ void MainWindow::followRecall() {
     connect(r, &PresetRecall::picturesLeaving, this, [this] { m_map->setMapVisible(false); });
     connect(r, &PresetRecall::stationChanged, &m_viewer, &Viewer::ShowStationTitle);
     connect(r, &PresetRecall::recallLoaded, this, [this] {
-        drawRings();
+        m_rings->draw();
         m_viewer.showNewestImageTime();
     });
     connect(r, &PresetRecall::recallEnds, m_panel, &StatusPanel::endRecall);
@@ -74,38 +73,8 @@ void MainWindow::followRecall() {
     connect(r, &PresetRecall::recallAbandoned, this, [this] {
         m_map->setMapVisible(true);
         m_viewer.setRingLabels(view::RingLabels::Refresh);
-        drawRings();
+        m_rings->draw();
         setBusyPointer(false);
-    });
-}
-
-void MainWindow::drawRings() {
-    trap(m_viewer.errors(), procedure::rings, [&] {
-        view::Bullseye& bullseye = m_viewer.bullseye();
-        bullseye.setLabels(view::RingLabels::Refresh);
-        const int points = bullseye.labelPoints();
-        m_map->setRings(
-            view::ringLayout(bullseye.ringInputs(), [this, points](const QString& caption) {
-                return m_map->ringLabelSizeTwips(caption, points);
-            }));
-        bullseye.setLabels(view::RingLabels::Apply);
-        m_menus->showBullseye(bullseye.shown());
-    });
-}
-
-void MainWindow::toggleBullseye() {
-    m_panel->releasePresets();
-    m_viewer.bullseye().toggle();
-    m_panel->clearPresetMark();
-    drawRings();
-}
-
-void MainWindow::centreBullseye() {
-    trap(m_viewer.errors(), procedure::centreBullseye, [&] {
-        m_panel->releasePresets();
-        m_viewer.bullseye().centreAtPopup(clientArea());
-        m_panel->clearPresetMark();
-        drawRings();
     });
 }
 
@@ -122,7 +91,7 @@ void MainWindow::showOptions() {
     dialogs::OptionsDialog::showModal(m_viewer, m_viewer.errors(), m_s.boxes, m_viewer.endWatch(),
                                       this);
     m_viewer.letEventsRun();
-    drawRings();
+    m_rings->draw();
 }
 void MainWindow::openHelp() {
     trap(m_viewer.errors(), procedure::help, [&] {
@@ -137,7 +106,7 @@ void MainWindow::applyZoom() {
     trap(m_viewer.errors(), procedure::sliderChange, [&] {
         m_panel->clearPresetMark();
         m_viewer.mapState().fitToZoom(clientArea());
-        drawRings();
+        m_rings->draw();
         m_menus->showZoom(m_viewer.mapState().zoom());
         m_timeLabel->place();
     });

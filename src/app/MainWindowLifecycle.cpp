@@ -42,7 +42,7 @@ void MainWindow::finishLoad() {
 
     m_chrome->applyStored();
     show();
-    drawRings();
+    m_rings->draw();
     m_viewer.ShowStationTitle();
     s.BaseURL = acquisition::productSubstituted(s.BaseURL, s.MapTypeShort);
 

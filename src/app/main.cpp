@@ -123,7 +123,8 @@ int main(int argc, char* argv[]) {
     // something in the middle of an operation (an error box may stand in a half-done load), so
     // with one open the program ends without the shut-down, as the box's own ending would.
     app::TerminationSignals termination;
-    window.errors().answerUnattendedWhile([] { return app::TerminationSignals::received(); });
+    window.viewer().errors().answerUnattendedWhile(
+        [] { return app::TerminationSignals::received(); });
     QObject::connect(&termination, &app::TerminationSignals::terminationRequested, &window,
                      [&window, &programEnd](int number) {
                          if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))

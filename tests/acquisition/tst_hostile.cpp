@@ -331,20 +331,20 @@ private slots:
         auto& w = h.loadStill();
         QCOMPARE(h.boxes.shown.size(), 1);
         QVERIFY(h.boxes.shown[0].text.contains(u"form1.LoadInitialImages"_s));
-        QCOMPARE(w.feed().history().UBound(), 3);
-        QCOMPARE(w.feed().history().tag(3), names[3]);
-        QVERIFY(!w.feed().history().picture(3).isNull());
+        QCOMPARE(w.viewer().feed().history().UBound(), 3);
+        QCOMPARE(w.viewer().feed().history().tag(3), names[3]);
+        QVERIFY(!w.viewer().feed().history().picture(3).isNull());
 
         testsupport::serveFolder(fake, kFolder, names); // every picture whole again
-        w.feed().loadHistory(acquisition::HistoryLoad::Reload);
-        QCOMPARE(w.feed().history().UBound(), 9);
+        w.viewer().feed().loadHistory(acquisition::HistoryLoad::Reload);
+        QCOMPARE(w.viewer().feed().history().UBound(), 9);
         for (int minute : {5, 10}) {
             names.append(testsupport::radarImageName(10, minute));
             testsupport::serveFolder(fake, kFolder, names);
             fake.serve(QUrl(kFolder + names.last()), "GIF89a not a picture");
-            w.feed().pollNow();
-            QCOMPARE(w.feed().history().UBound(), 9);
-            QCOMPARE(w.feed().history().tag(9), names[9]);
+            w.viewer().feed().pollNow();
+            QCOMPARE(w.viewer().feed().history().UBound(), 9);
+            QCOMPARE(w.viewer().feed().history().tag(9), names[9]);
         }
     }
 

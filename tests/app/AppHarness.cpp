@@ -77,7 +77,7 @@ app::MainWindow& AppHarness::load() {
 
 app::MainWindow& AppHarness::loadStill() {
     app::MainWindow& w = load();
-    w.feed().pollTimer().stop();
+    w.viewer().feed().pollTimer().stop();
     w.viewer().playback().timer().stop();
     return w;
 }
@@ -95,10 +95,10 @@ int AppHarness::listingRequests() const {
 
 void tickUntilPoll(app::MainWindow& w) {
     bool polled = false;
-    const auto watch = QObject::connect(&w.feed(), &acquisition::ImageFeed::pollBegins,
+    const auto watch = QObject::connect(&w.viewer().feed(), &acquisition::ImageFeed::pollBegins,
                                         [&polled] { polled = true; });
     for (int t = 0; t <= w.viewer().settings().PollInterval && !polled; ++t)
-        w.feed().pollTick();
+        w.viewer().feed().pollTick();
     QObject::disconnect(watch);
 }
 

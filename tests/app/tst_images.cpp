@@ -41,7 +41,7 @@ const QString kFolder = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
 QStringList tags(app::MainWindow& w, int from, int to) {
     QStringList t;
     for (int i = from; i <= to; ++i)
-        t.append(w.feed().history().tag(i));
+        t.append(w.viewer().feed().history().tag(i));
     return t;
 }
 
@@ -67,9 +67,9 @@ QList<int> tick(app::MainWindow& w, int ticks) {
         w.viewer().playback().loopTick();
         const int v = w.statusPanel()->historySlider()->value();
         values.append(v);
-        if (w.mapView()->picture() != w.feed().history().picture(v - 1) ||
+        if (w.mapView()->picture() != w.viewer().feed().history().picture(v - 1) ||
             w.statusPanel()->pictureNumberLabel()->text() != QString::number(v) ||
-            w.timeLabel()->text() != timeText(w.feed().history().tag(v - 1)))
+            w.timeLabel()->text() != timeText(w.viewer().feed().history().tag(v - 1)))
             values.append(-1);
     }
     return values;
@@ -136,11 +136,13 @@ private slots:
 
         const auto listing = h.server.get(kFolderPath);
         const auto names = acquisition::cutImageNames(listing.body);
-        QCOMPARE(tags(w, 0, w.feed().history().UBound()), QStringList(names.begin(), names.end()));
-        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(9));
+        QCOMPARE(tags(w, 0, w.viewer().feed().history().UBound()),
+                 QStringList(names.begin(), names.end()));
+        QCOMPARE(w.mapView()->picture(), w.viewer().feed().history().picture(9));
         QCOMPARE(w.timeLabel()->text(), timeText(names[9]));
-        QCOMPARE(fileBytes(w.feed().listingFile()), listing.body);
-        QCOMPARE(fileBytes(w.feed().imageTempFile()), w.feed().history().encoded(9));
+        QCOMPARE(fileBytes(w.viewer().feed().listingFile()), listing.body);
+        QCOMPARE(fileBytes(w.viewer().feed().imageTempFile()),
+                 w.viewer().feed().history().encoded(9));
         QCOMPARE(w.windowTitle(), u"Cirrusworks Pluvix - Melbourne, FL  (SRC)"_s);
         QVERIFY(h.boxes.shown.isEmpty());
         QCOMPARE(w.viewer().settings().PlaySpeed, qint16(10));
@@ -155,22 +157,22 @@ private slots:
         r.serve(second);
         r.fake.fail(QUrl(kFolder + second[5]), platform::DownloadResult::Failure::HttpStatus, 500);
         w.statusPanel()->progressBar()->show(); // as during a preset recall
-        w.feed().reload();
+        w.viewer().feed().reload();
 
-        QCOMPARE(tags(w, 0, w.feed().history().UBound()), second.mid(0, 5));
+        QCOMPARE(tags(w, 0, w.viewer().feed().history().UBound()), second.mid(0, 5));
         QVERIFY(w.connectionNotice()->isVisible());
         QVERIFY(!w.statusPanel()->progressBar()->isVisible());
-        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(4));
+        QCOMPARE(w.mapView()->picture(), w.viewer().feed().history().picture(4));
         // Positions past the partial history show nothing new and raise no error.
         w.statusPanel()->historySlider()->setValue(8);
-        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(4));
+        QCOMPARE(w.mapView()->picture(), w.viewer().feed().history().picture(4));
         QVERIFY(r.h.boxes.shown.isEmpty());
 
         // A later reload that works clears the notice and fills the history again.
         r.serve(second);
-        w.feed().reload();
+        w.viewer().feed().reload();
         QVERIFY(!w.connectionNotice()->isVisible());
-        QCOMPARE(tags(w, 0, w.feed().history().UBound()), second);
+        QCOMPARE(tags(w, 0, w.viewer().feed().history().UBound()), second);
     }
 
     // Never another picture under its number and time: a blank with the notice, told once,
@@ -182,7 +184,8 @@ private slots:
         auto& w = r.h.loadStill();
         for (int value : {4, 5, 4}) {
             w.statusPanel()->historySlider()->setValue(value);
-            QCOMPARE(w.mapView()->picture(), value == 4 ? QImage() : w.feed().history().picture(4));
+            QCOMPARE(w.mapView()->picture(),
+                     value == 4 ? QImage() : w.viewer().feed().history().picture(4));
             QCOMPARE(w.connectionNotice()->isVisible(), value == 4);
             QCOMPARE(w.statusPanel()->pictureNumberLabel()->text(), QString::number(value));
             QCOMPARE(w.timeLabel()->text(), timeText(names[value - 1]));
@@ -205,7 +208,8 @@ private slots:
         w.action(u"mnuSaveSeriesMap"_s)->trigger();
         QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 9);
         QVERIFY(boxesName(r.h.boxes, {{u"481"_s, names[3], u"form1.mnuSaveSeriesMap_Click"_s}}));
-        QVERIFY(w.statusPanel()->historySlider()->isEnabled() && w.statusPanel()->loopSwitch()->isEnabled());
+        QVERIFY(w.statusPanel()->historySlider()->isEnabled() &&
+                w.statusPanel()->loopSwitch()->isEnabled());
         QVERIFY(w.statusPanel()->presetButtons()->ctrlPreset(0)->isEnabled());
     }
 
@@ -250,21 +254,23 @@ private slots:
         auto& w = r.h.loadStill();
         w.statusPanel()->historySlider()->setValue(5);
         const QPointF minuteHand = w.clock()->minuteHandEnd();
-        const view::MapRect map{w.mapState().rect().Left, w.mapState().rect().Top,
-                                w.mapState().rect().Width, w.mapState().rect().Height};
+        const view::MapRect map{w.viewer().mapState().rect().Left, w.viewer().mapState().rect().Top,
+                                w.viewer().mapState().rect().Width,
+                                w.viewer().mapState().rect().Height};
 
-        w.feed().setLoading(true);
+        w.viewer().feed().setLoading(true);
         w.statusPanel()->historySlider()->setValue(3);
         w.statusPanel()->zoomSlider()->setValue(11);
-        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(4));
+        QCOMPARE(w.mapView()->picture(), w.viewer().feed().history().picture(4));
         QCOMPARE(w.clock()->minuteHandEnd(), minuteHand);
-        QVERIFY((view::MapRect{w.mapState().rect().Left, w.mapState().rect().Top,
-                               w.mapState().rect().Width, w.mapState().rect().Height}) == map);
+        QVERIFY((view::MapRect{w.viewer().mapState().rect().Left, w.viewer().mapState().rect().Top,
+                               w.viewer().mapState().rect().Width,
+                               w.viewer().mapState().rect().Height}) == map);
 
         // Once loaded, the slider shows its pictures again.
-        w.feed().setLoading(false);
+        w.viewer().feed().setLoading(false);
         w.statusPanel()->historySlider()->setValue(2);
-        QCOMPARE(w.mapView()->picture(), w.feed().history().picture(1));
+        QCOMPARE(w.mapView()->picture(), w.viewer().feed().history().picture(1));
         QVERIFY(w.clock()->minuteHandEnd() != minuteHand);
     }
 
@@ -297,7 +303,7 @@ private slots:
         };
         {
             AppHarness cold;
-            QCOMPARE(startOnCache(cold).feed().history().UBound(), 9);
+            QCOMPARE(startOnCache(cold).viewer().feed().history().UBound(), 9);
             QCOMPARE(f.listings(), 1);
             QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
         }
@@ -307,13 +313,13 @@ private slots:
         QVERIFY(warm.boxes.shown.isEmpty());
         QCOMPARE(f.listings(), 2);
         QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
-        QCOMPARE(w.feed().history().encoded(9), Folder::gif(f.names[9]));
+        QCOMPARE(w.viewer().feed().history().encoded(9), Folder::gif(f.names[9]));
 
         // A poll asks for the listing and the one new picture.
         f.names = testsupport::tenImageNamesUpTo(10, 5);
         f.serve();
-        w.feed().pollNow();
-        QCOMPARE(w.feed().history().tag(10), f.names[9]);
+        w.viewer().feed().pollNow();
+        QCOMPARE(w.viewer().feed().history().tag(10), f.names[9]);
         QCOMPARE(f.listings(), 3);
         QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
     }
@@ -369,7 +375,7 @@ private slots:
         QVERIFY(!w.connectionNotice()->isVisibleTo(&w));
         const QString last = h.boxes.shown.value(h.boxes.shown.size() - 1).text;
         for (const QString& part :
-             {u"Number: 75"_s, w.feed().imageTempFile(), u"form1.LoadInitialImages"_s,
+             {u"Number: 75"_s, w.viewer().feed().imageTempFile(), u"form1.LoadInitialImages"_s,
               QString::fromLocal8Bit(std::strerror(ENOSPC))})
             QVERIFY2(last.contains(part), qPrintable(last));
     }

@@ -33,12 +33,12 @@ QPointF visibleCentre(app::MainWindow& w) {
 }
 
 void placeMap(app::MainWindow& w, float left, float top, float width, float height) {
-    w.mapState().setRect({left, top, width, height});
+    w.viewer().mapState().setRect({left, top, width, height});
 }
 
 view::MapRect mapOf(app::MainWindow& w) {
-    return {w.mapState().rect().Left, w.mapState().rect().Top, w.mapState().rect().Width,
-            w.mapState().rect().Height};
+    return {w.viewer().mapState().rect().Left, w.viewer().mapState().rect().Top,
+            w.viewer().mapState().rect().Width, w.viewer().mapState().rect().Height};
 }
 
 } // namespace
@@ -55,15 +55,15 @@ private slots:
             r.h.set(QLatin1String(key), QLatin1String(value));
         auto& w = r.h.loadStill();
         const QPointF c = visibleCentre(w);
-        const double fx = (c.x() - w.mapState().rect().Left) / 30000.0;
-        const double fy = (c.y() - w.mapState().rect().Top) / 20000.0;
+        const double fx = (c.x() - w.viewer().mapState().rect().Left) / 30000.0;
+        const double fy = (c.y() - w.viewer().mapState().rect().Top) / 20000.0;
 
         w.action(u"mnuZoomIn"_s)->trigger();
-        QCOMPARE(QSizeF(w.mapState().rect().Width, w.mapState().rect().Height),
+        QCOMPARE(QSizeF(w.viewer().mapState().rect().Width, w.viewer().mapState().rect().Height),
                  QSizeF(27000, 27000));
         // The same fraction of the map lies under the centre as before.
-        QVERIFY(qAbs((c.x() - w.mapState().rect().Left) / 27000.0 - fx) < 1e-5);
-        QVERIFY(qAbs((c.y() - w.mapState().rect().Top) / 27000.0 - fy) < 1e-5);
+        QVERIFY(qAbs((c.x() - w.viewer().mapState().rect().Left) / 27000.0 - fx) < 1e-5);
+        QVERIFY(qAbs((c.y() - w.viewer().mapState().rect().Top) / 27000.0 - fy) < 1e-5);
     }
 
     void dropOnTheClockMovesNothing() {
@@ -84,13 +84,13 @@ private slots:
         w.statusPanel()->progressBar()->show();
         QTest::mousePress(w.mapView(), Qt::RightButton, {}, QPoint(150, 120));
         QTest::mouseRelease(w.mapView(), Qt::RightButton, {}, QPoint(150, 120));
-        QCOMPARE(w.mapState().popupPoint(), QPointF(750, 300));
+        QCOMPARE(w.viewer().mapState().popupPoint(), QPointF(750, 300));
         QVERIFY(!w.imageMenu()->isVisible());
         QVERIFY((mapOf(w) == view::MapRect{1500.0f, 1500.0f, 3000.0f, 3000.0f}));
 
         w.statusPanel()->progressBar()->hide();
         QTest::mousePress(w.mapView(), Qt::RightButton, {}, QPoint(200, 260));
-        QCOMPARE(w.mapState().popupPoint(), QPointF(1500, 2400));
+        QCOMPARE(w.viewer().mapState().popupPoint(), QPointF(1500, 2400));
         QVERIFY(w.imageMenu()->isVisible());
         w.imageMenu()->hide();
         QTest::mouseRelease(w.mapView(), Qt::RightButton, {}, QPoint(200, 260));
@@ -118,7 +118,7 @@ private slots:
         QTest::mouseRelease(w.mapView(), Qt::LeftButton, {}, QPoint(170, 170));
         QTest::mousePress(w.mapView(), Qt::LeftButton, {}, QPoint(20, 20));
         QTest::mouseRelease(w.mapView(), Qt::LeftButton, {}, QPoint(30, 20));
-        QCOMPARE(w.mapState().rect().Left, 1650.0f);
+        QCOMPARE(w.viewer().mapState().rect().Left, 1650.0f);
         QCOMPARE(r.h.desktop.windowMoves, 1);
     }
 

@@ -50,7 +50,7 @@ private slots:
 
         auto& w = h.load(); // the error box is answered with Retry
         QCOMPARE(h.boxes.shown.size(), boxes);
-        QVERIFY(w.isVisible() && !w.feed().isLoading());
+        QVERIFY(w.isVisible() && !w.viewer().feed().isLoading());
         QCOMPARE(w.viewer().settings().PollInterval, qint16(60));
         w.close();
 
@@ -81,7 +81,7 @@ private slots:
 
         QVERIFY(h.server.control(u"advance?images=1"_s));
         testsupport::tickUntilPoll(w);
-        QCOMPARE(w.feed().history().UBound(), 10);
+        QCOMPARE(w.viewer().feed().history().UBound(), 10);
     }
 
     void failedRecallLeavesAUsableWindow() {
@@ -94,7 +94,7 @@ private slots:
 
         w.viewer().presetRecall().press(0, Qt::LeftButton);
         QCOMPARE(h.boxes.shown.size(), 1);
-        QVERIFY(!w.feed().isLoading() && !w.viewer().presetRecall().busy() &&
+        QVERIFY(!w.viewer().feed().isLoading() && !w.viewer().presetRecall().busy() &&
                 !w.statusPanel()->progressBar()->isVisible());
         QVERIFY(w.mapView()->isMapVisible());
         // Given up before its reload: the pictures shown and the caption still agree.
@@ -112,7 +112,7 @@ private slots:
         w.action(u"mnuSaveMap"_s)->trigger();
         QCOMPARE(h.fileDialogs.requests.size(), 1);
         QCOMPARE(h.fileDialogs.requests[0].proposedName,
-                 u"Melbourne, FL  (SRC) - "_s + w.feed().history().tag(9));
+                 u"Melbourne, FL  (SRC) - "_s + w.viewer().feed().history().tag(9));
     }
 
     void labelDoubleClickPollsOnlyWithTheLeftButton_data() {

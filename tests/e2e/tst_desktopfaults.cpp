@@ -322,7 +322,7 @@ private slots:
         if (fromOptions)
             w.statusPanel()->findChild<QPushButton*>(u"Command1"_s)->click();
         else
-            w.feed().reload();
+            w.viewer().feed().reload();
         closer.join();
         QTRY_COMPARE(answer.isNull(), fromOptions || unwritable);
         QCOMPARE(asked.contains(u"Module1.UnloadINI"_s), unwritable);

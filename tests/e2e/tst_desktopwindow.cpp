@@ -79,15 +79,15 @@ private slots:
         w.action(u"mnuSaveSeriesMap"_s)->trigger();
 
         QCOMPARE(h.fileDialogs.requests.size(), 1);
-        QCOMPARE(h.fileDialogs.requests[0].proposedName, w.feed().history().tag(9));
+        QCOMPARE(h.fileDialogs.requests[0].proposedName, w.viewer().feed().history().tag(9));
         const QStringList files = QDir(out.path()).entryList(QDir::Files, QDir::Name);
         QCOMPARE(files.size(), 10);
         for (int i = 0; i < 10; ++i) {
-            const QString name = u"Melbourne, FL  (SRC) - "_s + w.feed().history().tag(i);
+            const QString name = u"Melbourne, FL  (SRC) - "_s + w.viewer().feed().history().tag(i);
             QVERIFY2(files.contains(name), qPrintable(name));
             QFile f(out.filePath(name));
             QVERIFY(f.open(QIODevice::ReadOnly));
-            QCOMPARE(f.readAll(), w.feed().history().encoded(i));
+            QCOMPARE(f.readAll(), w.viewer().feed().history().encoded(i));
         }
     }
 };

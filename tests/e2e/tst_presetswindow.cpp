@@ -40,16 +40,18 @@ private slots:
         auto& w = h.load();
         h.boxes.answers = {MessageButton::Yes};
         w.viewer().presetRecall().press(1, Qt::RightButton);
-        QCOMPARE(w.statusPanel()->presetButtons()->toolTip(1), u"KMLB - Melbourne, FL - Short Range Composite"_s);
+        QCOMPARE(w.statusPanel()->presetButtons()->toolTip(1),
+                 u"KMLB - Melbourne, FL - Short Range Composite"_s);
         QCOMPARE(countOf(w, true), 0); // storing does not press the button
-        const int zoom = w.mapState().zoom();
+        const int zoom = w.viewer().mapState().zoom();
         w.action(u"mnuZoomNum_%1"_s.arg(zoom == 6 ? 5 : 6))->trigger();
         // A real press and release: the button must stay pressed after the release.
         QTest::mouseClick(w.statusPanel()->presetButtons()->ctrlPreset(1), Qt::LeftButton);
-        QCOMPARE(w.mapState().zoom(), zoom);
-        QCOMPARE(w.feed().history().UBound(), 9);
+        QCOMPARE(w.viewer().mapState().zoom(), zoom);
+        QCOMPARE(w.viewer().feed().history().UBound(), 9);
         QVERIFY(w.statusPanel()->presetButtons()->ctrlPreset(1)->isChecked());
-        QVERIFY(w.statusPanel()->historySlider()->isEnabled() && !w.statusPanel()->progressBar()->isVisible());
+        QVERIFY(w.statusPanel()->historySlider()->isEnabled() &&
+                !w.statusPanel()->progressBar()->isVisible());
         QCOMPARE(h.boxes.shown.size(), 1); // only the store question
     }
 
@@ -61,7 +63,9 @@ private slots:
         const QPoint from(w.mapView()->width() / 2, w.mapView()->height() / 3);
         const QList<std::function<void()>> changes = {
             [&] { w.action(u"mnuZoomIn"_s)->trigger(); },
-            [&] { w.statusPanel()->zoomSlider()->setValue(w.statusPanel()->zoomSlider()->value() - 1); },
+            [&] {
+                w.statusPanel()->zoomSlider()->setValue(w.statusPanel()->zoomSlider()->value() - 1);
+            },
             [&] { w.action(u"mnuBullseyeOn"_s)->trigger(); },
             [&] {
                 QTest::mousePress(w.mapView(), Qt::LeftButton, {}, from);

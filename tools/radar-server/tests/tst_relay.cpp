@@ -432,8 +432,8 @@ private slots:
         auto& w = h.load();
         const QStringList listed = names(h.server.get(QUrl(h.folderUrl()).path()).body);
         QStringList shown;
-        for (int i = 0; i <= w.feed().history().UBound(); ++i)
-            shown << w.feed().history().tag(i);
+        for (int i = 0; i <= w.viewer().feed().history().UBound(); ++i)
+            shown << w.viewer().feed().history().tag(i);
         thread.quit();
         thread.wait();
         QCOMPARE(listed.size(), 10);
