@@ -70,6 +70,8 @@ MainWindow::MainWindow(Services services, QWidget* parent)
                   {m_panel, m_clock, m_timeLabel, m_connectionNotice},
                   [this] { m_rings->draw(); }},
                  this);
+    m_overlays =
+        new OverlaysOnMap({m_viewer, *m_map, *m_menus, m_s.desktop, *m_panel, *m_timeLabel}, this);
     wirePanel();
     wireMenus();
     followViewer();

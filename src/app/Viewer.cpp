@@ -37,6 +37,8 @@ void Viewer::followFeed() {
     ImageFeed* feed = &m_feed;
     view::Playback* playback = &m_playback;
     connect(feed, &ImageFeed::connectionNoticeShown, this, &Viewer::connectionNoticeShown);
+    connect(feed, &ImageFeed::pollFinished, &m_pictureAge, &view::PictureAgeWatch::notePoll);
+    connect(&feed->pollTimer(), &QTimer::timeout, &m_pictureAge, &view::PictureAgeWatch::refresh);
     connect(feed, &ImageFeed::loadBegins, this, [this] { setRingLabels(view::RingLabels::Hide); });
     connect(feed, &ImageFeed::previewArrived, this, [this] {
         showPicture(0);
@@ -165,6 +167,7 @@ void Viewer::showPicture(int element) {
     // number and time.
     const bool bad = history.undecodable(element);
     m_shownPicture = picture;
+    m_pictureAge.showPicture(history.exists(element) ? history.tag(element) : QString());
     emit pictureShown(picture);
     if (bad || m_noticeForBadPicture)
         emit connectionNoticeShown(bad || !m_feed.connectionOk());

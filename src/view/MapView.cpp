@@ -1,10 +1,12 @@
 #include "view/MapView.h"
 
+#include "view/MapOverlays.h"
 #include "view/NearestStretch.h"
 #include "view/RingRaster.h"
 
 #include <QFontMetricsF>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -55,14 +57,27 @@ bool finiteRect(const QRectF& r) {
            std::isfinite(r.height());
 }
 
+// Text for accessibility tools only: the frame draws it, so the label itself paints nothing.
+class UnpaintedText final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+};
+
 } // namespace
 
 MapView::MapView(QWidget* parent)
-    : QWidget(parent), m_dragCursor(makeDragCursor()), m_image1(new QWidget(this)) {
+    : QWidget(parent), m_dragCursor(makeDragCursor()), m_image1(new QWidget(this)),
+      m_badgeLabel(new UnpaintedText(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_image1->setGeometry(0, 0, 0, 0);
+    m_badgeLabel->setObjectName(QStringLiteral("AgeBadge"));
+    m_badgeLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_badgeLabel->hide();
 }
 
 QString MapView::mapToolTip() {
@@ -236,6 +251,100 @@ void MapView::composeFrame() {
         QPainter p(&m_frame);
         paintRingLabels(p, QRectF(QPointF(0, 0), QSizeF(size())));
     }
+    paintOverlays();
+}
+
+// --- overlays ------------------------------------------------------------------------------------
+
+void MapView::setOverlayArea(const QRectF& area) {
+    if (area == m_overlayArea)
+        return;
+    m_overlayArea = area;
+    m_scaleImage = QImage();
+    m_badgeImage = QImage();
+    placeBadgeText();
+    invalidate();
+}
+
+void MapView::setColourScale(const ColourScale& scale) {
+    m_scale = scale;
+    m_scaleImage = QImage();
+    if (m_scaleShown)
+        invalidate();
+}
+
+void MapView::setColourScaleShown(bool shown) {
+    if (shown == m_scaleShown)
+        return;
+    m_scaleShown = shown;
+    invalidate();
+}
+
+void MapView::setAgeBadge(const QString& text) {
+    if (text == m_badgeText)
+        return;
+    m_badgeText = text;
+    m_badgeImage = QImage();
+    placeBadgeText();
+    invalidate();
+}
+
+QRectF MapView::overlayArea() const {
+    return m_overlayArea.isEmpty() ? QRectF(rect()) : m_overlayArea;
+}
+
+void MapView::placeBadgeText() {
+    m_badgeLabel->setText(m_badgeText);
+    m_badgeLabel->setAccessibleName(m_badgeText);
+    const QRectF plate = renderOverlay(
+        m_badgeImage, [this](QPainter& p) { return paintAgeBadge(p, overlayArea(), m_badgeText); });
+    m_badgePlate = plate;
+    m_badgeLabel->setGeometry(plate.toAlignedRect());
+    m_badgeLabel->setVisible(!m_badgeText.isEmpty());
+}
+
+QRectF MapView::renderOverlay(QImage& cache, const std::function<QRectF(QPainter&)>& paint) const {
+    const qreal dpr = m_frame.isNull() ? devicePixelRatioF() : m_frame.devicePixelRatio();
+    // A first pass on a pixel finds the plate; the second draws it at the device's scale.
+    QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
+    probe.setDevicePixelRatio(dpr);
+    QRectF plate;
+    {
+        QPainter p(&probe);
+        p.setFont(font());
+        plate = paint(p);
+    }
+    const QRect aligned = plate.toAlignedRect();
+    if (aligned.isEmpty()) {
+        cache = QImage();
+        return {};
+    }
+    cache = QImage((QSizeF(aligned.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    cache.setDevicePixelRatio(dpr);
+    cache.fill(Qt::transparent);
+    QPainter p(&cache);
+    p.setFont(font());
+    p.translate(-aligned.topLeft());
+    paint(p);
+    return plate;
+}
+
+void MapView::paintOverlays() {
+    const bool scale = m_scaleShown && !m_scale.steps.isEmpty();
+    if (!scale && m_badgeText.isEmpty())
+        return;
+    const qreal dpr = m_frame.devicePixelRatio();
+    if (scale && (m_scaleImage.isNull() || m_scaleImage.devicePixelRatio() != dpr))
+        m_scalePlate = renderOverlay(m_scaleImage, [this](QPainter& p) {
+            return paintColourScale(p, overlayArea(), Qt::BottomLeftCorner, m_scale);
+        });
+    if (!m_badgeText.isEmpty() && (m_badgeImage.isNull() || m_badgeImage.devicePixelRatio() != dpr))
+        placeBadgeText();
+    QPainter p(&m_frame);
+    if (scale && !m_scaleImage.isNull())
+        p.drawImage(m_scalePlate.toAlignedRect().topLeft(), m_scaleImage);
+    if (!m_badgeImage.isNull())
+        p.drawImage(m_badgePlate.toAlignedRect().topLeft(), m_badgeImage);
 }
 
 void MapView::paintRingLabels(QPainter& p, const QRectF& area) {
