@@ -38,7 +38,8 @@ void Viewer::followFeed() {
     view::Playback* playback = &m_playback;
     connect(feed, &ImageFeed::connectionNoticeShown, this, &Viewer::connectionNoticeShown);
     connect(feed, &ImageFeed::pollFinished, &m_pictureAge, &view::PictureAgeWatch::notePoll);
-    connect(&feed->pollTimer(), &QTimer::timeout, &m_pictureAge, &view::PictureAgeWatch::refresh);
+    // The age moves on with every tick of the poll count, also while nothing new arrives.
+    connect(feed, &ImageFeed::countdownChanged, &m_pictureAge, &view::PictureAgeWatch::refresh);
     connect(feed, &ImageFeed::loadBegins, this, [this] { setRingLabels(view::RingLabels::Hide); });
     connect(feed, &ImageFeed::previewArrived, this, [this] {
         showPicture(0);

@@ -260,15 +260,14 @@ void MapView::setOverlayArea(const QRectF& area) {
     if (area == m_overlayArea)
         return;
     m_overlayArea = area;
-    m_scaleImage = QImage();
-    m_badgeImage = QImage();
+    renderColourScale();
     placeBadgeText();
     invalidate();
 }
 
 void MapView::setColourScale(const ColourScale& scale) {
     m_scale = scale;
-    m_scaleImage = QImage();
+    renderColourScale();
     if (m_scaleShown)
         invalidate();
 }
@@ -277,6 +276,7 @@ void MapView::setColourScaleShown(bool shown) {
     if (shown == m_scaleShown)
         return;
     m_scaleShown = shown;
+    renderColourScale();
     invalidate();
 }
 
@@ -284,13 +284,23 @@ void MapView::setAgeBadge(const QString& text) {
     if (text == m_badgeText)
         return;
     m_badgeText = text;
-    m_badgeImage = QImage();
     placeBadgeText();
     invalidate();
 }
 
 QRectF MapView::overlayArea() const {
     return m_overlayArea.isEmpty() ? QRectF(rect()) : m_overlayArea;
+}
+
+void MapView::renderColourScale() {
+    if (!m_scaleShown) {
+        m_scaleImage = QImage();
+        m_scalePlate = {};
+        return;
+    }
+    m_scalePlate = renderOverlay(m_scaleImage, [this](QPainter& p) {
+        return paintColourScale(p, overlayArea(), Qt::BottomLeftCorner, m_scale);
+    });
 }
 
 void MapView::placeBadgeText() {
@@ -330,18 +340,16 @@ QRectF MapView::renderOverlay(QImage& cache, const std::function<QRectF(QPainter
 }
 
 void MapView::paintOverlays() {
-    const bool scale = m_scaleShown && !m_scale.steps.isEmpty();
-    if (!scale && m_badgeText.isEmpty())
+    if (m_scaleImage.isNull() && m_badgeImage.isNull())
         return;
+    // Drawn for another screen's scale: drawn again for this one.
     const qreal dpr = m_frame.devicePixelRatio();
-    if (scale && (m_scaleImage.isNull() || m_scaleImage.devicePixelRatio() != dpr))
-        m_scalePlate = renderOverlay(m_scaleImage, [this](QPainter& p) {
-            return paintColourScale(p, overlayArea(), Qt::BottomLeftCorner, m_scale);
-        });
-    if (!m_badgeText.isEmpty() && (m_badgeImage.isNull() || m_badgeImage.devicePixelRatio() != dpr))
+    if (!m_scaleImage.isNull() && m_scaleImage.devicePixelRatio() != dpr)
+        renderColourScale();
+    if (!m_badgeImage.isNull() && m_badgeImage.devicePixelRatio() != dpr)
         placeBadgeText();
     QPainter p(&m_frame);
-    if (scale && !m_scaleImage.isNull())
+    if (!m_scaleImage.isNull())
         p.drawImage(m_scalePlate.toAlignedRect().topLeft(), m_scaleImage);
     if (!m_badgeImage.isNull())
         p.drawImage(m_badgePlate.toAlignedRect().topLeft(), m_badgeImage);

@@ -71,7 +71,7 @@ public:
     void setAgeBadge(const QString& text);
     QString ageBadge() const { return m_badgeText; }
     // Where the overlays were last drawn, pixels; empty when not drawn.
-    QRectF colourScalePlate() const { return m_scaleShown ? m_scalePlate : QRectF(); }
+    QRectF colourScalePlate() const { return m_scalePlate; }
     QRectF ageBadgePlate() const { return m_badgePlate; }
 
     static QColor backgroundColour() { return {24, 24, 24}; }
@@ -102,6 +102,7 @@ private:
     QRectF overlayArea() const;
     // Draws one overlay into `cache` at the frame's scale; returns its plate in this widget.
     QRectF renderOverlay(QImage& cache, const std::function<QRectF(QPainter&)>& paint) const;
+    void renderColourScale();
     void placeBadgeText();
     void endDrag();
 
