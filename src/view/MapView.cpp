@@ -340,7 +340,8 @@ QRectF MapView::renderOverlay(QImage& cache, const std::function<QRectF(QPainter
 }
 
 void MapView::paintOverlays() {
-    if (m_scaleImage.isNull() && m_badgeImage.isNull())
+    // They describe the picture: none over an empty view.
+    if (!m_mapVisible || (m_scaleImage.isNull() && m_badgeImage.isNull()))
         return;
     // Drawn for another screen's scale: drawn again for this one.
     const qreal dpr = m_frame.devicePixelRatio();
