@@ -1,3 +1,5 @@
+#include "acquisition/ImageHistory.h"
+#include "app/ViewExport.h"
 #include "desktop/AnimatedGif.h"
 #include "desktop/MapFiles.h"
 #include "desktop/MapSaver.h"
@@ -6,6 +8,7 @@
 #include "support/ErrorOf.h"
 #include "support/FakeDesktop.h"
 #include "support/FakePlatform.h"
+#include "support/GifFixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,6 +167,49 @@ private slots:
             tool.start(identify, {u"-format"_s, u"%T,"_s, path});
             QVERIFY(tool.waitForFinished(30000));
             QCOMPARE(tool.readAllStandardOutput(), hundredths);
+        }
+    }
+
+    // One round of the loop as the map shows it: its pictures in order, one tick each and the
+    // loop delay on the last one kept; an undecodable picture is left out and named, a position
+    // past the history left out silently.
+    void loopFramesOfOneRound_data() {
+        QTest::addColumn<QList<int>>("positions");
+        QTest::addColumn<QList<int>>("elements");
+        QTest::addColumn<QList<int>>("delays");
+        QTest::addColumn<QStringList>("leftOut");
+        QTest::newRow("decodable") << QList<int>{1, 2, 4, 5} << QList<int>{0, 1, 3, 4}
+                                   << QList<int>{200, 200, 200, 600} << QStringList();
+        QTest::newRow("undecodable") << QList<int>{2, 3, 4} << QList<int>{1, 3}
+                                     << QList<int>{200, 600} << QStringList{u"t2"_s};
+        QTest::newRow("undecodable newest")
+            << QList<int>{2, 3} << QList<int>{1} << QList<int>{600} << QStringList{u"t2"_s};
+        QTest::newRow("past the history")
+            << QList<int>{5, 6, 7} << QList<int>{4} << QList<int>{600} << QStringList();
+    }
+    void loopFramesOfOneRound() {
+        QFETCH(QList<int>, positions);
+        QFETCH(QList<int>, elements);
+        QFETCH(QList<int>, delays);
+        QFETCH(QStringList, leftOut);
+        // Whole GIF blocks around compressed data that does not decode.
+        const QByteArray undecodable = QByteArray::fromHex(
+            "47494638396101000100800000000000ffffff2c0000000001000100000202ffff003b");
+        pluvix::acquisition::ImageHistory history;
+        for (int i = 0; i < 5; ++i) {
+            if (i > 0)
+                history.create(i);
+            history.setPicture(i, i == 2 ? undecodable : makeRadarGif(8, 8, quint32(i)));
+            history.setTag(i, u"t%1"_s.arg(i));
+        }
+        const auto shown = [](const QImage& picture) { return picture.mirrored(true, false); };
+        const auto loop = pluvix::app::loopFrames(history, positions, 5, 2, shown);
+        QCOMPARE(loop.undecodable, leftOut);
+        QCOMPARE(loop.frames.size(), elements.size());
+        for (qsizetype k = 0; k < elements.size(); ++k) {
+            QCOMPARE(loop.frames[k].delayMs, delays[k]);
+            QCOMPARE(loop.frames[k].image.convertToFormat(QImage::Format_RGB32),
+                     shown(history.picture(elements[k])).convertToFormat(QImage::Format_RGB32));
         }
     }
 
