@@ -28,6 +28,8 @@ namespace {
 
 // The error with what it concerns (a file, the pictures left out) added to its description.
 RuntimeError concerning(const RuntimeError& error, const QString& what) {
+    if (what.isEmpty())
+        return error;
     return RuntimeError(error.number(), error.description() + QStringLiteral(": ") + what);
 }
 
