@@ -168,6 +168,12 @@ int main(int argc, char** argv) {
     map.setAgeBadge({});
     printTimes("render(), no overlays", timeFrames(map, pictures, frames, counter, render));
     map.setColourScaleShown(true);
+    // In a loop each picture has its own age.
+    int minutes = 20;
+    printTimes("render(), new age", timeFrames(map, pictures, frames, counter, [&] {
+                   map.setAgeBadge(QStringLiteral("Picture %1 min old").arg(++minutes));
+                   render();
+               }));
     map.setAgeBadge(badge);
 
     std::printf("loop at %d pictures per second, %d ticks (%d s)...\n", 1000 / intervalMs, ticks,
