@@ -1,5 +1,6 @@
 #include "app/MainWindow.h"
 
+#include "app/KeyCommands.h"
 #include "app/MapMouse.h"
 
 #include "diagnostics/ErrorReporter.h"
@@ -70,6 +71,9 @@ MainWindow::MainWindow(Services services, QWidget* parent)
                   {m_panel, m_clock, m_timeLabel, m_connectionNotice},
                   [this] { m_rings->draw(); }},
                  this);
+    new KeyCommands({*this, m_viewer, *m_menus, *m_panel, *m_map, [this] { return clientArea(); },
+                     [this] { m_rings->draw(); }},
+                    this);
     wirePanel();
     wireMenus();
     followViewer();

@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -266,6 +267,8 @@ void MapView::mouseReleaseEvent(QMouseEvent* e) {
         // A release outside the window drops nowhere.
         if (rect().contains(e->position().toPoint()))
             emit dragDropped(at);
+        else
+            emit dragAbandoned();
     }
     emit mouseReleased(e->button(), at);
 }
@@ -273,6 +276,15 @@ void MapView::mouseReleaseEvent(QMouseEvent* e) {
 void MapView::mouseDoubleClickEvent(QMouseEvent* e) {
     if (isOnMap(pxToTwips(e->position())))
         emit mapDoubleClicked();
+}
+
+void MapView::mouseMoveEvent(QMouseEvent* e) {
+    if (m_dragging)
+        emit dragMoved(pxToTwips(e->position()));
+}
+
+void MapView::wheelEvent(QWheelEvent* e) {
+    emit wheelTurned(e->angleDelta().y(), pxToTwips(e->position()));
 }
 
 } // namespace pluvix::view
