@@ -9,7 +9,9 @@
 #include "presets/PresetButtons.h"
 #include "support/RecordingSettingsStore.h"
 #include "support/XSession.h"
+#include "view/ClockWidget.h"
 #include "view/MapView.h"
+#include "view/Playback.h"
 
 #include <QAction>
 #include <QApplication>
@@ -22,6 +24,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -249,6 +252,146 @@ private slots:
             // The whole way of the pointer, the part before the move began too.
             QTRY_COMPARE(w.pos() - before, QPoint(60, 40));
             QCOMPARE(w.statusPanelHeight(), 15.0f);
+        }
+    }
+
+    // Each notch zooms one level with the map point under the pointer kept within 2 px; the
+    // slider and the menu's mark follow.
+    void wheelZoomsAroundThePointer() {
+        auto& w = start();
+        const QPoint at(90, 110);
+        for (const auto& [button, notches] : {std::pair{u"4"_s, 1}, {u"5"_s, 2}}) {
+            const view::MapRect old = w.viewer().mapState().rect();
+            const int level = w.viewer().mapState().zoom() + (button == u"4"_s ? 1 : -1) * notches;
+            const QPointF p = view::pxToTwips(QPointF(at));
+            const QPointF fraction((p.x() - old.Left) / old.Width, (p.y() - old.Top) / old.Height);
+            const QPoint global = w.mapView()->mapToGlobal(at);
+            QVERIFY(xdotool({u"mousemove"_s, QString::number(global.x()),
+                             QString::number(global.y()), u"click"_s, u"--repeat"_s,
+                             QString::number(notches), u"--delay"_s, u"50"_s, button}));
+            QTRY_COMPARE(w.viewer().mapState().zoom(), level);
+            const view::MapRect r = w.viewer().mapState().rect();
+            QCOMPARE(r.Width, 3000.0f * float(level));
+            const QPointF stays(r.Left + fraction.x() * r.Width, r.Top + fraction.y() * r.Height);
+            QVERIFY2((stays - p).manhattanLength() <= 2 * 15, qPrintable(button));
+            QCOMPARE(w.statusPanel()->zoomSlider()->value(), level);
+            QVERIFY(w.action(u"mnuZoomNum_%1"_s.arg(level))->isChecked());
+        }
+    }
+
+    // The map follows the held button; the drop rules stay: on the clock nothing has moved.
+    void dragMovesTheMapLive() {
+        auto& w = start();
+        const view::MapRect old = w.viewer().mapState().rect();
+        for (const bool onClock : {true, false}) {
+            QTest::qWait(QApplication::doubleClickInterval() + 200);
+            const QPoint from = w.mapView()->mapToGlobal(QPoint(150, 100));
+            QVERIFY(xdotool({u"mousemove"_s, QString::number(from.x()), QString::number(from.y()),
+                             u"mousedown"_s, u"1"_s}));
+            for (int step = 1; step <= 4; ++step)
+                QVERIFY(xdotool({u"mousemove"_s, QString::number(from.x() + 10 * step),
+                                 QString::number(from.y() + 5 * step)}));
+            QTRY_COMPARE(w.viewer().mapState().rect().Left, old.Left + 600.0f);
+            QCOMPARE(w.viewer().mapState().rect().Top, old.Top + 300.0f);
+            const QPoint to = onClock ? w.clock()->mapToGlobal(w.clock()->rect().center())
+                                      : from + QPoint(40, 20);
+            QVERIFY(xdotool({u"mousemove"_s, QString::number(to.x()), QString::number(to.y()),
+                             u"mouseup"_s, u"1"_s}));
+            QTRY_VERIFY(!w.mapView()->isDragging());
+            QCOMPARE(w.viewer().mapState().rect().Left, old.Left + (onClock ? 0.0f : 600.0f));
+            QCOMPARE(w.viewer().mapState().rect().Top, old.Top + (onClock ? 0.0f : 300.0f));
+        }
+    }
+
+    // Every key of the window, pressed on the desktop: the model moved or the menu item it
+    // stands for ran once and shows the key. Keys pressed while a dialog is open do nothing.
+    void keysRunTheirCommands() {
+        auto& w = start();
+        h->store.SaveSetting(u"Pluvix"_s, u"SectionPreset1"_s, u"BaseURL"_s, h->folderUrl());
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        view::Playback& play = w.viewer().playback();
+        view::MapState& map = w.viewer().mapState();
+        map.moveZoom(5);
+        const auto client = [&w] {
+            return view::ClientArea{w.width() * 15.0f, w.height() * 15.0f, w.statusPanelHeight()};
+        };
+        const auto menuAtCentre = [&] {
+            const QPointF centre(client().Width / 2,
+                                 (client().Height - client().StatusBarHeight) / 2);
+            return w.imageMenu()->isVisible() &&
+                   map.popupPoint() == centre - QPointF(map.rect().Left, map.rect().Top);
+        };
+        QSignalSpy recalls(&w.viewer().presetRecall(), &presets::PresetRecall::recallBegins);
+        int dialogs = 0;
+        auto* answer = new QTimer(testScope.get());
+        connect(answer, &QTimer::timeout, this, [&] {
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                ++dialogs;
+                xdotool({u"key"_s, u"Home"_s});
+                QTest::qWait(300);
+                d->reject();
+            }
+        });
+        answer->start(50);
+
+        struct Row {
+            const char* keys;
+            const char* item; // the menu item the key runs, if any
+            const char* shown;
+            std::function<bool()> done;
+        };
+        const Row rows[] = {
+            {"Left", nullptr, nullptr, [&] { return play.position() == play.maximum() - 1; }},
+            {"Home", nullptr, nullptr, [&] { return play.position() == play.minimum(); }},
+            {"Right", nullptr, nullptr, [&] { return play.position() == play.minimum() + 1; }},
+            {"End", nullptr, nullptr, [&] { return play.position() == play.maximum(); }},
+            {"space", "mnuPlayNow", "Space", [&] { return play.isLooping(); }},
+            {"space", "mnuPlayNow", "Space", [&] { return !play.isLooping(); }},
+            {"plus", "mnuZoomIn", "+", [&] { return map.zoom() == 6; }},
+            {"minus", "mnuZoomOut", "-", [&] { return map.zoom() == 5; }},
+            {"ctrl+plus", "mnuZoomIn", "+", [&] { return map.zoom() == 6; }},
+            {"ctrl+minus", "mnuZoomOut", "-", [&] { return map.zoom() == 5; }},
+            {"f", nullptr, nullptr,
+             [&] {
+                 const auto fitted = view::fittedMap(client());
+                 return map.zoom() == fitted.zoom && map.rect() == fitted.map;
+             }},
+            {"c", nullptr, nullptr,
+             [&] {
+                 const view::MapRect r = map.rect();
+                 return r == view::centredOn(client(), r) &&
+                        map.zoom() == view::fittedMap(client()).zoom;
+             }},
+            {"8", nullptr, nullptr, [&] { return recalls.isEmpty(); }}, // not shown
+            {"2", nullptr, nullptr,
+             [&] {
+                 return recalls.size() == 1 && recalls[0][0] == 1 &&
+                        !w.statusPanel()->progressBar()->isVisible() && !w.statusPanel()->frozen();
+             }},
+            {"ctrl+s", "mnuSaveMap", "Ctrl+S",
+             [&] { return dialogs == 1 && play.position() == play.maximum(); }},
+            {"ctrl+shift+s", "mnuSaveLoop", "Ctrl+Shift+S", [] { return true; }},
+            {"ctrl+c", "mnuCopyView", "Ctrl+C", [] { return true; }},
+            {"Menu", nullptr, nullptr, menuAtCentre},
+            {"shift+F10", nullptr, nullptr, menuAtCentre},
+            {"ctrl+q", "mnuExit", "Ctrl+Q", [&] { return w.shutDownDone(); }},
+        };
+        for (const Row& row : rows) {
+            QAction* item = row.item ? w.action(QLatin1String(row.item)) : nullptr;
+            if (row.item && !item)
+                continue; // that command is not in this build
+            QSignalSpy ran(item ? item : new QAction(testScope.get()), &QAction::triggered);
+            QVERIFY2(xdotool({u"key"_s, QLatin1String(row.keys)}), row.keys);
+            QTRY_VERIFY2(row.done(), row.keys);
+            if (item) {
+                QTRY_COMPARE(ran.size(), 1);
+                QCOMPARE(item->shortcut().toString(QKeySequence::NativeText),
+                         QLatin1String(row.shown));
+                QVERIFY(item->isShortcutVisibleInContextMenu());
+            }
+            if (w.imageMenu()->isVisible())
+                w.imageMenu()->hide();
         }
     }
 
