@@ -260,30 +260,10 @@ private slots:
         }
     }
 
-    // Each notch zooms one level keeping the map point under the pointer within 2 px; the
-    // slider and the menu's mark follow.
-    void wheelZoomsAroundThePointer() {
-        auto& w = start();
-        const QPoint at(90, 110);
-        const QPointF p = view::pxToTwips(QPointF(at));
-        for (const auto& [button, notches] : {std::pair{u"4"_s, 1}, {u"5"_s, -2}}) {
-            const view::MapRect old = w.viewer().mapState().rect();
-            const int level = w.viewer().mapState().zoom() + notches;
-            QVERIFY(pointerTo(w.mapView()->mapToGlobal(at),
-                              {u"click"_s, u"--repeat"_s, QString::number(qAbs(notches)), button}));
-            QTRY_COMPARE(w.viewer().mapState().zoom(), level);
-            const view::MapRect r = w.viewer().mapState().rect();
-            QCOMPARE(r.Width, 3000.0f * float(level));
-            const QPointF stays(r.Left + (p.x() - old.Left) * r.Width / old.Width,
-                                r.Top + (p.y() - old.Top) * r.Height / old.Height);
-            QVERIFY(QLineF(stays, p).length() <= 2 * 15);
-            QCOMPARE(w.statusPanel()->zoomSlider()->value(), level);
-            QVERIFY(w.action(u"mnuZoomNum_%1"_s.arg(level))->isChecked());
-        }
-    }
-
-    // The map follows the held button; the drop rules stay: dropped on the clock, nothing moved.
-    void dragMovesTheMapLive() {
+    // The map follows a held button, and the drop rules stay: dropped on the clock, nothing has
+    // moved. Each wheel notch zooms one level keeping the map point under the pointer within
+    // 2 px, and the slider and the menu's mark follow.
+    void mouseZoomsAndDragsTheMap() {
         auto& w = start();
         const view::MapRect old = w.viewer().mapState().rect();
         for (const bool onClock : {true, false}) {
@@ -300,6 +280,22 @@ private slots:
             QTRY_VERIFY(!w.mapView()->isDragging());
             QCOMPARE(w.viewer().mapState().rect().Left, old.Left + (onClock ? 0.0f : 600.0f));
         }
+        const QPoint at(90, 110);
+        const QPointF p = view::pxToTwips(QPointF(at));
+        for (const auto& [button, notches] : {std::pair{u"4"_s, 1}, {u"5"_s, -2}}) {
+            const view::MapRect before = w.viewer().mapState().rect();
+            const int level = w.viewer().mapState().zoom() + notches;
+            QVERIFY(pointerTo(w.mapView()->mapToGlobal(at),
+                              {u"click"_s, u"--repeat"_s, QString::number(qAbs(notches)), button}));
+            QTRY_COMPARE(w.statusPanel()->zoomSlider()->value(), level);
+            const view::MapRect r = w.viewer().mapState().rect();
+            QCOMPARE(r.Width, 3000.0f * float(level));
+            QVERIFY(QLineF(QPointF(r.Left + (p.x() - before.Left) * r.Width / before.Width,
+                                   r.Top + (p.y() - before.Top) * r.Height / before.Height),
+                           p)
+                        .length() <= 2 * 15);
+            QVERIFY(w.action(u"mnuZoomNum_%1"_s.arg(level))->isChecked());
+        }
     }
 
     // Every key pressed on the desktop moves its model, or runs once the menu item that shows
@@ -314,15 +310,11 @@ private slots:
         map.moveZoom(5);
         const auto at = [&play](int i) { return [&play, i] { return play.position() == i; }; };
         const auto zoom = [&map](int z) { return [&map, z] { return map.zoom() == z; }; };
-        const auto client = [&w] {
-            return view::ClientArea{w.width() * 15.0f, w.height() * 15.0f, w.statusPanelHeight()};
-        };
+        const view::ClientArea client{w.width() * 15.0f, w.height() * 15.0f, w.statusPanelHeight()};
+        const QPointF centre(client.Width / 2, (client.Height - client.StatusBarHeight) / 2);
         const auto menuAtCentre = [&] {
-            const view::MapRect r = map.rect();
             return w.imageMenu()->isVisible() &&
-                   map.popupPoint() ==
-                       QPointF(client().Width / 2 - r.Left,
-                               (client().Height - w.statusPanelHeight()) / 2 - r.Top);
+                   map.popupPoint() + QPointF(map.rect().Left, map.rect().Top) == centre;
         };
         QSignalSpy recalls(&w.viewer().presetRecall(), &presets::PresetRecall::recallBegins);
         int dialogs = 0;
@@ -338,8 +330,8 @@ private slots:
             {"minus", "mnuZoomOut", "-", zoom(5)},
             {"ctrl+plus", "mnuZoomIn", "+", zoom(6)},
             {"ctrl+minus", "mnuZoomOut", "-", zoom(5)},
-            {"f", {}, {}, [&] { return map.rect() == view::fittedMap(client()).map; }},
-            {"c", {}, {}, [&] { return map.rect() == view::centredOn(client(), map.rect()); }},
+            {"f", {}, {}, [&] { return map.rect() == view::fittedMap(client).map; }},
+            {"c", {}, {}, [&] { return map.rect() == view::centredOn(client, map.rect()); }},
             {"8", {}, {}, [&] { return recalls.isEmpty(); }}, // no such button shown
             {"2", {}, {}, [&] { return recalls.size() == 1 && !w.statusPanel()->frozen(); }},
             {"ctrl+s", "mnuSaveMap", "Ctrl+S", [&] { return dialogs == 1 && at(10)(); }},
