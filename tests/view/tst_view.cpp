@@ -5,6 +5,7 @@
 #include "view/ColourScale.h"
 #include "view/EchoScales.h"
 #include "view/KeyIntents.h"
+#include "view/LoopPlayer.h"
 #include "view/MapGeometry.h"
 #include "view/MapOverlays.h"
 #include "view/MapState.h"
@@ -304,12 +305,16 @@ private slots:
         QTest::addColumn<int>("historyImageCount");
         QTest::addColumn<int>("loopDelay");
         QTest::addColumn<QList<int>>("expected");
+        QTest::addColumn<QList<int>>("round"); // what a loop export shows
         QTest::newRow("20 pictures, delay 4")
-            << 20 << 4 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 1, 2};
-        QTest::newRow("5 pictures, delay 0") << 5 << 0 << QList<int>{5, 6, 7, 8, 9, 10, 5, 6};
+            << 20 << 4 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 1, 2}
+            << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        QTest::newRow("5 pictures, delay 0")
+            << 5 << 0 << QList<int>{5, 6, 7, 8, 9, 10, 5, 6} << QList<int>{5, 6, 7, 8, 9, 10};
         QTest::newRow("delay beyond the switch-on count pauses at once")
-            << 3 << 11 << QList<int>{10, 10, 7, 8, 9, 10} + QList<int>(11, 10) + QList<int>{7};
-        QTest::newRow("negative count") << -5 << 0 << QList<int>(3, 10);
+            << 3 << 11 << QList<int>{10, 10, 7, 8, 9, 10} + QList<int>(11, 10) + QList<int>{7}
+            << QList<int>{7, 8, 9, 10};
+        QTest::newRow("negative count") << -5 << 0 << QList<int>(3, 10) << QList<int>{10};
     }
 
     // Off, ticks change nothing; the first pass jumps back at once; off again, the newest.
@@ -317,6 +322,7 @@ private slots:
         QFETCH(int, historyImageCount);
         QFETCH(int, loopDelay);
         QFETCH(QList<int>, expected);
+        QFETCH(QList<int>, round);
         settings::SettingsRecord record;
         record.HistoryImageCount = qint16(historyImageCount);
         record.LoopDelay = qint16(loopDelay);
@@ -326,6 +332,9 @@ private slots:
         QVERIFY(playback.timer().isActive());
         QCOMPARE(record.PlayLoop, qint16(1));
         QCOMPARE(loopPositions(playback, int(expected.size())), expected);
+        QCOMPARE(
+            loopRoundPositions(playback.minimum(), playback.maximum(), qint16(historyImageCount)),
+            round);
         playback.setPosition(4);
         playback.setLooping(false);
         QCOMPARE(playback.position(), 10);
