@@ -245,8 +245,8 @@ void MainWindow::layOut() {
         const auto layout = view::resizeLayout(
             pxToTwips(float(width())), pxToTwips(float(height())), m_chrome->panelHeight(),
             clockSide, clockSide, pxToTwips(float(m_timeLabel->height())));
-        m_panel->setGeometry(view::toPixels(layout.Picture1).toRect());
-        m_clock->setGeometry(px(layout.ClockPicLeft), px(layout.ClockPicTop), px(clockSide),
+        m_panel->setGeometry(view::toPixels(layout.panelRect).toRect());
+        m_clock->setGeometry(px(layout.clockLeft), px(layout.clockTop), px(clockSide),
                              px(clockSide));
         m_clock->setFaceBitmapShown(layout.clockFaceBitmap);
         m_timeLabel->place();
