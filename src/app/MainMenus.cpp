@@ -68,6 +68,10 @@ MainMenus::MainMenus(QWidget* window) : QObject(window) {
             &MainMenus::saveMapChosen);
     addItem(this, m, QStringLiteral("mnuSaveSeriesMap"),
             QStringLiteral("Save Series of Maps to File"), &MainMenus::saveSeriesChosen);
+    addItem(this, m, QStringLiteral("mnuSaveLoop"), QStringLiteral("Save Loop As\u2026"),
+            &MainMenus::saveLoopChosen);
+    addItem(this, m, QStringLiteral("mnuCopyView"), QStringLiteral("Copy View"),
+            &MainMenus::copyViewChosen);
     addCheckable(this, m, QStringLiteral("mnuSetImageWallpaper"),
                  QStringLiteral("Set Images to Wallpaper"), &MainMenus::wallpaperToggled);
     m->addSeparator();

@@ -41,6 +41,8 @@ signals:
     void zoomChosen(int level);
     void saveMapChosen();
     void saveSeriesChosen();
+    void saveLoopChosen();
+    void copyViewChosen();
     void wallpaperToggled();
     void playSpeedChosen(int speed);
     void loopLengthChosen(int menuIndex);

@@ -3,6 +3,7 @@
 #include "app/AccessibleNames.h"
 #include "app/KeyboardFocus.h"
 #include "app/MapMouse.h"
+#include "app/ViewExport.h"
 
 #include "diagnostics/ErrorReporter.h"
 #include "dialogs/AboutBox.h"
@@ -148,6 +149,15 @@ void MainWindow::wireMenus() {
     connect(m, &MainMenus::saveMapChosen, m_saver, &HistorySaver::saveMap);
     connect(m, &MainMenus::saveSeriesChosen, m_saver, &HistorySaver::saveSeries);
     connect(m_saver, &HistorySaver::panelFrozen, m_panel, &StatusPanel::freeze);
+    auto* exporter = new ViewExport(
+        m_viewer,
+        [this](const QImage& picture) {
+            return m_map->composedImage(picture, {0, 0, m_map->width(), m_panel->y()});
+        },
+        this);
+    connect(m, &MainMenus::saveLoopChosen, exporter, &ViewExport::saveLoop);
+    connect(m, &MainMenus::copyViewChosen, exporter, &ViewExport::copyView);
+    connect(exporter, &ViewExport::panelFrozen, m_panel, &StatusPanel::freeze);
     connect(m, &MainMenus::wallpaperToggled, &m_viewer, &Viewer::toggleWallpaper);
     connect(m, &MainMenus::playSpeedChosen, this, [this, playback](int speed) {
         trap(m_viewer.errors(), procedure::playSpeed, [&] {
@@ -235,8 +245,8 @@ void MainWindow::layOut() {
         const auto layout = view::resizeLayout(
             pxToTwips(float(width())), pxToTwips(float(height())), m_chrome->panelHeight(),
             clockSide, clockSide, pxToTwips(float(m_timeLabel->height())));
-        m_panel->setGeometry(view::toPixels(layout.Picture1).toRect());
-        m_clock->setGeometry(px(layout.ClockPicLeft), px(layout.ClockPicTop), px(clockSide),
+        m_panel->setGeometry(view::toPixels(layout.panelRect).toRect());
+        m_clock->setGeometry(px(layout.clockLeft), px(layout.clockTop), px(clockSide),
                              px(clockSide));
         m_clock->setFaceBitmapShown(layout.clockFaceBitmap);
         m_timeLabel->place();

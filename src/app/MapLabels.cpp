@@ -35,8 +35,8 @@ void TimeLabel::takeColours() {
 }
 
 void TimeLabel::place() {
-    const float top =
-        view::label4Top(view::pxToTwips(float(m_panel.y())), view::pxToTwips(float(height())));
+    const float top = view::timeLabelTopOver(view::pxToTwips(float(m_panel.y())),
+                                             view::pxToTwips(float(height())));
     move(x(), qRound(view::twipsToPx(top)));
 }
 

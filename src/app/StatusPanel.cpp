@@ -56,9 +56,10 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     const std::array<QString, 2> captions{QStringLiteral(" HISTORY"), QStringLiteral(" ZOOM")};
     const std::array<QString, 2> tips{QStringLiteral("Show Past RADAR Images"),
                                       QStringLiteral("Zoom in/out on Image")};
-    const std::array<view::TwipsRect, 2> labelRects{view::panel::Label1_0, view::panel::Label1_1};
-    const std::array<view::TwipsRect, 2> sliderRects{view::panel::HScroll1_0,
-                                                     view::panel::HScroll1_1};
+    const std::array<view::TwipsRect, 2> labelRects{view::panel::historyCaption,
+                                                    view::panel::zoomCaption};
+    const std::array<view::TwipsRect, 2> sliderRects{view::panel::historySlider,
+                                                     view::panel::zoomSlider};
     std::array<QScrollBar*, 2> sliders{};
     for (int i = 0; i < 2; ++i) {
         m_sliderCaptions[i] = new QLabel(captions[i], this);
@@ -87,13 +88,13 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     m_pictureNumber->setObjectName(QStringLiteral("Label3"));
     m_pictureNumber->setToolTip(QStringLiteral("Present Image #"));
     m_pictureNumber->setAlignment(Qt::AlignCenter);
-    m_pictureNumber->setGeometry(toPx(view::panel::Label3));
+    m_pictureNumber->setGeometry(toPx(view::panel::pictureNumber));
     m_pictureNumber->setFont(small);
 
     m_optionsButton = new QPushButton(QStringLiteral("Options"), this);
     m_optionsButton->setObjectName(QStringLiteral("Command1"));
     m_optionsButton->setToolTip(QStringLiteral("Click for SetUp Parameter Entry"));
-    m_optionsButton->setGeometry(toPx(view::panel::Command1));
+    m_optionsButton->setGeometry(toPx(view::panel::optionsButton));
     m_optionsButton->setFont(small);
     m_optionsButton->setFocusPolicy(Qt::TabFocus);
     connect(m_optionsButton, &QPushButton::clicked, this, &StatusPanel::optionsPressed);
@@ -101,7 +102,7 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     m_loopSwitch = new QCheckBox(QStringLiteral("Loop"), this);
     m_loopSwitch->setObjectName(QStringLiteral("Check1"));
     m_loopSwitch->setToolTip(QStringLiteral("Click to Play Images in Loop"));
-    m_loopSwitch->setGeometry(toPx(view::panel::Check1));
+    m_loopSwitch->setGeometry(toPx(view::panel::loopSwitch));
     m_loopSwitch->setFont(small);
     m_loopSwitch->setFocusPolicy(Qt::TabFocus);
     connect(m_loopSwitch, &QCheckBox::toggled, this, &StatusPanel::loopToggled);

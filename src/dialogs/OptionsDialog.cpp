@@ -455,10 +455,6 @@ bool OptionsDialog::ApplyChanges() {
     });
 }
 
-void OptionsDialog::Text1_Validate() {
-    keepConstantInRange(m_shortRange);
-}
-
 void OptionsDialog::keepConstantInRange(QLineEdit* box) {
     const QString text = box->text();
     double v = 0.0;

@@ -48,8 +48,6 @@ public:
     // Copies the controls into the settings and brings the window up to date. False when a
     // step failed (reported as "frmOptions.ApplyChanges"; the later steps are not run).
     bool ApplyChanges();
-    // Keeps the short-range constant between 0.01 and 0.999; runs when Text1 loses focus.
-    void Text1_Validate();
     // Selects the first item whose number equals value; no match leaves the selection alone.
     void FillLists(QComboBox* clbListBx, qint16 vDefaultValue);
 

@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <algorithm>
 #include <array>
 
 namespace pluvix::view {
@@ -37,6 +38,15 @@ LoopStep PlayImagesStep(const LoopState& s) {
     step.valueChanged = next != s.Value;
     step.Value = next;
     return step;
+}
+
+QList<qint32> loopRoundPositions(qint32 minimum, qint32 maximum, qint16 historyImageCount) {
+    maximum = std::max(minimum, maximum);
+    const qint32 n = std::clamp<qint32>(historyImageCount, 0, maximum - minimum);
+    QList<qint32> positions;
+    for (qint32 p = maximum - n; p <= maximum; ++p)
+        positions.append(p);
+    return positions;
 }
 
 QStringList playHistoryCaptions() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -29,6 +30,10 @@ struct LoopStep {
 // ticks and then jump back to at most HistoryImageCount pictures before it. The new value is
 // kept within Min ... Max.
 LoopStep PlayImagesStep(const LoopState& state);
+
+// The history positions one round of the running loop shows, oldest first, in the range
+// minimum ... maximum: PlayImagesStep's jump back and its steps up to the newest.
+QList<qint32> loopRoundPositions(qint32 minimum, qint32 maximum, qint16 historyImageCount);
 
 // Pause count set when the loop is switched on: the first arrival at the newest picture jumps
 // back at once for any delay up to 9.

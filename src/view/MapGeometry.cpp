@@ -107,24 +107,24 @@ bool isStatusPanelCollapsed(float statusPanelHeight) {
     return statusPanelHeight == statusPanelHiddenHeight;
 }
 
-float label4Top(float picture1Top, float label4Height) {
-    return picture1Top - label4Height;
+float timeLabelTopOver(float panelTop, float timeLabelHeight) {
+    return panelTop - timeLabelHeight;
 }
 
 ResizeLayout resizeLayout(float clientWidth, float clientHeight, float statusPanelHeight,
-                          float clockWidth, float clockHeight, float label4Height) {
+                          float clockWidth, float clockHeight, float timeLabelHeight) {
     ResizeLayout layout;
-    layout.Picture1 = {0.0f, clientHeight - statusPanelHeight, clientWidth + 30.0f,
-                       statusPanelHeight};
-    layout.ClockPicLeft = clientWidth - clockWidth;
+    layout.panelRect = {0.0f, clientHeight - statusPanelHeight, clientWidth + 30.0f,
+                        statusPanelHeight};
+    layout.clockLeft = clientWidth - clockWidth;
     if (isStatusPanelCollapsed(statusPanelHeight)) {
-        layout.ClockPicTop = clientHeight - clockHeight - 30.0f;
+        layout.clockTop = clientHeight - clockHeight - 30.0f;
         layout.clockFaceBitmap = false;
     } else {
-        layout.ClockPicTop = layout.Picture1.Top + 60.0f;
+        layout.clockTop = layout.panelRect.Top + 60.0f;
         layout.clockFaceBitmap = true;
     }
-    layout.Label4Top = label4Top(layout.Picture1.Top, label4Height);
+    layout.timeLabelTop = timeLabelTopOver(layout.panelRect.Top, timeLabelHeight);
     return layout;
 }
 

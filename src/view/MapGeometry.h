@@ -19,7 +19,7 @@ inline constexpr float twipsPerZoomLevel = 3000.0f;
 struct ClientArea {
     float Width = 0.0f;
     float Height = 0.0f;
-    float StatusBarHeight = 0.0f; // Picture1.Height
+    float StatusBarHeight = 0.0f; // the status panel's height
 };
 
 // New square map rectangle for zoom level `zoom`, keeping the map point under the centre of the
@@ -96,31 +96,32 @@ inline constexpr float statusPanelHiddenHeight = 15.0f;
 inline constexpr float clockSide = 510.0f;
 
 struct ResizeLayout {
-    TwipsRect Picture1;
-    float ClockPicLeft = 0.0f;
-    float ClockPicTop = 0.0f;
+    TwipsRect panelRect;
+    float clockLeft = 0.0f;
+    float clockTop = 0.0f;
     bool clockFaceBitmap = true; // false: plain background in the window-text colour
-    float Label4Top = 0.0f;
+    float timeLabelTop = 0.0f;
 };
 
-// `statusPanelHeight` is Picture1's current height; exactly 15 means the panel is collapsed.
+// `statusPanelHeight` is the status panel's current height; exactly 15 means the panel is
+// collapsed.
 ResizeLayout resizeLayout(float clientWidth, float clientHeight, float statusPanelHeight,
-                          float clockWidth, float clockHeight, float label4Height);
+                          float clockWidth, float clockHeight, float timeLabelHeight);
 
 bool isStatusPanelCollapsed(float statusPanelHeight);
 
-// Label4 sits directly on top of the status bar.
-float label4Top(float picture1Top, float label4Height);
+// The time label sits directly on top of the status panel.
+float timeLabelTopOver(float panelTop, float timeLabelHeight);
 
 // Places inside the status panel.
 namespace panel {
-inline constexpr TwipsRect Label1_0{45, 105, 2745, 255};
-inline constexpr TwipsRect Label1_1{60, 330, 2745, 255};
-inline constexpr TwipsRect HScroll1_0{780, 75, 1395, 180};
-inline constexpr TwipsRect HScroll1_1{780, 315, 1395, 180};
-inline constexpr TwipsRect Label3{2205, 60, 375, 240};
-inline constexpr TwipsRect Command1{2670, 45, 825, 240};
-inline constexpr TwipsRect Check1{2670, 285, 825, 240};
+inline constexpr TwipsRect historyCaption{45, 105, 2745, 255};
+inline constexpr TwipsRect zoomCaption{60, 330, 2745, 255};
+inline constexpr TwipsRect historySlider{780, 75, 1395, 180};
+inline constexpr TwipsRect zoomSlider{780, 315, 1395, 180};
+inline constexpr TwipsRect pictureNumber{2205, 60, 375, 240};
+inline constexpr TwipsRect optionsButton{2670, 45, 825, 240};
+inline constexpr TwipsRect loopSwitch{2670, 285, 825, 240};
 inline constexpr TwipsRect progressBar{45, 45, 3480, 480};
 
 inline constexpr int presetCount = 8;

@@ -10,10 +10,12 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QScopeGuard>
 #include <QToolTip>
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace pluvix::view {
@@ -71,18 +73,19 @@ QString MapView::mapToolTip() {
     return QStringLiteral("Right-Click on Map for Menu");
 }
 
+QImage MapView::flattened(const QImage& picture) {
+    if (picture.isNull() || !picture.hasAlphaChannel())
+        return picture.convertToFormat(QImage::Format_RGB32);
+    QImage drawn(picture.size(), QImage::Format_RGB32);
+    drawn.fill(backgroundColour());
+    QPainter p(&drawn);
+    p.drawImage(0, 0, picture);
+    return drawn;
+}
+
 void MapView::setPicture(const QImage& picture) {
     m_picture = picture;
-    if (picture.isNull()) {
-        m_drawn = QImage();
-    } else if (picture.hasAlphaChannel()) {
-        m_drawn = QImage(picture.size(), QImage::Format_RGB32);
-        m_drawn.fill(backgroundColour());
-        QPainter p(&m_drawn);
-        p.drawImage(0, 0, picture);
-    } else {
-        m_drawn = picture.convertToFormat(QImage::Format_RGB32);
-    }
+    m_drawn = flattened(picture);
     invalidate();
 }
 
@@ -238,6 +241,27 @@ void MapView::composeFrame() {
         QPainter p(&m_frame);
         paintRingLabels(p, QRectF(QPointF(0, 0), QSizeF(size())));
     }
+}
+
+QImage MapView::composedImage(const QImage& picture, const QRect& area) {
+    // Through the screen's own composition, so that an export shows all the screen shows; the
+    // screen's picture and frame are put back untouched, and nothing is repainted.
+    const qreal dpr = devicePixelRatioF();
+    QImage frame((QSizeF(size()) * dpr).toSize(), QImage::Format_RGB32);
+    frame.setDevicePixelRatio(dpr);
+    QImage shown = std::exchange(m_picture, picture);
+    QImage drawn = std::exchange(m_drawn, flattened(picture));
+    std::swap(frame, m_frame);
+    const auto restore = qScopeGuard([&] {
+        std::swap(frame, m_frame);
+        m_drawn = std::move(drawn);
+        m_picture = std::move(shown);
+    });
+    composeFrame();
+    const QRect device = QRectF(QPointF(area.topLeft()) * dpr, QSizeF(area.size()) * dpr).toRect();
+    QImage composed = m_frame.copy(device.intersected(m_frame.rect()));
+    composed.setDevicePixelRatio(1.0);
+    return composed;
 }
 
 void MapView::paintRingLabels(QPainter& p, const QRectF& area) {

@@ -29,6 +29,9 @@ public:
     // Kept as given; flattened onto the background for drawing.
     void setPicture(const QImage& picture);
     QImage picture() const { return m_picture; }
+    // The view as composed on screen with `picture` in place of the shown one, cut to `area`
+    // (pixels of this view), in device pixels; what is on screen stays as it is.
+    QImage composedImage(const QImage& picture, const QRect& area);
 
     void setMapRect(const MapRect& rect);
     MapRect mapRect() const { return m_mapRect; }
@@ -76,6 +79,8 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
+    // Drawn over the background where the picture is transparent, 32-bit.
+    static QImage flattened(const QImage& picture);
     QFont labelFont(int pointSize) const;
     void invalidate();
     void composeFrame();

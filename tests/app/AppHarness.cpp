@@ -54,23 +54,26 @@ QString AppHarness::stored(const QString& section, const QString& key) const {
     return activeStore().GetSetting(appName, section, key, u"<missing>"_s);
 }
 
-app::MainWindow& AppHarness::load() {
+app::Services AppHarness::services() {
     if (activeStore().GetSetting(appName, u"SectionGeneral"_s, u"BaseURL"_s, {}).isEmpty() &&
         server.isRunning())
         set(u"BaseURL"_s, folderUrl());
-    app::Services services{boxesOverride ? *boxesOverride : boxes,
-                           programEnd,
-                           clock,
-                           activeStore(),
-                           downloadsOverride ? *downloadsOverride : *downloads,
-                           fileDialogsOverride ? *fileDialogsOverride : fileDialogs,
-                           desktopOverride ? *desktopOverride : desktop,
-                           dir.filePath(u"bin/pluvix"_s),
-                           dir.filePath(u"tmp"_s) + QLatin1Char('/'),
-                           dir.filePath(u"Log.txt"_s),
-                           [] { return std::optional<qint32>(300); },
-                           {}};
-    m_window = std::make_unique<app::MainWindow>(services);
+    return {boxesOverride ? *boxesOverride : boxes,
+            programEnd,
+            clock,
+            activeStore(),
+            downloadsOverride ? *downloadsOverride : *downloads,
+            fileDialogsOverride ? *fileDialogsOverride : fileDialogs,
+            desktopOverride ? *desktopOverride : desktop,
+            dir.filePath(u"bin/pluvix"_s),
+            dir.filePath(u"tmp"_s) + QLatin1Char('/'),
+            dir.filePath(u"Log.txt"_s),
+            [] { return std::optional<qint32>(300); },
+            {}};
+}
+
+app::MainWindow& AppHarness::load() {
+    m_window = std::make_unique<app::MainWindow>(services());
     m_window->startUp(splash);
     return *m_window;
 }

@@ -25,8 +25,10 @@ namespace pluvix::testsupport {
 // Records what the window asked of the desktop.
 class FakeAppDesktop final : public app::Desktop {
 public:
+    int remembered = 0;
     int restored = 0;
     int followed = 0;
+    bool canSet = true;
     bool trayExists = true;
     bool iconShown = false;
     int iconsAdded = 0;
@@ -34,7 +36,7 @@ public:
     QList<bool> keepOnTopCalls;
     int windowMoves = 0;
 
-    void rememberUserWallpaper() override {}
+    void rememberUserWallpaper() override { ++remembered; }
     void followWallpaper(const QImage&) override { ++followed; }
     bool wallpaperMenuClicked(bool wasChecked, const QImage& picture) override {
         if (wasChecked)
@@ -44,7 +46,7 @@ public:
         return !wasChecked;
     }
     void restoreUserWallpaper() override { ++restored; }
-    bool canSetWallpaper() const override { return true; }
+    bool canSetWallpaper() const override { return canSet; }
     void setTrayMenu(QMenu*) override {}
     void onTrayRestoreRequested(std::function<void()>) override {}
     bool minimizeToTray(QWidget* window) override;
@@ -73,6 +75,8 @@ public:
     // Stores a general setting before the window loads.
     void set(const QString& key, const QString& value);
     QString stored(const QString& section, const QString& key) const;
+    // What a viewer is given: these fakes, the overrides where set.
+    app::Services services();
     // Creates the window and runs the start-up.
     app::MainWindow& load();
     // Like load(), then stops both timers so that the test drives every tick itself.

@@ -3,9 +3,7 @@
 #include "AppHarness.h"
 
 #include "acquisition/ImageTime.h"
-#include "dialogs/SplashScreen.h"
 #include "platform/ImageCache.h"
-#include "presets/PresetButtons.h"
 #include "support/FaultHttpServer.h"
 #include "support/SmallDisk.h"
 #include "view/ClockWidget.h"
@@ -74,11 +72,6 @@ QList<int> tick(app::MainWindow& w, int ticks) {
     }
     return values;
 }
-
-// Whole GIF blocks around compressed data that does not decode.
-const QByteArray kUndecodableGif =
-    QByteArray::fromHex("47494638396101000100800000000000ffffff2c00000000010001000002"
-                        "02ffff003b");
 
 // Whether the box texts, in order, name each of `parts` (number and procedure).
 bool boxesName(const testsupport::FakeMessageBoxes& boxes, const QList<QStringList>& parts) {
@@ -180,7 +173,7 @@ private slots:
     void undecodablePictureShowsABlankToldOnce() {
         FakeRadar r;
         const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
-        r.fake.serve(QUrl(kFolder + names[3]), kUndecodableGif);
+        r.fake.serve(QUrl(kFolder + names[3]), testsupport::undecodableGif());
         auto& w = r.h.loadStill();
         for (int value : {4, 5, 4}) {
             w.statusPanel()->historySlider()->setValue(value);
@@ -195,41 +188,6 @@ private slots:
         QVERIFY(r.h.fileDialogs.requests.isEmpty());
         QVERIFY(boxesName(r.h.boxes, {{u"481"_s, u"form1.HScroll1_Change"_s},
                                       {u"481"_s, u"form1.mnuSaveMap_Click"_s}}));
-    }
-
-    // The series saves the others, names the bad one and leaves the panel working.
-    void seriesSkipsAnUndecodablePicture() {
-        FakeRadar r;
-        const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
-        r.fake.serve(QUrl(kFolder + names[3]), kUndecodableGif);
-        auto& w = r.h.loadStill();
-        QTemporaryDir out;
-        r.h.fileDialogs.answers = {out.filePath(u"x.gif"_s)};
-        w.action(u"mnuSaveSeriesMap"_s)->trigger();
-        QCOMPARE(QDir(out.path()).entryList(QDir::Files).size(), 9);
-        QVERIFY(boxesName(r.h.boxes, {{u"481"_s, names[3], u"form1.mnuSaveSeriesMap_Click"_s}}));
-        QVERIFY(w.statusPanel()->historySlider()->isEnabled() &&
-                w.statusPanel()->loopSwitch()->isEnabled());
-        QVERIFY(w.statusPanel()->presetButtons()->ctrlPreset(0)->isEnabled());
-    }
-
-    // After Retry in either box the start-up still finishes the window.
-    void startWithAnUndecodableAndACutPictureFinishesTheWindow() {
-        FakeRadar r;
-        const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
-        r.fake.serve(QUrl(kFolder + names[3]), kUndecodableGif);
-        r.fake.serve(QUrl(kFolder + names[4]), testsupport::makeRadarGif(48, 48, 4).chopped(9));
-        r.h.set(u"NumberOfPresets"_s, u"4"_s);
-        dialogs::SplashScreen splash;
-        splash.show();
-        r.h.splash = &splash;
-        auto& w = r.h.loadStill();
-        QVERIFY(boxesName(r.h.boxes, {{u"481"_s, u"form1.LoadInitialImages"_s},
-                                      {u"481"_s, u"form1.Form_Load"_s}}));
-        QVERIFY(!splash.isVisible());
-        QCOMPARE(w.windowTitle(), u"Cirrusworks Pluvix - Melbourne, FL  (SRC)"_s);
-        for (int i = 0; i < 8; ++i)
-            QCOMPARE(w.statusPanel()->presetButtons()->ctrlPreset(i)->isVisible(), i < 4);
     }
 
     // The loop's rule is the playback model's; here the picture, labels, menu and stored
@@ -249,29 +207,17 @@ private slots:
         QCOMPARE(r.h.stored(u"SectionGeneral"_s, u"PlayLoop"_s), u"0"_s);
     }
 
-    void slidersDoNothingWhileAMapLoads() {
+    // The history slider's wait is the viewer's; the zoom slider's is the window's.
+    void zoomSliderDoesNothingWhileAMapLoads() {
         FakeRadar r;
         auto& w = r.h.loadStill();
-        w.statusPanel()->historySlider()->setValue(5);
-        const QPointF minuteHand = w.clock()->minuteHandEnd();
-        const view::MapRect map{w.viewer().mapState().rect().Left, w.viewer().mapState().rect().Top,
-                                w.viewer().mapState().rect().Width,
-                                w.viewer().mapState().rect().Height};
-
+        const view::MapRect map = w.viewer().mapState().rect();
         w.viewer().feed().setLoading(true);
-        w.statusPanel()->historySlider()->setValue(3);
         w.statusPanel()->zoomSlider()->setValue(11);
-        QCOMPARE(w.mapView()->picture(), w.viewer().feed().history().picture(4));
-        QCOMPARE(w.clock()->minuteHandEnd(), minuteHand);
-        QVERIFY((view::MapRect{w.viewer().mapState().rect().Left, w.viewer().mapState().rect().Top,
-                               w.viewer().mapState().rect().Width,
-                               w.viewer().mapState().rect().Height}) == map);
-
-        // Once loaded, the slider shows its pictures again.
+        QVERIFY(w.viewer().mapState().rect() == map);
         w.viewer().feed().setLoading(false);
-        w.statusPanel()->historySlider()->setValue(2);
-        QCOMPARE(w.mapView()->picture(), w.viewer().feed().history().picture(1));
-        QVERIFY(w.clock()->minuteHandEnd() != minuteHand);
+        w.statusPanel()->zoomSlider()->setValue(10);
+        QVERIFY(!(w.viewer().mapState().rect() == map));
     }
 
     // End points in twips inside the 510-twip clock: centre (255, 255), hour hand 140 long and
@@ -322,40 +268,6 @@ private slots:
         QCOMPARE(w.viewer().feed().history().tag(10), f.names[9]);
         QCOMPARE(f.listings(), 3);
         QCOMPARE(hitsOf(f, f.names), QList<int>(10, 1));
-    }
-
-    // A start-up whose listing or any image fails ends with a message and saves nothing; the
-    // newest image, shown first, is no exception.
-    void failedStartEndsWithAMessage_data() {
-        QTest::addColumn<int>("failing"); // an image, or -1 for the listing
-        QTest::addColumn<QString>("text");
-        const QString noServer = u"Pluvix Cannot Cannot Connect to the NOAA Web Server.\n"
-                                 "Pluvix will now close."_s;
-        QTest::newRow("listing") << -1
-                                 << u"Pluvix Cannot Cannot Connect to the Internet.\n"
-                                    "                     Pluvix will now close."_s;
-        QTest::newRow("newest") << 9 << noServer;
-        QTest::newRow("oldest") << 0 << noServer;
-    }
-
-    void failedStartEndsWithAMessage() {
-        QFETCH(int, failing);
-        Folder f;
-        f.serve({f.names.value(failing)});
-        AppHarness h;
-        h.set(u"BaseURL"_s, failing < 0 ? f.server.url(u"/missing/"_s).toString() : f.url());
-        auto& w = h.loadStill();
-
-        QCOMPARE(h.boxes.shown.size(), 1);
-        QTEST(h.boxes.shown[0].text, "text");
-        QCOMPARE(h.programEnd.endCount, 1);
-        QCOMPARE(h.programEnd.lastStatus, platform::exitFailure);
-        QCOMPARE(w.connectionNotice()->isVisibleTo(&w), failing >= 0);
-        QCOMPARE(h.stored(u"SectionGeneral"_s, u"PollInterval"_s), u"<missing>"_s);
-        // The ten went out together; none is asked for again after the failure.
-        for (int n : hitsOf(f, f.names))
-            QVERIFY(n <= 1);
-        QCOMPARE(f.hits(f.names.value(failing)), failing < 0 ? 0 : 1);
     }
 
     // A full disk is the user's to mend: each failed write is an error box naming the file and

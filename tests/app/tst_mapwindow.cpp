@@ -1,4 +1,4 @@
-// Zoom, panning, the map's right-click and the resize layout of the real main window.
+// Panning, the map's right-click and the resize layout of the real main window.
 #include "AppHarness.h"
 
 #include "presets/PresetButtons.h"
@@ -27,11 +27,6 @@ struct FakeRadar {
     FakeRadar() { h.useFakeFolder(fake, kFolder, testsupport::tenImageNamesUpTo(10, 0)); }
 };
 
-// Centre of the area above the status bar, twips.
-QPointF visibleCentre(app::MainWindow& w) {
-    return {w.width() * 15.0 / 2.0, (w.height() * 15.0 - w.statusPanelHeight()) / 2.0};
-}
-
 void placeMap(app::MainWindow& w, float left, float top, float width, float height) {
     w.viewer().mapState().setRect({left, top, width, height});
 }
@@ -46,26 +41,6 @@ view::MapRect mapOf(app::MainWindow& w) {
 class TestMapWindow : public QObject {
     Q_OBJECT
 private slots:
-    void firstZoomMakesTheMapSquareAroundTheSameMapPoint() {
-        FakeRadar r;
-        for (const auto& [key, value] : {std::pair{"MapLeft", "-9000"},
-                                         {"MapTop", "-4000"},
-                                         {"MapWidth", "30000"},
-                                         {"MapHeight", "20000"}})
-            r.h.set(QLatin1String(key), QLatin1String(value));
-        auto& w = r.h.loadStill();
-        const QPointF c = visibleCentre(w);
-        const double fx = (c.x() - w.viewer().mapState().rect().Left) / 30000.0;
-        const double fy = (c.y() - w.viewer().mapState().rect().Top) / 20000.0;
-
-        w.action(u"mnuZoomIn"_s)->trigger();
-        QCOMPARE(QSizeF(w.viewer().mapState().rect().Width, w.viewer().mapState().rect().Height),
-                 QSizeF(27000, 27000));
-        // The same fraction of the map lies under the centre as before.
-        QVERIFY(qAbs((c.x() - w.viewer().mapState().rect().Left) / 27000.0 - fx) < 1e-5);
-        QVERIFY(qAbs((c.y() - w.viewer().mapState().rect().Top) / 27000.0 - fy) < 1e-5);
-    }
-
     void dropOnTheClockMovesNothing() {
         FakeRadar r;
         auto& w = r.h.loadStill();

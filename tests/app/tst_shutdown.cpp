@@ -91,13 +91,6 @@ private slots:
         QCOMPARE(stored("FormWidth") == u"<missing>"_s, inTray);
         QCOMPARE(h.desktop.restored, 1);
         QCOMPARE(h.programEnd.endCount, 0);
-
-        // A second request does not run the shut-down again.
-        w.viewer().playback().setSpeed(7);
-        QCOMPARE(::raise(SIGTERM), 0);
-        QTest::qWait(50);
-        QCOMPARE(stored("PlaySpeed"), u"4"_s);
-        QCOMPARE(h.desktop.restored, 1);
     }
 };
 

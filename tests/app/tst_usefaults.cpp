@@ -1,13 +1,11 @@
-// Faults met in use: a bad stored number, a start-up stopped by an error, a recall or reload
+// Faults met in use: a start-up stopped by an error, a recall or reload
 // that fails part-way, the hidden title bar in file names, and stray mouse input.
 #include "AppHarness.h"
 
-#include "settings/FileSettingsStore.h"
 #include "support/RecordingSettingsStore.h"
 #include "view/MapView.h"
 
 #include <QAction>
-#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScrollBar>
@@ -22,53 +20,6 @@ static const QString kPreset0 = u"SectionPreset0"_s;
 class TestUseFaults : public QObject {
     Q_OBJECT
 private slots:
-    // A stored value that fails, or is no product, is not saved back: the next start is clean.
-    void badStoredValueKeepsTheDefaults_data() {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<int>("boxes");
-        QTest::newRow("overflow") << u"PollInterval"_s << u"40000"_s << 1;
-        QTest::newRow("zoom out of range") << u"ZoomLevel"_s << u"13"_s << 1;
-        for (const char* key : {"MapWidth", "MapHeight", "BullsEyeX", "BullsEyeY"})
-            QTest::addRow("%s at the maximum", key)
-                << QString::fromLatin1(key) << u"3.402823e+38"_s << 1;
-        QTest::newRow("negative ring spacing") << u"BullsEyeGraduations"_s << u"-10"_s << 1;
-        for (const QString& product :
-             {QString(), u"\u0001\u007f"_s, u"../../x"_s, u"http://example.invalid/"_s})
-            QTest::addRow("product %s", product.toUtf8().toPercentEncoding().constData())
-                << u"MapTypeShort"_s << product << 0;
-    }
-
-    void badStoredValueKeepsTheDefaults() {
-        QFETCH(QString, key);
-        QFETCH(QString, value);
-        QFETCH(int, boxes);
-        AppHarness h(AppHarness::Server);
-        settings::FileSettingsStore file(h.dir.filePath(u"config"_s));
-        h.storeOverride = &file;
-        h.set(key, value);
-
-        auto& w = h.load(); // the error box is answered with Retry
-        QCOMPARE(h.boxes.shown.size(), boxes);
-        QVERIFY(w.isVisible() && !w.viewer().feed().isLoading());
-        QCOMPARE(w.viewer().settings().PollInterval, qint16(60));
-        w.close();
-
-        // The bytes on disk, not QSettings' cache shared within the process.
-        QFile stored(file.filePath(h.appName));
-        QVERIFY(stored.open(QIODevice::ReadOnly));
-        const QByteArray text = stored.readAll();
-        for (const char* line :
-             {"/radar/images/DS.p37cr/SI.kmlb/", "PollInterval=60\n", "ZoomLevel=8\n",
-              "NumberOfPresets=4\n", "MapScaleLongRangeConstant=0.319\n"})
-            QVERIFY2(text.contains(line), line);
-        QVERIFY(h.stored(u"SectionGeneral"_s, key) != value);
-
-        auto& again = h.load();
-        QCOMPARE(h.boxes.shown.size(), boxes);
-        QVERIFY(again.isVisible() && h.programEnd.endCount == 0);
-    }
-
     void startUpStoppedByAnErrorStillPolls() {
         AppHarness h(AppHarness::Server);
         testsupport::RecordingSettingsStore failing;

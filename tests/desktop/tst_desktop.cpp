@@ -1,3 +1,5 @@
+#include "acquisition/ImageHistory.h"
+#include "app/ViewExport.h"
 #include "desktop/AnimatedGif.h"
 #include "desktop/MapFiles.h"
 #include "desktop/MapSaver.h"
@@ -6,6 +8,7 @@
 #include "support/ErrorOf.h"
 #include "support/FakeDesktop.h"
 #include "support/FakePlatform.h"
+#include "support/GifFixtures.h"
 
 #include <QDir>
 #include <QFile>
@@ -164,6 +167,42 @@ private slots:
             tool.start(identify, {u"-format"_s, u"%T,"_s, path});
             QVERIFY(tool.waitForFinished(30000));
             QCOMPARE(tool.readAllStandardOutput(), hundredths);
+        }
+    }
+
+    // Frames of the loop as the map shows them, one tick each and the loop delay on the last
+    // one kept; an undecodable picture is left out and named, one past the history silently.
+    void loopFramesOfOneRound_data() {
+        QTest::addColumn<QList<int>>("positions");
+        QTest::addColumn<QList<int>>("elements");
+        QTest::addColumn<QList<int>>("delays");
+        QTest::newRow("undecodable")
+            << QList<int>{2, 3, 4} << QList<int>{1, 3} << QList<int>{200, 600};
+        QTest::newRow("undecodable newest") << QList<int>{2, 3} << QList<int>{1} << QList<int>{600};
+        QTest::newRow("past the history") << QList<int>{5, 6} << QList<int>{4} << QList<int>{600};
+    }
+    void loopFramesOfOneRound() {
+        QFETCH(QList<int>, positions);
+        QFETCH(QList<int>, elements);
+        QFETCH(QList<int>, delays);
+        pluvix::acquisition::ImageHistory history;
+        for (int i = 0; i < 5; ++i) {
+            if (i > 0)
+                history.create(i);
+            history.setPicture(
+                i, i == 2 ? QByteArray::fromHex("47494638396101000100800000000000"
+                                                "ffffff2c0000000001000100000202ffff003b")
+                          : makeRadarGif(8, 8, quint32(i)));
+            history.setTag(i, u"t%1"_s.arg(i));
+        }
+        const auto shown = [](const QImage& picture) { return picture.mirrored(true, false); };
+        const auto loop = pluvix::app::loopFrames(history, positions, 5, 2, shown);
+        QCOMPARE(loop.undecodable, positions.contains(3) ? QStringList{u"t2"_s} : QStringList());
+        QCOMPARE(loop.frames.size(), elements.size());
+        for (qsizetype k = 0; k < elements.size(); ++k) {
+            QCOMPARE(loop.frames[k].delayMs, delays[k]);
+            QCOMPARE(loop.frames[k].image.convertToFormat(QImage::Format_RGB32),
+                     shown(history.picture(elements[k])).convertToFormat(QImage::Format_RGB32));
         }
     }
 

@@ -65,6 +65,7 @@ FakeDownloadService::startBatch(const QList<QUrl>& urls, qint64, platform::Cache
 }
 
 DownloadResult FakeDownloadService::answer(const QUrl& url, const QString& localFile) const {
+    ++asked[url];
     const auto it = m_responses.constFind(url);
     if (it == m_responses.cend())
         return failure(Failure::Refused, 0, u"no answer for "_s + url.toString());

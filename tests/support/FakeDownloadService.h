@@ -23,6 +23,8 @@ public:
 
     // Writes the answer for url into localFile, as the real service would (no size cap).
     platform::DownloadResult answer(const QUrl& url, const QString& localFile) const;
+    // How often each address was asked for.
+    mutable QHash<QUrl, int> asked;
 
 private:
     struct Response {

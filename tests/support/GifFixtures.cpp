@@ -71,6 +71,11 @@ QByteArray makeRadarGif(int width, int height, quint32 seed) {
     return out;
 }
 
+QByteArray undecodableGif() {
+    return QByteArray::fromHex("47494638396101000100800000000000ffffff2c00000000010001000002"
+                               "02ffff003b");
+}
+
 QByteArray listingOf(const QStringList& names) {
     QByteArray listing = "<HTML><BODY><PRE>\n<A HREF=\"/radar/images/DS.p37cr/\">Parent</A>\n";
     for (const QString& name : names)

@@ -10,6 +10,8 @@ class FakeDownloadService;
 // A radar-like GIF: a plain background with banded echoes and range lines, compressing about as
 // well as real radar pictures. Different seeds give different pictures.
 QByteArray makeRadarGif(int width, int height, quint32 seed);
+// Whole GIF blocks around compressed data that does not decode.
+QByteArray undecodableGif();
 // A folder listing naming `names` after the parent link, in the server's form.
 QByteArray listingOf(const QStringList& names);
 

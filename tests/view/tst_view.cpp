@@ -1,10 +1,12 @@
 #include "acquisition/Catalogue.h"
 #include "settings/SettingsRecord.h"
 #include "view/AccessibleTexts.h"
+#include "view/Bullseye.h"
 #include "view/ClockWidget.h"
 #include "view/ColourScale.h"
 #include "view/EchoScales.h"
 #include "view/KeyIntents.h"
+#include "view/LoopPlayer.h"
 #include "view/MapGeometry.h"
 #include "view/MapOverlays.h"
 #include "view/MapState.h"
@@ -75,10 +77,6 @@ RingInputs shortRange(int zoom) {
 
 bool near(QPointF a, QPointF b, double tolerance = 0.01) {
     return std::hypot(a.x() - b.x(), a.y() - b.y()) < tolerance;
-}
-
-QPointF mapCentre(const MapRect& r) {
-    return {r.Left + r.Width / 2.0, r.Top + r.Height / 2.0};
 }
 
 // Loop ticks after the switch goes on, the position after each.
@@ -192,33 +190,58 @@ private slots:
             QCOMPARE(ringLabelsDecision(request, busy, 1).visible, std::optional<bool>(true));
     }
 
-    // Zooming keeps the visible centre, so a centred bullseye stays in the middle.
-    void centringPutsTheBullseyeInTheMiddle() {
+    // The right-clicked point becomes the bullseye and the rings laid out from the model centre
+    // in the visible area; zooming keeps that centre, so they stay. The switch is the stored
+    // setting; label requests wait while a preset is applied, the others let events run.
+    void bullseyeCentresSwitchesAndLabels() {
+        settings::SettingsRecord record;
+        record.BullsEyeGraduations = 10;
+        record.MapTypeShort = u"p37cr"_s;
+        record.MapScaleShortRangeConstant = 0.721f;
+        MapState map;
+        bool busy = false;
+        int eventRuns = 0;
+        Bullseye bullseye(
+            record, map, [&busy] { return busy; }, [&eventRuns] { ++eventRuns; });
         const ClientArea client{12000.0f, 8415.0f, 615.0f};
-        const CenteredBullseye centred =
-            centerBullseye(17123.0f, 5411.0f, client, MapRect{-7295, -7550, 24800, 24800});
-        RingInputs in = shortRange(8);
-        in.map = centred.map;
-        in.BullsEyeX = centred.BullsEyeX;
-        in.BullsEyeY = centred.BullsEyeY;
-        QVERIFY(near(ringCentre(ringLayout(in, labelSize).rings[0]), QPointF(6000, 3900), 0.7));
+        map.setRect({-7295, -7550, 24800, 24800});
+        map.setZoom(8);
+        map.setPopupPoint({17123, 5411});
+        bullseye.centreAtPopup(client);
+        const Ring first = ringLayout(bullseye.ringInputs(), labelSize).rings[0];
+        QVERIFY(near(ringCentre(first), QPointF(6000, 3900), 0.7));
+        QVERIFY(qAbs(first.Diameter - 8 * 192.27f) < 0.05f);
+
+        QSignalSpy shown(&bullseye, &Bullseye::shownChanged);
+        QSignalSpy labels(&bullseye, &Bullseye::labelsShown);
+        bullseye.toggle();
+        QVERIFY(bullseye.shown() && record.ShowBullseye == 1 && shown.last().at(0).toBool());
+        busy = true;
+        bullseye.setLabels(RingLabels::Show);
+        QCOMPARE(labels.size() + eventRuns, 0);
+        bullseye.setLabels(RingLabels::Hide);
+        QCOMPARE(labels.size() + eventRuns, 2);
     }
 
-    // The map point under the centre of the visible area stays there; the ends refuse to
-    // move; a stored level outside 1..12 is refused whole.
+    // The same fraction of the map stays under the centre of the visible area, and the first
+    // zoom makes a stored oblong map square; the ends refuse to move; a stored level outside
+    // 1..12 is refused whole.
     void zoomKeepsTheVisibleCentreAndStopsAtTheEnds() {
         const ClientArea client{9000.0f, 8415.0f, 615.0f};
         const QPointF centre(4500.0, 3900.0);
         MapState map;
         QSignalSpy zooms(&map, &MapState::zoomChanged);
         map.setZoom(8);
-        map.setRect({float(centre.x()) - 12000.0f, float(centre.y()) - 12000.0f, 24000, 24000});
+        map.setRect({float(centre.x()) - 9000.0f, float(centre.y()) - 14000.0f, 30000, 20000});
         for (const auto& [in, level] : {std::pair{true, 9}, {false, 8}, {false, 7}}) {
             QVERIFY(in ? map.zoomIn() : map.zoomOut());
             map.fitToZoom(client);
+            const MapRect r = map.rect();
             QCOMPARE(map.zoom(), level);
-            QCOMPARE(map.rect().Height, 3000.0f * float(level));
-            QVERIFY(near(mapCentre(map.rect()), centre, 0.5));
+            QCOMPARE(QSizeF(r.Width, r.Height), QSizeF(3000.0 * level, 3000.0 * level));
+            const QPointF fraction((centre.x() - r.Left) / r.Width,
+                                   (centre.y() - r.Top) / r.Height);
+            QVERIFY(near(fraction, QPointF(0.3, 0.7), 1e-5));
         }
         QCOMPARE(zooms.count(), 4);
 
@@ -233,9 +256,8 @@ private slots:
         QCOMPARE(zooms.count(), 6);
     }
 
-    // A drop lands the grabbed point under the mouse; the right-clicked point becomes the
-    // bullseye in the middle of the visible area.
-    void dragAndCentringMoveTheMap() {
+    // A drop lands the grabbed point under the mouse.
+    void dragMovesTheMap() {
         MapState map;
         QSignalSpy rects(&map, &MapState::rectChanged);
         map.setRect({1500, 1500, 3000, 3000});
@@ -246,16 +268,6 @@ private slots:
         map.drop({100, 100}, false);
         QCOMPARE(map.rect(), (MapRect{0, 50, 3000, 3000}));
         QCOMPARE(rects.count(), 3);
-
-        const ClientArea client{12000.0f, 8415.0f, 615.0f};
-        map.setRect({-7295, -7550, 24800, 24800});
-        map.setPopupPoint({17123, 5411});
-        const QPointF bullseye = map.centreBullseyeAtPopup(client);
-        QVERIFY(near(bullseye, QPointF(17123.0 / 24800, 5411.0 / 24800), 1e-6));
-        const MapRect r = map.rect();
-        QCOMPARE(QSizeF(r.Width, r.Height), QSizeF(24800, 24800));
-        QVERIFY(near(QPointF(r.Left + bullseye.x() * r.Width, r.Top + bullseye.y() * r.Height),
-                     QPointF(6000, 3900), 0.7));
     }
 
     // The position stays inside its range as a slider keeps its value, and says so only when
@@ -286,12 +298,16 @@ private slots:
         QTest::addColumn<int>("historyImageCount");
         QTest::addColumn<int>("loopDelay");
         QTest::addColumn<QList<int>>("expected");
+        QTest::addColumn<QList<int>>("round"); // what a loop export shows
         QTest::newRow("20 pictures, delay 4")
-            << 20 << 4 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 1, 2};
-        QTest::newRow("5 pictures, delay 0") << 5 << 0 << QList<int>{5, 6, 7, 8, 9, 10, 5, 6};
+            << 20 << 4 << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 10, 10, 10, 10, 1, 2}
+            << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+        QTest::newRow("5 pictures, delay 0")
+            << 5 << 0 << QList<int>{5, 6, 7, 8, 9, 10, 5, 6} << QList<int>{5, 6, 7, 8, 9, 10};
         QTest::newRow("delay beyond the switch-on count pauses at once")
-            << 3 << 11 << QList<int>{10, 10, 7, 8, 9, 10} + QList<int>(11, 10) + QList<int>{7};
-        QTest::newRow("negative count") << -5 << 0 << QList<int>(3, 10);
+            << 3 << 11 << QList<int>{10, 10, 7, 8, 9, 10} + QList<int>(11, 10) + QList<int>{7}
+            << QList<int>{7, 8, 9, 10};
+        QTest::newRow("negative count") << -5 << 0 << QList<int>(3, 10) << QList<int>{10};
     }
 
     // Off, ticks change nothing; the first pass jumps back at once; off again, the newest.
@@ -299,6 +315,7 @@ private slots:
         QFETCH(int, historyImageCount);
         QFETCH(int, loopDelay);
         QFETCH(QList<int>, expected);
+        QFETCH(QList<int>, round);
         settings::SettingsRecord record;
         record.HistoryImageCount = qint16(historyImageCount);
         record.LoopDelay = qint16(loopDelay);
@@ -308,6 +325,9 @@ private slots:
         QVERIFY(playback.timer().isActive());
         QCOMPARE(record.PlayLoop, qint16(1));
         QCOMPARE(loopPositions(playback, int(expected.size())), expected);
+        QCOMPARE(
+            loopRoundPositions(playback.minimum(), playback.maximum(), qint16(historyImageCount)),
+            round);
         playback.setPosition(4);
         playback.setLooping(false);
         QCOMPARE(playback.position(), 10);
