@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Prints every node on the AT-SPI bus as "role|name|description", indented by depth; with
---set PREFIX VALUE sets the value of the first node named PREFIX... instead (exit 3: none)."""
+--set PREFIX VALUE sets the value of the first node whose name starts with PREFIX instead."""
 import sys
 
 import gi
@@ -16,18 +16,12 @@ def nodes(node, depth=0):
             yield from nodes(child, depth + 1)
 
 
-def main(argv):
-    tree = list(nodes(Atspi.get_desktop(0)))
-    if argv[:1] == ["--set"]:
-        target = next((n for n, _ in tree if (n.get_name() or "").startswith(argv[1])), None)
-        if target is None or not target.set_current_value(float(argv[2])):
-            return 3
-        print("set", target.get_name())
-        return 0
+tree = list(nodes(Atspi.get_desktop(0)))
+if sys.argv[1:2] == ["--set"]:
+    target = next(n for n, _ in tree if (n.get_name() or "").startswith(sys.argv[2]))
+    if not target.set_current_value(float(sys.argv[3])):
+        sys.exit("the value was refused")
+    print("set", target.get_name())
+else:
     for node, depth in tree:
         print("  " * depth + f"{node.get_role_name()}|{node.get_name()}|{node.get_description()}")
-    return 0
-
-
-if __name__ == "__main__":
-    sys.exit(main(sys.argv[1:]))
