@@ -63,6 +63,8 @@ bool finiteRect(const QRectF& r) {
 MapView::MapView(QWidget* parent)
     : QWidget(parent), m_dragCursor(makeDragCursor()), m_image1(new QWidget(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The keys of the map reach the window through the map when it has the focus.
+    setFocusPolicy(Qt::StrongFocus);
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_image1->setGeometry(0, 0, 0, 0);

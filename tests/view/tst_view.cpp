@@ -635,6 +635,11 @@ private slots:
         QCOMPARE(presetButtonName(3, {}, {}), u"Preset 3: empty"_s);
         QCOMPARE(mapViewName(u"Melbourne, FL"_s, u"14:35"_s),
                  u"Radar map of Melbourne, FL, picture of 14:35 UTC"_s);
+        // An offset moves the clock's hour past either end of the day, or into a fraction.
+        QCOMPARE(localHourMinute(-5.0f, 35), u"19:35"_s);
+        QCOMPARE(localHourMinute(23.5f, 45), u"00:15"_s);
+        QCOMPARE(timeLabelName(u" 12/06/2026  10:00 UTC "_s),
+                 u"Picture time: 12/06/2026 10:00 UTC"_s);
     }
 
     void keyActions_data() {
