@@ -1,5 +1,7 @@
 #pragma once
 
+#include "view/MapGeometry.h"
+
 #include <QList>
 #include <QObject>
 #include <QPointF>
@@ -20,7 +22,7 @@ class StatusPanel;
 class Viewer;
 
 // What the mouse does on the map view: the map menu, grabbing the map or moving the window,
-// and where a drag drops it.
+// the map following a drag and where the drag drops it, the wheel's zoom.
 class MapMouse final : public QObject {
     Q_OBJECT
 public:
@@ -40,8 +42,11 @@ private:
     void pressOnMap(Qt::MouseButton button, QPointF relativeToMap);
     void pressOnBackground(QPointF twips);
     void dropAt(QPointF twips);
+    void dragTo(QPointF twips);
+    void turnWheel(int angleDelta, QPointF twips);
 
     Parts m_p;
+    view::WheelNotches m_wheel;
 };
 
 } // namespace pluvix::app

@@ -43,11 +43,33 @@ void MapState::fitToZoom(const ClientArea& client) {
     setRect(zoomedMapRect(m_zoom, client, m_rect));
 }
 
+bool MapState::zoomAt(int steps, QPointF inClientArea) {
+    const int level = qBound(minZoomLevel, m_zoom + steps, maxZoomLevel);
+    if (level == m_zoom)
+        return false;
+    // The rectangle first: the zoom's followers then find the map at its new size already.
+    setRect(zoomedMapRectAt(level, m_rect, float(inClientArea.x()), float(inClientArea.y())));
+    moveZoom(level);
+    return true;
+}
+
+void MapState::fitInto(const ClientArea& client) {
+    const ZoomedMap fitted = fittedMap(client);
+    setRect(fitted.map);
+    moveZoom(fitted.zoom);
+}
+
+void MapState::centreOnSite(const ClientArea& client) {
+    setRect(centredOn(client, m_rect));
+}
+
 void MapState::grabOnMap(QPointF relativeToMap) {
+    m_beforeDrag = m_rect;
     m_grab = dragOffsetFromMap(float(relativeToMap.x()), float(relativeToMap.y()));
 }
 
 void MapState::grabOnBackground(QPointF inClientArea) {
+    m_beforeDrag = m_rect;
     m_grab = dragOffsetFromBackground(float(inClientArea.x()), float(inClientArea.y()), m_rect);
 }
 
@@ -56,6 +78,10 @@ void MapState::drop(QPointF inClientArea, bool onMap) {
     const float y = float(inClientArea.y());
     setRect(onMap ? dropOnMap(m_rect, x - m_rect.Left, y - m_rect.Top, m_grab)
                   : dropOnBackground(m_rect, x, y, m_grab));
+}
+
+void MapState::dragTo(QPointF inClientArea) {
+    setRect(dropOnBackground(m_rect, float(inClientArea.x()), float(inClientArea.y()), m_grab));
 }
 
 QPointF MapState::centreBullseyeAtPopup(const ClientArea& client) {

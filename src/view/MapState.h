@@ -29,13 +29,23 @@ public:
     // Makes the map the square of the zoom level around the point under the centre of the
     // area above the status panel.
     void fitToZoom(const ClientArea& client);
+    // `steps` levels up (negative: down) within 1..12, keeping the map point under `inClientArea`
+    // where it is: the wheel's zoom. False at the end, where nothing changes.
+    bool zoomAt(int steps, QPointF inClientArea);
+    // The whole picture in the area above the status panel, at the largest level that fits.
+    void fitInto(const ClientArea& client);
+    // The radar site in the middle of the area above the status panel, at the same zoom.
+    void centreOnSite(const ClientArea& client);
 
-    // A drag starts at a point relative to the map or in the client area; the drop moves the
-    // map so that the grabbed point lands under the mouse.
+    // A drag starts at a point relative to the map or in the client area; while it lasts the map
+    // follows the mouse, and the drop moves the map so that the grabbed point lands under the
+    // mouse. A drop that moves nothing puts the map back where the drag found it.
     void grabOnMap(QPointF relativeToMap);
     void grabOnBackground(QPointF inClientArea);
     DragOffset grabPoint() const { return m_grab; }
+    void dragTo(QPointF inClientArea);
     void drop(QPointF inClientArea, bool onMap);
+    void abandonDrag() { setRect(m_beforeDrag); }
 
     // The point a right click on the map chose, relative to the map.
     QPointF popupPoint() const { return m_popup; }
@@ -52,6 +62,7 @@ private:
     MapRect m_rect;
     int m_zoom = minZoomLevel;
     DragOffset m_grab;
+    MapRect m_beforeDrag;
     QPointF m_popup;
 };
 

@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QScopeGuard>
 #include <QToolTip>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -74,6 +75,8 @@ MapView::MapView(QWidget* parent)
     : QWidget(parent), m_dragCursor(makeDragCursor()), m_image1(new QWidget(this)),
       m_badgeLabel(new UnpaintedText(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The keys of the map reach the window through the map when it has the focus.
+    setFocusPolicy(Qt::StrongFocus);
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_image1->setGeometry(0, 0, 0, 0);
@@ -408,6 +411,8 @@ void MapView::mouseReleaseEvent(QMouseEvent* e) {
         // A release outside the window drops nowhere.
         if (rect().contains(e->position().toPoint()))
             emit dragDropped(at);
+        else
+            emit dragAbandoned();
     }
     emit mouseReleased(e->button(), at);
 }
@@ -415,6 +420,15 @@ void MapView::mouseReleaseEvent(QMouseEvent* e) {
 void MapView::mouseDoubleClickEvent(QMouseEvent* e) {
     if (isOnMap(pxToTwips(e->position())))
         emit mapDoubleClicked();
+}
+
+void MapView::mouseMoveEvent(QMouseEvent* e) {
+    if (m_dragging)
+        emit dragMoved(pxToTwips(e->position()));
+}
+
+void MapView::wheelEvent(QWheelEvent* e) {
+    emit wheelTurned(e->angleDelta().y(), pxToTwips(e->position()));
 }
 
 } // namespace pluvix::view

@@ -87,6 +87,11 @@ signals:
     // first.
     void mouseReleased(Qt::MouseButton button, QPointF twips);
     void dragDropped(QPointF twips);
+    // While a drag lasts: where the mouse is now; a release outside the window abandons it.
+    void dragMoved(QPointF twips);
+    void dragAbandoned();
+    // Wheel turns in eighths of a degree (120 a notch), up is positive.
+    void wheelTurned(int angleDelta, QPointF twips);
     void mapDoubleClicked();
 
 protected:
@@ -95,6 +100,8 @@ protected:
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
 
 private:
     // Drawn over the background where the picture is transparent, 32-bit.

@@ -9,12 +9,15 @@
 #include "presets/PresetButtons.h"
 #include "support/RecordingSettingsStore.h"
 #include "support/XSession.h"
+#include "view/ClockWidget.h"
 #include "view/ColourScale.h"
 #include "view/MapView.h"
+#include "view/Playback.h"
 
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDeadlineTimer>
 #include <QFile>
@@ -24,6 +27,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -66,6 +70,11 @@ private:
         return w;
     }
     bool xdotool(const QStringList& args) { return x.runClient(u"xdotool"_s, args).has_value(); }
+    bool pointerTo(QPoint global, const QStringList& then = {}) {
+        return xdotool(
+            QStringList{u"mousemove"_s, QString::number(global.x()), QString::number(global.y())} +
+            then);
+    }
     bool clickAt(QPoint global, const QString& button, int repeat = 1) {
         return xdotool(
                    {u"mousemove"_s, QString::number(global.x()), QString::number(global.y())}) &&
@@ -353,6 +362,109 @@ private slots:
             // The whole way of the pointer, the part before the move began too.
             QTRY_COMPARE(w.pos() - before, QPoint(60, 40));
             QCOMPARE(w.statusPanelHeight(), 15.0f);
+        }
+    }
+
+    // The map follows a held button, and the drop rules stay: dropped on the clock, nothing has
+    // moved. Each wheel notch zooms one level keeping the map point under the pointer within
+    // 2 px, and the slider and the menu's mark follow.
+    void mouseZoomsAndDragsTheMap() {
+        auto& w = start();
+        const view::MapRect old = w.viewer().mapState().rect();
+        for (const bool onClock : {true, false}) {
+            QTest::qWait(QApplication::doubleClickInterval() + 200);
+            const QPoint from = w.mapView()->mapToGlobal(QPoint(150, 100));
+            QVERIFY(pointerTo(from, {u"mousedown"_s, u"1"_s}));
+            for (int step = 1; step <= 4; ++step)
+                QVERIFY(pointerTo(from + QPoint(10, 5) * step));
+            QTRY_COMPARE(w.viewer().mapState().rect().Left, old.Left + 600.0f);
+            QCOMPARE(w.viewer().mapState().rect().Top, old.Top + 300.0f);
+            QVERIFY(
+                pointerTo(onClock ? w.clock()->mapToGlobal(QPoint(17, 17)) : from + QPoint(40, 20),
+                          {u"mouseup"_s, u"1"_s}));
+            QTRY_VERIFY(!w.mapView()->isDragging());
+            QCOMPARE(w.viewer().mapState().rect().Left, old.Left + (onClock ? 0.0f : 600.0f));
+        }
+        const QPoint at(90, 110);
+        const QPointF p = view::pxToTwips(QPointF(at));
+        for (const auto& [button, notches] : {std::pair{u"4"_s, 1}, {u"5"_s, -2}}) {
+            const view::MapRect before = w.viewer().mapState().rect();
+            const int level = w.viewer().mapState().zoom() + notches;
+            QVERIFY(pointerTo(w.mapView()->mapToGlobal(at),
+                              {u"click"_s, u"--repeat"_s, QString::number(qAbs(notches)), button}));
+            QTRY_COMPARE(w.statusPanel()->zoomSlider()->value(), level);
+            const view::MapRect r = w.viewer().mapState().rect();
+            QCOMPARE(r.Width, 3000.0f * float(level));
+            QVERIFY(QLineF(QPointF(r.Left + (p.x() - before.Left) * r.Width / before.Width,
+                                   r.Top + (p.y() - before.Top) * r.Height / before.Height),
+                           p)
+                        .length() <= 2 * 15);
+            QVERIFY(w.action(u"mnuZoomNum_%1"_s.arg(level))->isChecked());
+        }
+    }
+
+    // Every key pressed on the desktop moves its model, or runs once the menu item that shows
+    // it; a key pressed while a dialog is open does nothing.
+    void keysRunTheirCommands() {
+        auto& w = start();
+        h->store.SaveSetting(u"Pluvix"_s, u"SectionPreset1"_s, u"BaseURL"_s, h->folderUrl());
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        view::Playback& play = w.viewer().playback();
+        view::MapState& map = w.viewer().mapState();
+        map.moveZoom(5);
+        const auto at = [&play](int i) { return [&play, i] { return play.position() == i; }; };
+        const auto zoom = [&map](int z) { return [&map, z] { return map.zoom() == z; }; };
+        const view::ClientArea client{w.width() * 15.0f, w.height() * 15.0f, w.statusPanelHeight()};
+        const QPointF centre(client.Width / 2, (client.Height - client.StatusBarHeight) / 2);
+        const auto menuAtCentre = [&] {
+            return w.imageMenu()->isVisible() &&
+                   map.popupPoint() + QPointF(map.rect().Left, map.rect().Top) == centre;
+        };
+        QSignalSpy recalls(&w.viewer().presetRecall(), &presets::PresetRecall::recallBegins);
+        int dialogs = 0;
+        QPointer<QTimer> answer;
+        const std::tuple<const char*, const char*, const char*, std::function<bool()>> rows[] = {
+            {"Left", {}, {}, at(9)},
+            {"Home", {}, {}, at(1)},
+            {"Right", {}, {}, at(2)},
+            {"End", {}, {}, at(10)},
+            {"space", "mnuPlayNow", "Space", [&] { return play.isLooping(); }},
+            {"space", "mnuPlayNow", "Space", [&] { return !play.isLooping(); }},
+            {"plus", "mnuZoomIn", "+", zoom(6)},
+            {"minus", "mnuZoomOut", "-", zoom(5)},
+            {"ctrl+plus", "mnuZoomIn", "+", zoom(6)},
+            {"ctrl+minus", "mnuZoomOut", "-", zoom(5)},
+            {"f", {}, {}, [&] { return map.rect() == view::fittedMap(client).map; }},
+            {"c", {}, {}, [&] { return map.rect() == view::centredOn(client, map.rect()); }},
+            {"8", {}, {}, [&] { return recalls.isEmpty(); }}, // no such button shown
+            {"2", {}, {}, [&] { return recalls.size() == 1 && !w.statusPanel()->frozen(); }},
+            {"ctrl+s", "mnuSaveMap", "Ctrl+S", [&] { return dialogs == 1 && at(10)(); }},
+            {"ctrl+shift+s", "mnuSaveLoop", "Ctrl+Shift+S", [&] { return dialogs == 2; }},
+            {"ctrl+c", "mnuCopyView", "Ctrl+C",
+             [] { return !QGuiApplication::clipboard()->image().isNull(); }},
+            {"Menu", {}, {}, menuAtCentre},
+            {"shift+F10", {}, {}, menuAtCentre},
+            {"ctrl+q", "mnuExit", "Ctrl+Q", [&] { return w.shutDownDone(); }},
+        };
+        for (const auto& [keys, name, shown, done] : rows) {
+            QAction* item = name ? w.action(QLatin1String(name)) : nullptr;
+            std::optional<QSignalSpy> ran;
+            if (item) {
+                ran.emplace(item, &QAction::triggered);
+                QCOMPARE(item->shortcut(), QKeySequence(QLatin1String(shown)));
+            }
+            if (!answer)
+                answer = onNextModal([&](QWidget* d) {
+                    ++dialogs;
+                    xdotool({u"key"_s, u"Home"_s});
+                    QTest::qWait(300);
+                    static_cast<QDialog*>(d)->reject();
+                });
+            QVERIFY2(xdotool({u"key"_s, QLatin1String(keys)}), keys);
+            QTRY_VERIFY2(done(), keys);
+            QTRY_COMPARE(ran ? ran->size() : 1, 1);
+            w.imageMenu()->hide();
         }
     }
 

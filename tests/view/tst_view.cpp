@@ -256,9 +256,21 @@ private slots:
         QCOMPARE(errorOf([&] { map.setZoom(0); }), 380);
         QCOMPARE(map.zoom(), 1);
         QCOMPARE(zooms.count(), 6);
+
+        // The wheel keeps the point under the pointer, also through the re-fit that follows.
+        const QPointF pointer(1234, 6100);
+        const MapRect old{-5000, -2000, 3000, 3000};
+        map.setRect(old);
+        QVERIFY(!map.zoomAt(-1, pointer));
+        QVERIFY(map.zoomAt(20, pointer));
+        map.fitToZoom(client);
+        QCOMPARE(map.zoom(), 12);
+        const MapRect r = map.rect();
+        QVERIFY(near({r.Left + (pointer.x() - old.Left) * 12, r.Top + (pointer.y() - old.Top) * 12},
+                     pointer, 1));
     }
 
-    // A drop lands the grabbed point under the mouse.
+    // A drop lands the grabbed point under the mouse; while the drag lasts the map follows.
     void dragMovesTheMap() {
         MapState map;
         QSignalSpy rects(&map, &MapState::rectChanged);
@@ -270,6 +282,12 @@ private slots:
         map.drop({100, 100}, false);
         QCOMPARE(map.rect(), (MapRect{0, 50, 3000, 3000}));
         QCOMPARE(rects.count(), 3);
+        // Live: the map follows the mouse; a drop that moves nothing puts it back.
+        map.grabOnMap({300, 450});
+        map.dragTo({2000, 2000});
+        QCOMPARE(map.rect(), (MapRect{1700, 1550, 3000, 3000}));
+        map.abandonDrag();
+        QCOMPARE(map.rect(), (MapRect{0, 50, 3000, 3000}));
     }
 
     // The position stays inside its range as a slider keeps its value, and says so only when
@@ -659,6 +677,11 @@ private slots:
         QCOMPARE(presetButtonName(3, {}, {}), u"Preset 3: empty"_s);
         QCOMPARE(mapViewName(u"Melbourne, FL"_s, u"14:35"_s),
                  u"Radar map of Melbourne, FL, picture of 14:35 UTC"_s);
+        // An offset moves the clock's hour past either end of the day, or into a fraction.
+        QCOMPARE(localHourMinute(-5.0f, 35), u"19:35"_s);
+        QCOMPARE(localHourMinute(23.5f, 45), u"00:15"_s);
+        QCOMPARE(timeLabelName(u" 12/06/2026  10:00 UTC "_s),
+                 u"Picture time: 12/06/2026 10:00 UTC"_s);
     }
 
     void keyActions_data() {
