@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QtTest>
 
@@ -174,6 +175,9 @@ private slots:
               u"|Radar map of Melbourne, FL, picture of 10:00 UTC|The radar"_s,
               u"|Clock showing "_s, u"label|Picture 10 of 10|"_s})
             QVERIFY2(tree.contains(node), qPrintable(node + u"\n"_s + tree));
+        // The server's pictures are from 2026-12-06 10:00: hours old by the machine's clock.
+        QVERIFY2(tree.contains(QRegularExpression(u"label\\|Picture \\d.* old\\|"_s)),
+                 qPrintable(tree));
         QVERIFY2(read(u"set History:"_s, {u"--set"_s, u"History:"_s, u"9"_s}), qPrintable(tree));
         QVERIFY2(read(u"History: picture 9 of 10, 09:55 UTC"_s), qPrintable(tree));
         QVERIFY(tree.contains(u"Radar map of Melbourne, FL, picture of 09:55 UTC"_s));
