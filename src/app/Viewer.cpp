@@ -54,21 +54,12 @@ void Viewer::followFeed() {
         showTimeCaption(m_feed.history().tag(i));
         emit pictureNumberChanged(i + 1);
     });
-    connect(feed, &ImageFeed::historyComplete, playback, [playback] {
-        playback->setPosition(10);
-        playback->setMaximum(10);
-    });
-    connect(feed, &ImageFeed::historyRangeChanged, playback, [playback](int first, int last) {
-        playback->setMinimum(first + 1);
-        playback->setMaximum(last + 1);
-        playback->setPosition(last + 1);
-    });
+    connect(feed, &ImageFeed::historyComplete, playback, &view::Playback::showFullHistory);
+    connect(feed, &ImageFeed::historyRangeChanged, playback, &view::Playback::followHistory);
     // The window hides the map after these steps and shows it again after the picture.
     connect(feed, &ImageFeed::reloadBegins, playback, [playback] {
         setBusyPointer(true);
-        playback->setPosition(10);
-        playback->setMinimum(1);
-        playback->setMaximum(10);
+        playback->showFullHistory();
     });
     connect(feed, &ImageFeed::reloadEnds, this, [this] {
         trap(*m_errors, procedure::reload, [&] { showPicture(m_feed.history().UBound()); });
