@@ -14,6 +14,7 @@ namespace {
 constexpr qreal margin = 6;
 constexpr qreal padding = 4;
 constexpr qreal gap = 4;
+constexpr qreal maxLegendShare = 0.45;
 // Opaque, so that light text keeps its contrast over any echo, and few colours: a loop saved as
 // GIF keeps every colour of the screen only while a frame has no more than 256.
 const QColor plateColour(32, 32, 32);
@@ -59,9 +60,14 @@ ColourScaleLayout layoutColourScale(const QRectF& area, Qt::Corner corner, const
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(step.label));
 
     // One label per row when the area is tall enough; otherwise rows shrink and labels thin out.
-    // Room is kept for the outer labels, which stand out of rows lower than a line.
-    const qreal room = area.height() - 2 * margin - 2 * padding - 2 * line - gap;
-    const qreal row = std::clamp(std::floor(room / qreal(count)), 2.0, line);
+    // Room is kept for the outer labels, which stand out of rows lower than a line. The legend
+    // keeps to under half the area's height, so it never hides most of the map, unless that
+    // would leave fewer than five labels.
+    const qreal frame = 2 * padding + 2 * line + gap;
+    const qreal fullRow = std::floor((area.height() - 2 * margin - frame) / qreal(count));
+    const qreal modestRow = std::floor((maxLegendShare * area.height() - frame) / qreal(count));
+    const qreal row =
+        std::max(2.0, std::min({line, fullRow, std::max(modestRow, std::ceil(line / 3))}));
     const int stride = int(std::ceil(line / row - 1e-9));
     const qreal overhang = (line - row) / 2;
     const qreal swatchWidth = std::ceil(line);

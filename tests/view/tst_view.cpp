@@ -608,10 +608,13 @@ private slots:
     void colourScaleLayout_data() {
         QTest::addColumn<QRect>("area");
         QTest::addColumn<int>("corner");
-        QTest::addColumn<int>("labels"); // at least
-        QTest::newRow("roomy") << QRect(0, 0, 800, 600) << int(Qt::BottomLeftCorner) << 15;
-        QTest::newRow("short") << QRect(20, 10, 300, 150) << int(Qt::BottomLeftCorner) << 5;
-        QTest::newRow("top right") << QRect(0, 0, 400, 300) << int(Qt::TopRightCorner) << 5;
+        QTest::addColumn<int>("labels");    // at least
+        QTest::addColumn<double>("height"); // at most, of the area's
+        const int bottomLeft = Qt::BottomLeftCorner;
+        QTest::newRow("roomy") << QRect(0, 0, 800, 1000) << bottomLeft << 15 << 0.45;
+        QTest::newRow("short") << QRect(20, 10, 300, 150) << bottomLeft << 5 << 1.0;
+        QTest::newRow("top right") << QRect(0, 0, 400, 300) << int(Qt::TopRightCorner) << 5 << 0.45;
+        QTest::newRow("default window") << QRect(0, 0, 340, 360) << bottomLeft << 7 << 0.45;
     }
     void colourScaleLayout() {
         QFETCH(QRect, area);
@@ -627,6 +630,8 @@ private slots:
         QCOMPARE(layout.plate.center().y() > area.center().y(), corner == Qt::BottomLeftCorner);
         QFETCH(int, labels);
         QVERIFY(layout.labelled.size() >= labels);
+        QFETCH(double, height);
+        QVERIFY(layout.plate.height() <= height * area.height());
         for (qsizetype i = 0; i < layout.swatches.size(); ++i) {
             QVERIFY(layout.plate.contains(layout.swatches[i]));
             QVERIFY(layout.swatches[i].bottom() <=
