@@ -27,6 +27,7 @@
 using namespace pluvix;
 using namespace pluvix::acquisition;
 using namespace Qt::StringLiterals;
+using testsupport::cutNames;
 using testsupport::errorOf;
 using testsupport::listingOf;
 using testsupport::makeRadarGif;
@@ -40,11 +41,6 @@ QByteArray jpeg() {
     buffer.open(QIODevice::WriteOnly);
     photo.save(&buffer, "JPG");
     return out;
-}
-
-QStringList names(const QByteArray& listing) {
-    const acquisition::ImageNameList cut = cutImageNames(listing);
-    return QStringList(cut.begin(), cut.end());
 }
 
 const QString kFolder = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
@@ -260,9 +256,7 @@ private slots:
         QCOMPARE(h.picture(0).size(), QSize(64, 48));
         QCOMPARE(errorOf([&] { readPictureFile(dir.filePath(u"none"_s)); }), 53);
         // Whole but undecodable data is found when first shown: told once, then no picture.
-        h.setPicture(0, QByteArray::fromHex("47494638396101000100800000000000ffffff2c000000000100"
-                                            "01000002"
-                                            "02ffff003b"));
+        h.setPicture(0, testsupport::undecodableGif());
         QCOMPARE(errorOf([&] { h.picture(0); }), 481);
         QVERIFY(h.picture(0).isNull());
     }
@@ -299,7 +293,7 @@ private slots:
     }
     void cutsNames() {
         QFETCH(QByteArray, listing);
-        QTEST(names(listing), "expected");
+        QTEST(cutNames(listing), "expected");
     }
 
     void fuzzAgainstTheReference() {
@@ -322,7 +316,7 @@ private slots:
                     t[at] = char(random.bounded(256));
             }
             const QStringList expected = referenceCut(t);
-            if (const int error = errorOf([&] { QCOMPARE(names(t), expected); })) {
+            if (const int error = errorOf([&] { QCOMPARE(cutNames(t), expected); })) {
                 QCOMPARE(error, 5);
                 QCOMPARE(expected, QStringList{u"error"_s});
                 ++errors;

@@ -27,6 +27,7 @@ using Failure = platform::DownloadResult::Failure;
 using pluvix::platform::DownloadResult;
 using testsupport::errorOf;
 using testsupport::FaultHttpServer;
+using testsupport::fileBytes;
 Q_DECLARE_METATYPE(DownloadResult::Failure)
 
 namespace {
@@ -60,11 +61,6 @@ constexpr qint64 memorySlack = 1;
     QVERIFY2((value) < (limit)*memorySlack, qPrintable(QString::number(value)))
 
 constexpr qint64 mib = 1024 * 1024;
-
-QByteArray contentOf(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 } // namespace
 
@@ -106,7 +102,7 @@ private slots:
         const DownloadResult r = m_service.download(url, m_file, mib);
         QCOMPARE(r.failure, failure);
         QTEST(r.httpStatus, "status");
-        QCOMPARE(contentOf(m_file), failure == Failure::None ? "body:hello" : "previous");
+        QCOMPARE(fileBytes(m_file), failure == Failure::None ? "body:hello" : "previous");
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{u"tempIMG.gif"_s});
         if (failure == Failure::Timeout)
             QVERIFY2(clock.elapsed() >= 450 && clock.elapsed() < 5000,
@@ -125,7 +121,7 @@ private slots:
         for (int i = 0; i < 10; ++i) {
             const DownloadResult r = batch->takeNext(m_file);
             QCOMPARE(r.ok, i != 3);
-            QCOMPARE(contentOf(m_file), "body:" + QByteArray::number(i == 3 ? 2 : i));
+            QCOMPARE(fileBytes(m_file), "body:" + QByteArray::number(i == 3 ? 2 : i));
         }
         QVERIFY2(clock.elapsed() < 750, qPrintable(QString::number(clock.elapsed())));
         batch.reset(); // must not wait for the transfer still hanging
@@ -181,7 +177,7 @@ private slots:
             QVERIFY(fetch(name == u"checked"));
             m_server.setFolder({}, {{name, whole}});
             QVERIFY(fetch(true) && fetch(true));
-            QCOMPARE(contentOf(m_file), whole);
+            QCOMPARE(fileBytes(m_file), whole);
             QCOMPARE(m_server.hits(url.path()), 2);
         }
     }

@@ -25,13 +25,9 @@
 using namespace pluvix;
 using namespace Qt::StringLiterals;
 using testsupport::AppHarness;
+using testsupport::fileBytes;
 
 namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 const QString kFolderPath = u"/radar/images/DS.p37cr/SI.kmlb/"_s;
 const QString kFolder = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
@@ -128,9 +124,8 @@ private slots:
         auto& w = h.load();
 
         const auto listing = h.server.get(kFolderPath);
-        const auto names = acquisition::cutImageNames(listing.body);
-        QCOMPARE(tags(w, 0, w.viewer().feed().history().UBound()),
-                 QStringList(names.begin(), names.end()));
+        const QStringList names = testsupport::cutNames(listing.body);
+        QCOMPARE(tags(w, 0, w.viewer().feed().history().UBound()), names);
         QCOMPARE(w.mapView()->picture(), w.viewer().feed().history().picture(9));
         QCOMPARE(w.timeLabel()->text(), timeText(names[9]));
         QCOMPARE(fileBytes(w.viewer().feed().listingFile()), listing.body);

@@ -41,14 +41,17 @@ view::MapRect mapOf(app::MainWindow& w) {
 class TestMapWindow : public QObject {
     Q_OBJECT
 private slots:
-    void dropOnTheClockMovesNothing() {
+    // Releases on the clock or outside the window are no drops; mouseOnTheMap has one that is.
+    void dropOnTheClockOrOutsideMovesNothing() {
         FakeRadar r;
         auto& w = r.h.loadStill();
-        // A map covering the whole window, so that the drop point lies over it.
+        // A map covering the whole window, so that the drop points lie over it.
         placeMap(w, -3000.0f, -3000.0f, 36000.0f, 36000.0f);
-        QTest::mousePress(w.mapView(), Qt::LeftButton, {}, QPoint(100, 100));
-        QTest::mouseRelease(w.mapView(), Qt::LeftButton, {}, w.clock()->geometry().center());
-        QVERIFY((mapOf(w) == view::MapRect{-3000.0f, -3000.0f, 36000.0f, 36000.0f}));
+        for (const QPoint drop : {w.clock()->geometry().center(), QPoint(w.width() + 40, 100)}) {
+            QTest::mousePress(w.mapView(), Qt::LeftButton, {}, QPoint(100, 100));
+            QTest::mouseRelease(w.mapView(), Qt::LeftButton, {}, drop);
+            QVERIFY((mapOf(w) == view::MapRect{-3000.0f, -3000.0f, 36000.0f, 36000.0f}));
+        }
     }
 
     void rightClickOpensTheMenuOnlyWhenNoDownloadShows() {

@@ -1,5 +1,5 @@
 // Faults met in use: a start-up stopped by an error, a recall or reload
-// that fails part-way, the hidden title bar in file names, and stray mouse input.
+// that fails part-way, the hidden title bar in file names, and stray mouse clicks.
 #include "AppHarness.h"
 
 #include "support/RecordingSettingsStore.h"
@@ -87,21 +87,6 @@ private slots:
         QTest::mouseDClick(w.statusPanel()->pictureNumberLabel(), button);
         QCOMPARE(h.listingRequests(), listings + polls);
         QTEST(w.statusPanel()->historySlider()->value(), "position");
-    }
-
-    void releaseOutsideTheWindowMovesNothing() {
-        AppHarness h(AppHarness::Server);
-        auto& w = h.loadStill();
-        view::MapView* map = w.mapView();
-        const float left = map->mapRect().Left;
-
-        QTest::mousePress(map, Qt::LeftButton, {}, QPoint(100, 100));
-        QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(w.width() + 40, 100));
-        QCOMPARE(map->mapRect().Left, left);
-        // Inside the window the same release is a drop: 20 pixels are 300 twips.
-        QTest::mousePress(map, Qt::LeftButton, {}, QPoint(100, 100));
-        QTest::mouseRelease(map, Qt::LeftButton, {}, QPoint(120, 100));
-        QCOMPARE(map->mapRect().Left, left + 300.0f);
     }
 };
 

@@ -26,11 +26,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 QImage picture(QRgb colour) {
     QImage image(24, 16, QImage::Format_RGB32);
     image.fill(colour);
@@ -64,7 +59,7 @@ private slots:
         const QByteArray serverGif = encodeGif(shown);
         QString error;
         QVERIFY2(writeMapFile(dir.filePath(name), serverGif, shown, &error), qPrintable(error));
-        const QByteArray written = readAll(dir.filePath(name));
+        const QByteArray written = fileBytes(dir.filePath(name));
         QVERIFY(written.startsWith(magic));
         QVERIFY(magic != "GIF8" || written == serverGif);
         QCOMPARE(QImage::fromData(written).size(), shown.size());
@@ -76,9 +71,9 @@ private slots:
         const QStringList files = QDir(source).entryList(QDir::Files);
         QVERIFY(files.contains(u"index.html"_s));
         for (const QString& file : files)
-            QCOMPARE(readAll(QStringLiteral(PLUVIX_HELP_BUILT_DIR "/") + file),
-                     readAll(source + u'/' + file));
-        const QString html = QString::fromUtf8(readAll(source + u"/index.html"_s));
+            QCOMPARE(fileBytes(QStringLiteral(PLUVIX_HELP_BUILT_DIR "/") + file),
+                     fileBytes(source + u'/' + file));
+        const QString html = QString::fromUtf8(fileBytes(source + u"/index.html"_s));
         QSet<QString> ids;
         for (const auto& m : QRegularExpression(u"\\bid=\"([^\"]+)\""_s).globalMatch(html))
             ids.insert(m.captured(1));
@@ -189,10 +184,7 @@ private slots:
         for (int i = 0; i < 5; ++i) {
             if (i > 0)
                 history.create(i);
-            history.setPicture(
-                i, i == 2 ? QByteArray::fromHex("47494638396101000100800000000000"
-                                                "ffffff2c0000000001000100000202ffff003b")
-                          : makeRadarGif(8, 8, quint32(i)));
+            history.setPicture(i, i == 2 ? undecodableGif() : makeRadarGif(8, 8, quint32(i)));
             history.setTag(i, u"t%1"_s.arg(i));
         }
         const auto shown = [](const QImage& picture) { return picture.mirrored(true, false); };
