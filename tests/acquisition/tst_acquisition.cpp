@@ -14,7 +14,6 @@
 #include "support/GifFixtures.h"
 #include "support/RadarServerProcess.h"
 
-#include <QBuffer>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QSignalSpy>
@@ -36,11 +35,7 @@ namespace {
 QByteArray jpeg() {
     QImage photo(64, 48, QImage::Format_RGB32);
     photo.fill(Qt::darkCyan);
-    QByteArray out;
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    photo.save(&buffer, "JPG");
-    return out;
+    return testsupport::encoded(photo, "JPG");
 }
 
 const QString kFolder = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
@@ -424,7 +419,7 @@ private slots:
     }
 
     // A failed listing shows the notice and keeps the history; a new image that cannot be
-    // fetched is silent and comes at the next poll. A reload without a listing ends there.
+    // fetched is silent and comes at a later poll. A reload without a listing ends there.
     void failedPollsAndReloads() {
         Feed f;
         QSignalSpy notice(&f.feed, &ImageFeed::connectionNoticeShown);
@@ -439,6 +434,11 @@ private slots:
         f.feed.pollNow();
         QCOMPARE(f.feed.history().UBound(), 9);
         QCOMPARE(notice.last().at(0).toBool(), false);
+        // One that is no picture is told, and not appended either.
+        f.fake.serve(QUrl(kFolder + next[9]), "GIF89a not a picture");
+        f.feed.pollNow();
+        QCOMPARE(f.feed.history().UBound(), 9);
+        QCOMPARE(f.errors.reports.value(0).number, 481);
         f.serve(next);
         f.feed.pollNow();
         QCOMPARE(f.feed.history().tag(10), next[9]);

@@ -30,20 +30,28 @@ quint16 closedPort() {
     return probe.serverPort();
 }
 
-// A copy of the program in a folder of its own (its log lands beside it), with its own home,
-// settings, cache and state folders.
+// Copies of the program in a folder of their own (their log lands beside them), with their own
+// home, settings, cache, state, temporary and runtime folders.
 struct Program {
     QTemporaryDir dir;
     QProcess process;
     QString settingsFile() const { return dir.filePath(u"XDG_CONFIG_HOME/pluvix/Pluvix.conf"_s); }
     QByteArray log() const { return fileBytes(dir.filePath(u"Log.txt"_s)); }
 
-    void start(quint16 port, const QByteArray& settings = {}, const XSession* x = nullptr) {
+    // Starts `process`, or `copy` on the same folders; runtime: a folder for XDG_RUNTIME_DIR, or
+    // empty for none.
+    void start(quint16 port, const QByteArray& settings = {}, const XSession* x = nullptr,
+               QProcess* copy = nullptr, const QString& runtime = u"run"_s) {
         const QString exe = dir.filePath(u"pluvix"_s);
-        QVERIFY(QFile::copy(qEnvironmentVariable("PLUVIX_PROGRAM"), exe));
+        QVERIFY(QFile::exists(exe) || QFile::copy(qEnvironmentVariable("PLUVIX_PROGRAM"), exe));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME"})
+        for (const char* name :
+             {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_STATE_HOME", "TMPDIR"})
             env.insert(QString::fromLatin1(name), dir.filePath(QString::fromLatin1(name)));
+        QDir(dir.path()).mkpath(u"TMPDIR"_s);
+        env.remove(u"XDG_RUNTIME_DIR"_s);
+        if (!runtime.isEmpty() && QDir(dir.path()).mkpath(runtime))
+            env.insert(u"XDG_RUNTIME_DIR"_s, dir.filePath(runtime));
         env.insert(u"QT_QPA_PLATFORM"_s, x ? u"xcb"_s : u"offscreen"_s);
         env.insert(u"DISPLAY"_s, x ? x->display() : QString());
         if (!settings.isEmpty()) {
@@ -51,9 +59,10 @@ struct Program {
             QFile f(settingsFile());
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(settings) == settings.size());
         }
-        process.setProcessEnvironment(env);
-        process.start(exe, {u"--radar-host"_s, u"127.0.0.1:%1"_s.arg(port)});
-        QVERIFY(process.waitForStarted());
+        QProcess& p = copy ? *copy : process;
+        p.setProcessEnvironment(env);
+        p.start(exe, {u"--radar-host"_s, u"127.0.0.1:%1"_s.arg(port)});
+        QVERIFY(p.waitForStarted());
     }
     // Milliseconds from SIGTERM to the end; -1 when it took more than 2 s.
     qint64 terminate() {
@@ -178,13 +187,13 @@ private slots:
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("message");
         QTest::newRow("later start without XDG_RUNTIME_DIR")
-            << u"running"_s << u"a"_s << QString() << 0 << QByteArray();
+            << u"running"_s << u"run"_s << QString() << 0 << QByteArray();
         QTest::newRow("first start without it")
-            << u"running"_s << QString() << u"a"_s << 0 << QByteArray();
+            << u"running"_s << QString() << u"run"_s << 0 << QByteArray();
         QTest::newRow("running copy stopped")
-            << u"stopped"_s << u"a"_s << u"a"_s << 1 << QByteArray("is not answering");
+            << u"stopped"_s << u"run"_s << u"run"_s << 1 << QByteArray("is not answering");
         QTest::newRow("lock cannot be taken")
-            << QString() << QString() << u"a"_s << 1 << QByteArray("cannot make sure");
+            << QString() << QString() << u"run"_s << 1 << QByteArray("cannot make sure");
     }
 
     void laterStart() {
@@ -193,35 +202,23 @@ private slots:
         QFETCH(QString, laterRuntime);
         QFETCH(int, status);
         QFETCH(QByteArray, message);
-        QTemporaryDir home;
-        const QString exe = home.filePath(u"pluvix"_s); // its log lands beside it
-        QVERIFY(QFile::copy(qEnvironmentVariable("PLUVIX_PROGRAM"), exe));
         // Connections are closed at once: a copy that connected holds the guard and waits in its
         // connection box.
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
-        const auto start = [&](QProcess& p, const QString& runtime) {
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "TMPDIR"})
-                env.insert(QString::fromLatin1(name), home.filePath(QString::fromLatin1(name)));
-            env.remove(u"XDG_RUNTIME_DIR"_s);
-            if (!runtime.isEmpty() && QDir(home.path()).mkpath(u"run/"_s + runtime))
-                env.insert(u"XDG_RUNTIME_DIR"_s, home.filePath(u"run/"_s + runtime));
-            QDir(home.path()).mkpath(u"TMPDIR"_s);
-            p.setProcessEnvironment(env);
-            p.start(exe, {u"--radar-host"_s, u"127.0.0.1:%1"_s.arg(server.serverPort())});
-        };
-        QProcess first, later;
+        Program p;
+        QProcess& first = p.process;
+        QProcess later;
         if (holder.isEmpty()) {
-            QVERIFY(QDir(home.path()).mkpath(u"XDG_CONFIG_HOME/pluvix/pluvix.instance"_s));
+            QVERIFY(QDir(p.dir.path()).mkpath(u"XDG_CONFIG_HOME/pluvix/pluvix.instance"_s));
         } else {
-            start(first, firstRuntime);
-            QVERIFY(first.waitForStarted() && server.waitForNewConnection(30000));
+            p.start(server.serverPort(), {}, nullptr, nullptr, firstRuntime);
+            QVERIFY(server.waitForNewConnection(30000));
             server.nextPendingConnection()->abort();
             if (holder == u"stopped")
                 QCOMPARE(::kill(pid_t(first.processId()), SIGSTOP), 0);
         }
-        start(later, laterRuntime);
+        p.start(server.serverPort(), {}, nullptr, &later, laterRuntime);
         QVERIFY2(later.waitForFinished(15000), "a second copy runs on the same settings");
         QCOMPARE(later.exitStatus(), QProcess::NormalExit);
         QCOMPARE(later.exitCode(), status);

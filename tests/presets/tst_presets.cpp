@@ -39,13 +39,7 @@ struct Recall {
     platform::EndWatch end{programEnd};
     testsupport::RecordingErrorSink errors;
     bool ending = false;
-    std::function<void()> onEvents;
-    acquisition::ImageFeed feed{{record, fake, boxes, end, errors,
-                                 [this] {
-                                     if (onEvents)
-                                         onEvents();
-                                 }},
-                                dir.path() + u"/"_s};
+    acquisition::ImageFeed feed{{record, fake, boxes, end, errors, {}}, dir.path() + u"/"_s};
     PresetRecall recall{{record, map, feed, boxes, errors, [this] { return ending; }}};
 
     Recall() {

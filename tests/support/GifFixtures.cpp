@@ -3,6 +3,7 @@
 #include "acquisition/Listing.h"
 #include "support/FakeDownloadService.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QTime>
 #include <QUrl>
@@ -88,6 +89,14 @@ QByteArray listingOf(const QStringList& names) {
 QStringList cutNames(const QByteArray& listing) {
     const auto cut = acquisition::cutImageNames(listing);
     return QStringList(cut.begin(), cut.end());
+}
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return out;
 }
 
 QByteArray fileBytes(const QString& path) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QStringList>
 
 namespace pluvix::testsupport {
@@ -16,6 +17,8 @@ QByteArray undecodableGif();
 QByteArray listingOf(const QStringList& names);
 // The image names of a listing as the viewer's own cut reads them.
 QStringList cutNames(const QByteArray& listing);
+// The picture as a file of `format` would hold it.
+QByteArray encoded(const QImage& image, const char* format);
 // The file's bytes; empty when it cannot be read.
 QByteArray fileBytes(const QString& path);
 

@@ -55,10 +55,7 @@ public:
     // A site with `products`, each with scans every five minutes from `first` (UTC) on.
     void addSite(const QString& site, const QStringList& products, const QImage& png,
                  const QByteArray& wld) {
-        QByteArray pngBytes;
-        QBuffer buffer(&pngBytes);
-        buffer.open(QIODevice::WriteOnly);
-        png.save(&buffer, "PNG");
+        const QByteArray pngBytes = pluvix::testsupport::encoded(png, "PNG");
         for (const auto& [day, first, count] :
              {std::tuple{u"2024/04/30"_s, 23 * 60 + 0, 12}, std::tuple{u"2024/05/01"_s, 2, 4}}) {
             const QString siteDir = u"/archive/data/"_s + day + u"/GIS/ridge/" + site + u'/';
@@ -160,10 +157,7 @@ QImage picture(double lat, double lon, QByteArray* wld, QSize size = {400, 400})
 
 // A PNG whose header claims `side` x `side` pixels, of a few dozen bytes.
 QByteArray pngClaiming(quint32 side) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImage(1, 1, QImage::Format_Indexed8).save(&buffer, "PNG");
+    QByteArray png = pluvix::testsupport::encoded(QImage(1, 1, QImage::Format_Indexed8), "PNG");
     for (int at : {16, 20})
         qToBigEndian(side, png.data() + at);
     quint32 crc = 0xffffffff; // over the chunk's type and data, as the format asks

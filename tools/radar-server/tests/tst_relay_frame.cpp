@@ -1,8 +1,8 @@
 #include "relay/BaseMap.h"
 #include "relay/FrameRenderer.h"
 #include "relay/WorldFile.h"
+#include "support/GifFixtures.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QTimeZone>
 #include <QtTest>
@@ -35,9 +35,9 @@ QPointF destination(double lat, double lon, double miles, double bearing) {
 }
 
 // A transparent lon/lat picture of +-6 degrees latitude around the site with blobs at the given
-// places; the world file names the centre of the upper-left pixel.
+// places; the world file names the centre of the upper-left pixel, lon360 counting 0..360.
 FrameInput upstreamAround(double lat, double lon, const QList<std::pair<QPointF, QRgb>>& blobs,
-                          bool indexed) {
+                          bool indexed, bool lon360 = false) {
     const double halfLon = 6 / std::cos(lat * Rad);
     const double west = lon - halfLon;
     const double north = lat + 6;
@@ -54,19 +54,12 @@ FrameInput upstreamAround(double lat, double lon, const QList<std::pair<QPointF,
                 img.setPixel(x, y, uint(img.colorCount() - 1));
     }
     FrameInput in{};
-    if (indexed) {
-        // Through PNG, as the archive delivers it: palette with a transparent entry.
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        img.save(&buffer, "PNG");
-        in.upstream = QImage::fromData(png, "PNG");
-    } else {
-        in.upstream = img.convertToFormat(QImage::Format_ARGB32);
-    }
+    // Indexed through PNG, as the archive delivers it: palette with a transparent entry.
+    in.upstream = indexed ? QImage::fromData(pluvix::testsupport::encoded(img, "PNG"), "PNG")
+                          : img.convertToFormat(QImage::Format_ARGB32);
     in.world = WorldFile::parse(u"%1\n0\n0\n%2\n%3\n%4\n"_s.arg(Cell)
                                     .arg(-Cell)
-                                    .arg(west, 0, 'f', 6)
+                                    .arg(west + (lon360 ? 360 : 0), 0, 'f', 6)
                                     .arg(north, 0, 'f', 6)
                                     .toLatin1());
     in.siteLatitude = lat;
@@ -148,14 +141,8 @@ private slots:
         QFETCH(bool, indexed);
         QFETCH(bool, lon360);
         const QPointF echo = destination(lat, lon, echoMiles, bearing);
-        FrameInput in =
-            upstreamAround(lat, lon, {{{lon, lat}, SiteColour}, {echo, EchoColour}}, indexed);
-        if (lon360)
-            in.world = WorldFile::parse(u"%1\n0\n0\n%2\n%3\n%4"_s.arg(Cell)
-                                            .arg(-Cell)
-                                            .arg(in.world.west() + 360, 0, 'f', 6)
-                                            .arg(in.world.north(), 0, 'f', 6)
-                                            .toLatin1());
+        FrameInput in = upstreamAround(lat, lon, {{{lon, lat}, SiteColour}, {echo, EchoColour}},
+                                       indexed, lon360);
         in.milesAcross = miles;
         const QImage img = rendered(in);
         QCOMPARE(img.size(), QSize(600, 550));
@@ -166,11 +153,8 @@ private slots:
         const double px = echoMiles / (miles / 600);
         const QPointF want(300 + px * std::sin(bearing * Rad), 275 - px * std::cos(bearing * Rad));
         const QPointF got = centroid(img, EchoColour);
-        QVERIFY2(
-            std::hypot(got.x() - want.x(), got.y() - want.y()) <= 3,
-            qPrintable(
-                u"echo at %1, %2, expected %3, %4"_s.arg(got.x()).arg(got.y()).arg(want.x()).arg(
-                    want.y())));
+        QVERIFY2(std::hypot(got.x() - want.x(), got.y() - want.y()) <= 3,
+                 qPrintable(u"echo at %1, %2"_s.arg(got.x()).arg(got.y())));
         // Each of these sites has a shore within the frame.
         int shore = 0;
         centroid(img, frame::OutlineColour, &shore);
