@@ -45,17 +45,17 @@ QImage picture(QRgb colour) {
 // settings are never touched.
 class DesktopTest : public QObject {
     Q_OBJECT
-    QTemporaryDir config;
-    QTemporaryDir temp;
-    ProcessCommandRunner runner;
+    QTemporaryDir m_config;
+    QTemporaryDir m_temp;
+    ProcessCommandRunner m_runner;
 
     QString get(const QString& key) {
-        const CommandResult r = runner.run(u"gsettings"_s, {u"get"_s, schema, key});
+        const CommandResult r = m_runner.run(u"gsettings"_s, {u"get"_s, schema, key});
         return r.ok() ? gvariantFirstString(QString::fromUtf8(r.out)).value_or(u"<none>"_s)
                       : u"<failed>"_s;
     }
     void set(const QString& key, const QString& value) {
-        QVERIFY(runner.run(u"gsettings"_s, {u"set"_s, schema, key, gvariantQuoted(value)}).ok());
+        QVERIFY(m_runner.run(u"gsettings"_s, {u"set"_s, schema, key, gvariantQuoted(value)}).ok());
         // Our own GSettings learns of the key file's change through the event loop.
         QTest::qWait(300);
     }
@@ -64,9 +64,9 @@ class DesktopTest : public QObject {
 private slots:
     void initTestCase() {
         qputenv("GSETTINGS_BACKEND", "keyfile");
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
         m_gsettings = !QStandardPaths::findExecutable(u"gsettings"_s).isEmpty() &&
-                      runner.run(u"gsettings"_s, {u"list-keys"_s, schema}).ok();
+                      m_runner.run(u"gsettings"_s, {u"list-keys"_s, schema}).ok();
     }
 
     // Each ending writes its own format; the server's GIF bytes are kept exactly.
@@ -262,7 +262,7 @@ private slots:
 
         GSettingsWallpaper gnome(GSettingsWallpaper::gnome());
         FakeMessageBoxes boxes;
-        WallpaperController wallpaper(gnome, boxes, temp.path(), u"Pluvix"_s);
+        WallpaperController wallpaper(gnome, boxes, m_temp.path(), u"Pluvix"_s);
         wallpaper.rememberUserWallpaper();
 
         QCOMPARE(wallpaper.update(picture(qRgb(0, 160, 0)), WallpaperFile::Follow),
@@ -281,7 +281,7 @@ private slots:
         QCOMPARE(get(u"picture-uri-dark"_s), userPicture);
         QCOMPARE(get(u"picture-options"_s), userOptions);
         // Written where we pointed it, not into the user's settings.
-        QVERIFY(QFile::exists(config.filePath(u"glib-2.0/settings/keyfile"_s)));
+        QVERIFY(QFile::exists(m_config.filePath(u"glib-2.0/settings/keyfile"_s)));
     }
 
     // A session killed while its picture is on the desktop: the next one still puts the user's
@@ -300,21 +300,21 @@ private slots:
         set(u"picture-options"_s, u"zoom"_s);
         FakeMessageBoxes boxes;
         GSettingsWallpaper gnome(GSettingsWallpaper::gnome());
-        auto killed = std::make_unique<WallpaperController>(gnome, boxes, temp.path(), u"P"_s);
+        auto killed = std::make_unique<WallpaperController>(gnome, boxes, m_temp.path(), u"P"_s);
         killed->rememberUserWallpaper();
         QVERIFY(killed->toggle(true, picture(qRgb(0, 160, 0))));
-        QVERIFY(get(u"picture-uri"_s).contains(temp.path()));
+        QVERIFY(get(u"picture-uri"_s).contains(m_temp.path()));
         killed.reset(); // no restore: the process died
         if (keptFileLost)
             QVERIFY(QFile::remove(
-                WallpaperController(gnome, boxes, temp.path(), u"P"_s).keptValuesFile()));
+                WallpaperController(gnome, boxes, m_temp.path(), u"P"_s).keptValuesFile()));
 
-        WallpaperController next(gnome, boxes, temp.path(), u"P"_s);
+        WallpaperController next(gnome, boxes, m_temp.path(), u"P"_s);
         next.rememberUserWallpaper();
-        QVERIFY(!next.saved().values.value(u"picture-uri"_s).contains(temp.path()));
+        QVERIFY(!next.saved().values.value(u"picture-uri"_s).contains(m_temp.path()));
         QVERIFY(next.toggle(true, picture(qRgb(0, 160, 0))));
         QVERIFY(!next.toggle(false, QImage()));
-        QCOMPARE(get(u"picture-uri"_s).contains(temp.path()), keptFileLost);
+        QCOMPARE(get(u"picture-uri"_s).contains(m_temp.path()), keptFileLost);
         QCOMPARE(get(u"picture-options"_s), keptFileLost ? u"centered"_s : u"zoom"_s);
         if (!keptFileLost)
             QCOMPARE(get(u"picture-uri"_s), user);
