@@ -213,9 +213,9 @@ class TestRelay : public QObject {
     QTemporaryDir m_cache;
     RadarServerProcess m_server; // the clock frozen at 2024-05-01 00:20 UTC
 
-    bool startServer(RadarServerProcess& server) {
+    bool startServer(RadarServerProcess& server, const FakeArchive* archive = nullptr) {
         return server.start({u"--start"_s, u"2024-05-01T00:20:00Z"_s, u"--frozen"_s, u"--quiet"_s,
-                             u"--upstream"_s, m_archive.url()});
+                             u"--upstream"_s, (archive ? archive : &m_archive)->url()});
     }
 
 private slots:
@@ -409,8 +409,7 @@ private slots:
         archive.moveToThread(&thread);
         thread.start();
         pluvix::testsupport::AppHarness h;
-        QVERIFY(h.server.start({u"--start"_s, u"2024-05-01T00:20:00Z"_s, u"--frozen"_s,
-                                u"--quiet"_s, u"--upstream"_s, archive.url()}));
+        QVERIFY(startServer(h.server, &archive));
         auto& w = h.load();
         const QStringList listed = cutNames(h.server.get(QUrl(h.folderUrl()).path()).body);
         QStringList shown;

@@ -118,18 +118,16 @@ private slots:
         QTest::addColumn<double>("bearing");
         QTest::addColumn<bool>("indexed");
         QTest::addColumn<bool>("lon360"); // world file counting longitudes 0..360
-        QTest::newRow("Florida short")
-            << 28.113 << -80.654 << ShortMiles << 120.0 << 300.0 << true << false;
-        QTest::newRow("Florida long")
-            << 28.113 << -80.654 << LongMiles << 280.0 << 135.0 << true << false;
-        QTest::newRow("Alaska short")
-            << 60.726 << -151.351 << ShortMiles << 130.0 << 60.0 << true << false;
-        QTest::newRow("Alaska long")
-            << 60.726 << -151.351 << LongMiles << 300.0 << 250.0 << false << true;
-        QTest::newRow("Guam short")
-            << 13.456 << 144.811 << ShortMiles << 100.0 << 20.0 << false << false;
-        QTest::newRow("Guam long")
-            << 13.456 << 144.811 << LongMiles << 320.0 << 95.0 << true << false;
+        const auto row = [](const char* name, double lat, double lon, double miles, double echo,
+                            double bearing, bool indexed, bool lon360) {
+            QTest::newRow(name) << lat << lon << miles << echo << bearing << indexed << lon360;
+        };
+        row("Florida short", 28.113, -80.654, ShortMiles, 120, 300, true, false);
+        row("Florida long", 28.113, -80.654, LongMiles, 280, 135, true, false);
+        row("Alaska short", 60.726, -151.351, ShortMiles, 130, 60, true, false);
+        row("Alaska long", 60.726, -151.351, LongMiles, 300, 250, false, true);
+        row("Guam short", 13.456, 144.811, ShortMiles, 100, 20, false, false);
+        row("Guam long", 13.456, 144.811, LongMiles, 320, 95, true, false);
     }
 
     void placement() {
