@@ -128,13 +128,6 @@ struct Feed {
     }
 };
 
-QStringList imageNames(int count) {
-    QStringList out;
-    for (int i = 0; i < count; ++i)
-        out << u"MLB20050915_N0R%1.gif"_s.arg(1500 + i);
-    return out;
-}
-
 // An independent reading of the same cut on Latin-1 text, for the differential fuzz check.
 QStringList referenceCut(const QByteArray& bytes) {
     const QString t = QString::fromLatin1(bytes);
@@ -169,10 +162,9 @@ public:
 
 } // namespace
 
-// The listing cut and its fetch, the station and product catalogue, image times, the zone bias,
-// the history trim and the image history's elements; then the download service against a server
-// whose faults the test controls, and hostile servers and files: what they may cost in memory
-// and time.
+// The listing cut and its fetch, the catalogue, image times, the zone bias, the history and its
+// trim; the download service against a server whose faults the test controls, and hostile
+// servers and files: what they may cost in memory and time.
 class TestAcquisition : public QObject {
     Q_OBJECT
     QTemporaryDir m_dir;
@@ -322,9 +314,10 @@ private slots:
     void cutsNames_data() {
         QTest::addColumn<QByteArray>("listing");
         QTest::addColumn<QStringList>("expected");
-        const QStringList ten = imageNames(10);
+        const QStringList ten = testsupport::tenImageNamesUpTo(10, 0);
         QTest::newRow("server form") << listingOf(ten) << ten;
-        QTest::newRow("only the first eleven links count") << listingOf(imageNames(15)) << ten;
+        QTest::newRow("only the first eleven links count")
+            << listingOf(ten + testsupport::tenImageNamesUpTo(11, 0).mid(5)) << ten;
         // After the last link the search starts again at position 6 and finds the first link.
         QStringList wrapped;
         for (int i = 0; i < 5; ++i)
@@ -342,7 +335,8 @@ private slots:
     void fuzzAgainstTheReference() {
         static const QList<QByteArray> pieces = {"HREF=", "href=", ".gif", ".GIF", ".gi",
                                                  "\"",    "\r\n",  "\xE9", "\x00", "g"};
-        const QList<QByteArray> seeds = {listingOf(imageNames(10)), QByteArray()};
+        const QList<QByteArray> seeds = {listingOf(testsupport::tenImageNamesUpTo(10, 0)),
+                                         QByteArray()};
         QRandomGenerator random(20050915);
         QElapsedTimer clock;
         clock.start();

@@ -1,8 +1,6 @@
-// The real main window against the bundled radar server, a plain folder server or a fake folder:
-// its images (start-up, polling, reloads, the loop player, the clock), the mouse on the map, the
-// resize layout, faults met in use and the termination signals; and the viewer without its
-// window: start-up and shut-down, the wallpaper that follows the loop, bad stored numbers and the
-// series save.
+// The real main window against the bundled radar server, a plain folder server or a fake folder
+// (images, loop, clock, mouse, resize layout, faults met in use, termination signals), and the
+// viewer without its window (start-up, shut-down, wallpaper, bad stored numbers, series save).
 #include "AppHarness.h"
 
 #include "acquisition/ImageTime.h"
@@ -42,7 +40,6 @@ using testsupport::fileBytes;
 
 namespace {
 
-const QString kFolderPath = u"/radar/images/DS.p37cr/SI.kmlb/"_s;
 const QString kFolder = u"http://radar.test/radar/images/DS.p37cr/SI.kmlb/"_s;
 
 QStringList tags(app::MainWindow& w, int from, int to) {
@@ -112,11 +109,6 @@ QList<int> tick(app::MainWindow& w, int ticks) {
     return values;
 }
 
-void switchLoopOn(app::MainWindow& w) {
-    w.statusPanel()->loopSwitch()->setChecked(true);
-    w.viewer().playback().timer().stop(); // the test is the clock of the loop
-}
-
 struct Folder {
     testsupport::FaultHttpServer server;
     QStringList names = testsupport::tenImageNamesUpTo(10, 0);
@@ -170,7 +162,7 @@ private slots:
         h.set(u"PlaySpeed"_s, u"25"_s);
         auto& w = h.load();
 
-        const auto listing = h.server.get(kFolderPath);
+        const auto listing = h.server.get(QUrl(h.folderUrl()).path());
         const QStringList names = testsupport::cutNames(listing.body);
         QCOMPARE(tags(w, 0, w.viewer().feed().history().UBound()), names);
         QCOMPARE(w.mapView()->picture(), w.viewer().feed().history().picture(9));
@@ -239,7 +231,8 @@ private slots:
         FakeRadar r;
         auto& w = r.h.loadStill();
         QAction* menu = w.action(u"mnuPlayNow"_s);
-        switchLoopOn(w);
+        w.statusPanel()->loopSwitch()->setChecked(true);
+        w.viewer().playback().timer().stop(); // the test is the clock of the loop
         QVERIFY(menu->isChecked());
         QCOMPARE(tick(w, 4), (QList<int>{1, 2, 3, 4}));
         w.statusPanel()->loopSwitch()->setChecked(false);
@@ -644,6 +637,7 @@ private slots:
         QCOMPARE(r.finished, 1);
         QVERIFY(r.shownAtFinish.isNull());
         QCOMPARE(r.h.programEnd.endCount, 0);
+        QVERIFY(!r.history().picture(2).isNull()); // those before it are kept whole
     }
 
     // A close wherever pending events run ends the start-up there: the shut-down runs once and

@@ -267,9 +267,7 @@ private slots:
         Program p;
         p.start(silent.serverPort());
         QVERIFY(silent.waitForNewConnection(30000));
-        const qint64 ms = p.terminate();
-        qInfo("ended %lld ms after SIGTERM, status %d", ms, p.process.exitCode());
-        QVERIFY(ms >= 0);
+        QVERIFY(p.terminate() >= 0);
         QCOMPARE(p.process.exitCode(), 0);
     }
 
@@ -379,7 +377,6 @@ private slots:
         QTcpServer server;
         QVERIFY(server.listen(QHostAddress::LocalHost));
         Program p;
-        QProcess& first = p.process;
         QProcess later;
         if (holder.isEmpty()) {
             QVERIFY(QDir(p.dir.path()).mkpath(u"XDG_CONFIG_HOME/pluvix/pluvix.instance"_s));
@@ -388,14 +385,14 @@ private slots:
             QVERIFY(server.waitForNewConnection(30000));
             server.nextPendingConnection()->abort();
             if (holder == u"stopped")
-                QCOMPARE(::kill(pid_t(first.processId()), SIGSTOP), 0);
+                QCOMPARE(::kill(pid_t(p.process.processId()), SIGSTOP), 0);
         }
         p.start(server.serverPort(), {}, nullptr, &later, laterRuntime);
         QVERIFY2(later.waitForFinished(15000), "a second copy runs on the same settings");
         QCOMPARE(later.exitStatus(), QProcess::NormalExit);
         QCOMPARE(later.exitCode(), status);
         QVERIFY2(later.readAllStandardError().contains(message), message.constData());
-        QCOMPARE(first.state(), holder.isEmpty() ? QProcess::NotRunning : QProcess::Running);
+        QCOMPARE(p.process.state(), holder.isEmpty() ? QProcess::NotRunning : QProcess::Running);
     }
 };
 

@@ -117,11 +117,7 @@ private slots:
         QSignalSpy abandoned(&r.recall, &PresetRecall::recallAbandoned);
         r.recall.press(4, Qt::LeftButton);
         QVERIFY(r.errors.reports.isEmpty());
-        QCOMPARE(r.record.BaseURL, wanted.BaseURL);
-        QCOMPARE(r.record.RadarStationName, wanted.RadarStationName);
-        QCOMPARE(r.map.rect().Left, wanted.MapLeft);
-        QCOMPARE(r.map.zoom(), wanted.ZoomLevel);
-        QCOMPARE(r.record.BullsEyeX, wanted.BullsEyeX);
+        QCOMPARE(r.recall.currentView(), wanted);
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(abandoned.size(), 0);
         QVERIFY(!r.recall.busy() && !r.feed.isLoading());

@@ -222,6 +222,7 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<bool>("valid");
         QTest::newRow("good") << "0.01\n0.0\n0.0\n-0.01\n-86.5\n33.2\n"_ba << true;
+        QTest::newRow("no last newline") << "0.01\n0\n0\n-0.01\n-86.5\n33.2"_ba << true;
         QTest::newRow("crlf, blanks")
             << " 0.01\r\n0\r\n0\r\n-0.01 \r\n144.1\r\n19.2\r\n"_ba << true;
         QTest::newRow("five lines") << "0.01\n0\n0\n-0.01\n-86.5\n"_ba << false;
