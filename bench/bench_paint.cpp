@@ -4,6 +4,7 @@
 #include "ServerImages.h"
 
 #include "acquisition/ImageHistory.h"
+#include "view/ColourScale.h"
 #include "view/MapView.h"
 #include "view/RangeRings.h"
 
@@ -127,6 +128,10 @@ int main(int argc, char** argv) {
     map.setRings(view::ringLayout(
         rings, [&map](const QString& caption) { return map.ringLabelSizeTwips(caption, 8); }));
     map.setRingsVisible(true);
+    // As displayed: the legend and an age badge over the map.
+    const QString badge = QStringLiteral("Picture 3 h 05 min old");
+    map.setColourScale(view::colourScaleFor(QStringLiteral("p37cr")));
+    map.setAgeBadge(badge);
     map.setPicture(pictures.first());
     PaintCounter counter;
     map.installEventFilter(&counter);
@@ -159,6 +164,17 @@ int main(int argc, char** argv) {
     map.setRingsVisible(false);
     printTimes("render(), no rings", timeFrames(map, pictures, frames, counter, render));
     map.setRingsVisible(true);
+    map.setColourScaleShown(false);
+    map.setAgeBadge({});
+    printTimes("render(), no overlays", timeFrames(map, pictures, frames, counter, render));
+    map.setColourScaleShown(true);
+    // In a loop each picture has its own age.
+    int minutes = 20;
+    printTimes("render(), new age", timeFrames(map, pictures, frames, counter, [&] {
+                   map.setAgeBadge(QStringLiteral("Picture %1 min old").arg(++minutes));
+                   render();
+               }));
+    map.setAgeBadge(badge);
 
     std::printf("loop at %d pictures per second, %d ticks (%d s)...\n", 1000 / intervalMs, ticks,
                 ticks * intervalMs / 1000);

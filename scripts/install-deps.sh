@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-httpserver-dev qt6-websockets-dev libgif-dev libgl-dev
   xvfb xauth openbox trayer xdotool x11-utils imagemagick xclip
   curl file gsettings-desktop-schemas desktop-file-utils appstream dpkg-dev libglib2.0-bin libglib2.0-dev libxcb1-dev dbus-x11
+  at-spi2-core gir1.2-atspi-2.0 python3-gi dbus-daemon
   fonts-liberation2 fonts-dejavu-core
 )
 if [ "${1:-}" = fuzz ]; then

@@ -159,6 +159,7 @@ void ImageFeed::pollNow() {
     if (m_inPoll)
         return;
     m_inPoll = true;
+    m_serverFailedPoll = false;
     trap(m_s.errors, procedure::poll, [&] {
         emit pollBegins();
         if (!letEventsRun())
@@ -171,6 +172,7 @@ void ImageFeed::pollNow() {
                 m_s.downloads.download(serverUrl(satelliteFolder() + QStringLiteral("20.jpg")),
                                        m_imageTempFile, platform::imageByteCap);
             platform::throwOnLocalFailure(r);
+            noteServerFailure(r);
             fresh = r.ok && QFileInfo(m_imageTempFile).size() != m_lastImageFileSize;
         } else {
             fetchListing();
@@ -191,6 +193,7 @@ void ImageFeed::pollNow() {
             m_s.downloads.download(imageUrl(s.BaseURL, newest), m_imageTempFile,
                                    platform::imageByteCap, imageCachePolicy(s.MapTypeIndex));
         platform::throwOnLocalFailure(r);
+        noteServerFailure(r);
         if (r.ok) {
             // Only a picture that decodes becomes an element; a bad one must not leave blanks.
             QByteArray bytes = readPictureFile(m_imageTempFile);
@@ -204,8 +207,21 @@ void ImageFeed::pollNow() {
         }
         emit historyRangeChanged(m_history.FirstHistoryIndex, m_history.UBound());
     });
+    if (!m_stopped && !m_s.end.ended())
+        emit pollFinished(!m_serverFailedPoll);
     emit pollEnds();
     m_inPoll = false;
+}
+
+void ImageFeed::noteServerFailure(const platform::DownloadResult& r) {
+    if (!r.ok && r.failure != platform::DownloadResult::Failure::Interrupted)
+        m_serverFailedPoll = true;
+}
+
+void ImageFeed::setConnectionOK(bool ok) {
+    m_connectionOk = ok;
+    if (!ok)
+        m_serverFailedPoll = true;
 }
 
 void ImageFeed::reload() {

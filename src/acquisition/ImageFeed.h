@@ -13,6 +13,7 @@ class ErrorSink;
 }
 namespace pluvix::platform {
 class DownloadService;
+struct DownloadResult;
 class EndWatch;
 class MessageBoxes;
 } // namespace pluvix::platform
@@ -70,7 +71,7 @@ public:
     QString& BaseURL() override;
     qint16 MapTypeIndex() const override;
     bool IsLoadingMap() const override { return m_loading; }
-    void setConnectionOK(bool ok) override { m_connectionOk = ok; }
+    void setConnectionOK(bool ok) override;
     void showConnectionNotice(bool visible) override { emit connectionNoticeShown(visible); }
     QString appTitle() const override { return m_appName; }
     QString listingFile() const override { return m_listingFile; }
@@ -88,6 +89,9 @@ signals:
     void pollBegins();
     void pollEnds();
     void imageAppended(int index);
+    // Whether the server answered the poll's listing and picture requests; not sent for a poll
+    // the program's end cut short.
+    void pollFinished(bool serverAnswered);
     void historyRangeChanged(int firstIndex, int lastIndex);
     void countdownChanged(const QString& toolTip);
     void connectionNoticeShown(bool visible);
@@ -97,6 +101,7 @@ signals:
 
 private:
     bool letEventsRun();
+    void noteServerFailure(const platform::DownloadResult& result);
 
     Services m_s;
     ListingFetcher m_listing;
@@ -110,6 +115,7 @@ private:
     bool m_loading = true;
     bool m_connectionOk = true;
     bool m_inPoll = false;
+    bool m_serverFailedPoll = false;
     bool m_stopped = false;
 };
 

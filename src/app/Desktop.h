@@ -35,6 +35,8 @@ public:
     virtual bool minimizeToTray(QWidget* window) = 0;
     virtual void restoreFromTray(QWidget* window) = 0;
     virtual void removeTrayIcon() = 0;
+    // The tray tip's lines about the shown picture, below the program's name.
+    virtual void setTrayDetails(const QString& details) = 0;
 
     // Window chrome.
     virtual void showTitleBar(QWidget* window, bool show, bool isLoadingMap) = 0;

@@ -52,6 +52,7 @@ desktop::TrayController& LinuxDesktop::tray(QWidget* window) {
     if (!m_tray) {
         m_tray = std::make_unique<desktop::TrayController>(*m_trayIcon, *window, m_appName);
         m_tray->setMenu(m_trayMenu);
+        m_tray->setDetails(m_trayDetails);
         m_tray->setTrayStateChanged([this](bool inTray) {
             // A click on the icon restores through the window, which then asks us again.
             if (!inTray && m_restore && !m_restoring)
@@ -84,6 +85,12 @@ void LinuxDesktop::restoreFromTray(QWidget* window) {
     } else {
         window->showNormal();
     }
+}
+
+void LinuxDesktop::setTrayDetails(const QString& details) {
+    m_trayDetails = details;
+    if (m_tray)
+        m_tray->setDetails(details);
 }
 
 void LinuxDesktop::removeTrayIcon() {

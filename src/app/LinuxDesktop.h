@@ -38,6 +38,7 @@ public:
     bool minimizeToTray(QWidget* window) override;
     void restoreFromTray(QWidget* window) override;
     void removeTrayIcon() override;
+    void setTrayDetails(const QString& details) override;
 
     void showTitleBar(QWidget* window, bool show, bool isLoadingMap) override;
     void setKeepOnTop(QWidget* window, bool onTop) override;
@@ -58,6 +59,7 @@ private:
     std::unique_ptr<desktop::UrlOpener> m_urlOpener;
     std::unique_ptr<desktop::HelpPage> m_help;
     QMenu* m_trayMenu = nullptr;
+    QString m_trayDetails;
     std::function<void()> m_restore;
     bool m_restoring = false;
 };

@@ -50,6 +50,8 @@ MainMenus::MainMenus(QWidget* window) : QObject(window) {
                  &MainMenus::bullseyeToggled);
     addItem(this, m, QStringLiteral("mnuCenterBullseye"), QStringLiteral("Center Bullseye"),
             &MainMenus::bullseyeCentred);
+    addCheckable(this, m, QStringLiteral("mnuShowColourScale"), QStringLiteral("Show Colour Scale"),
+                 &MainMenus::colourScaleToggled);
     m->addSeparator();
     addItem(this, m, QStringLiteral("mnuZoomIn"), QStringLiteral("Zoom In"),
             &MainMenus::zoomInChosen);
@@ -170,6 +172,9 @@ void MainMenus::showLooping(bool on) {
 }
 void MainMenus::showBullseye(bool shown) {
     mark("mnuBullseyeOn", shown);
+}
+void MainMenus::showColourScale(bool shown) {
+    mark("mnuShowColourScale", shown);
 }
 void MainMenus::showWallpaperFollows(bool follows) {
     mark("mnuSetImageWallpaper", follows);

@@ -28,6 +28,7 @@ public:
     void showLoopLength(qint16 imageCount);
     void showLooping(bool on);
     void showBullseye(bool shown);
+    void showColourScale(bool shown);
     void showWallpaperFollows(bool follows);
     void showTitleBarHidden(bool hidden);
     void showStatusPanelHidden(bool hidden);
@@ -36,6 +37,7 @@ public:
 signals:
     void bullseyeToggled();
     void bullseyeCentred();
+    void colourScaleToggled();
     void zoomInChosen();
     void zoomOutChosen();
     void zoomChosen(int level);

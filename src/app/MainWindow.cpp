@@ -1,6 +1,8 @@
 #include "app/MainWindow.h"
 
+#include "app/AccessibleNames.h"
 #include "app/KeyCommands.h"
+#include "app/KeyboardFocus.h"
 #include "app/MapMouse.h"
 #include "app/ViewExport.h"
 
@@ -41,7 +43,7 @@ MainWindow::MainWindow(Services services, QWidget* parent)
                     [this] { return m_chrome->isNormalState(); }}) {
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setFocusPolicy(Qt::StrongFocus);
+    setFocusPolicy(Qt::ClickFocus); // keys come through the focused child; Tab passes it by
     QPalette pal = palette();
     pal.setColor(QPalette::Window, view::MapView::backgroundColour());
     setPalette(pal);
@@ -72,9 +74,13 @@ MainWindow::MainWindow(Services services, QWidget* parent)
                   {m_panel, m_clock, m_timeLabel, m_connectionNotice},
                   [this] { m_rings->draw(); }},
                  this);
+    m_overlays =
+        new OverlaysOnMap({m_viewer, *m_map, *m_menus, m_s.desktop, *m_panel, *m_timeLabel}, this);
     new KeyCommands({*this, m_viewer, *m_menus, *m_panel, *m_map, [this] { return clientArea(); },
                      [this] { m_rings->draw(); }},
                     this);
+    new AccessibleNames({m_viewer, *m_panel, *m_map, *m_clock, *m_timeLabel}, this);
+    new KeyboardFocus(*this, *m_map, *m_panel);
     wirePanel();
     wireMenus();
     followViewer();

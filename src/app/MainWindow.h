@@ -5,6 +5,7 @@
 #include "app/HistorySaver.h"
 #include "app/MainMenus.h"
 #include "app/MapLabels.h"
+#include "app/OverlaysOnMap.h"
 #include "app/RingsOnMap.h"
 #include "app/StatusPanel.h"
 #include "app/StoredView.h"
@@ -94,6 +95,7 @@ private:
     ChromeController* m_chrome = nullptr;
     HistorySaver* m_saver = nullptr;
     RingsOnMap* m_rings = nullptr;
+    OverlaysOnMap* m_overlays = nullptr;
     QPointer<dialogs::SplashScreen> m_splash;
 };
 

@@ -49,6 +49,7 @@ void MainWindow::finishLoad() {
     m_menus->showZoom(m_viewer.mapState().zoom());
     m_menus->showPlaySpeed(s.PlaySpeed);
     m_menus->showLoopLength(s.HistoryImageCount);
+    m_overlays->applyStored();
 
     if (s.PlayLoop != 0)
         setLooping(true);

@@ -1,21 +1,37 @@
 #include "app/MapLabels.h"
 
 #include "view/MapGeometry.h"
+#include "view/PanelColours.h"
 #include "view/Twips.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 
 namespace pluvix::app {
+
+namespace {
+
+void setColours(QWidget& widget, const QColor& back, const QColor& text) {
+    QPalette p; // only these roles: the others follow the application palette
+    p.setColor(QPalette::Window, back);
+    p.setColor(QPalette::WindowText, text);
+    widget.setPalette(p);
+}
+
+} // namespace
 
 TimeLabel::TimeLabel(QWidget* parent, const QWidget& panel) : QLabel(parent), m_panel(panel) {
     setObjectName(QStringLiteral("Label4"));
     setToolTip(QStringLiteral("Image UTC Time / Date"));
     setAutoFillBackground(true);
-    QPalette lp = palette();
-    lp.setColor(QPalette::Window, Qt::black);
-    lp.setColor(QPalette::WindowText, QColor(255, 255, 192));
-    setPalette(lp);
+    takeColours();
+    view::followApplicationPalette(this, [this] { takeColours(); });
     hide();
+}
+
+void TimeLabel::takeColours() {
+    const view::PanelColours colours = view::panelColours(QApplication::palette());
+    setColours(*this, colours.timeLabel, colours.timeLabelText);
 }
 
 void TimeLabel::place() {
@@ -44,12 +60,15 @@ ConnectionNotice::ConnectionNotice(QWidget* parent)
     setAutoFillBackground(true);
     setFrameShape(QFrame::Box);
     setMargin(3);
-    QPalette np = palette();
-    np.setColor(QPalette::Window, Qt::white);
-    np.setColor(QPalette::WindowText, Qt::black);
-    setPalette(np);
+    takeColours();
+    view::followApplicationPalette(this, [this] { takeColours(); });
     adjustSize();
     hide();
+}
+
+void ConnectionNotice::takeColours() {
+    const view::PanelColours colours = view::panelColours(QApplication::palette());
+    setColours(*this, colours.notice, colours.noticeText);
 }
 
 void ConnectionNotice::showNotice(bool visible) {

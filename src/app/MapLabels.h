@@ -13,6 +13,8 @@ public:
     void setFontPoints(int points);
 
 private:
+    void takeColours();
+
     const QWidget& m_panel;
 };
 
@@ -24,6 +26,9 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    void takeColours();
 };
 
 } // namespace pluvix::app

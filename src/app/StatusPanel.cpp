@@ -2,8 +2,10 @@
 
 #include "presets/PresetButtons.h"
 #include "view/MapGeometry.h"
+#include "view/PanelColours.h"
 #include "view/Twips.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMouseEvent>
@@ -45,10 +47,8 @@ protected:
 StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Picture1"));
     setAutoFillBackground(true);
-    QPalette pp = palette();
-    pp.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
-    pp.setColor(QPalette::WindowText, Qt::black);
-    setPalette(pp);
+    takeColours();
+    view::followApplicationPalette(this, [this] { takeColours(); });
 
     QFont small = font();
     small.setPointSizeF(7.5);
@@ -72,6 +72,8 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
         sliders[i]->setObjectName(QStringLiteral("HScroll1_%1").arg(i));
         sliders[i]->setGeometry(toPx(sliderRects[i]));
         sliders[i]->setPageStep(1);
+        // Reached by Tab only, so a click leaves the focus where it was.
+        sliders[i]->setFocusPolicy(Qt::TabFocus);
     }
     m_historySlider = sliders[0];
     m_zoomSlider = sliders[1];
@@ -94,7 +96,7 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     m_optionsButton->setToolTip(QStringLiteral("Click for SetUp Parameter Entry"));
     m_optionsButton->setGeometry(toPx(view::panel::optionsButton));
     m_optionsButton->setFont(small);
-    m_optionsButton->setFocusPolicy(Qt::NoFocus);
+    m_optionsButton->setFocusPolicy(Qt::TabFocus);
     connect(m_optionsButton, &QPushButton::clicked, this, &StatusPanel::optionsPressed);
 
     m_loopSwitch = new QCheckBox(QStringLiteral("Loop"), this);
@@ -102,7 +104,7 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     m_loopSwitch->setToolTip(QStringLiteral("Click to Play Images in Loop"));
     m_loopSwitch->setGeometry(toPx(view::panel::loopSwitch));
     m_loopSwitch->setFont(small);
-    m_loopSwitch->setFocusPolicy(Qt::NoFocus);
+    m_loopSwitch->setFocusPolicy(Qt::TabFocus);
     connect(m_loopSwitch, &QCheckBox::toggled, this, &StatusPanel::loopToggled);
 
     m_presets = new presets::PresetButtons(this);
@@ -118,6 +120,21 @@ StatusPanel::StatusPanel(QWidget* parent) : QWidget(parent) {
     m_progress->setRange(0, 10);
     m_progress->move(3, 3);
     m_progress->hide();
+}
+
+void StatusPanel::takeColours() {
+    const view::PanelColours colours = view::panelColours(QApplication::palette());
+    QPalette pp; // only these roles: the others follow the application palette
+    pp.setColor(QPalette::Window, colours.panel);
+    pp.setColor(QPalette::WindowText, colours.panelText);
+    setPalette(pp);
+}
+
+QList<QWidget*> StatusPanel::focusOrder() const {
+    QList<QWidget*> order{m_historySlider, m_zoomSlider, m_optionsButton, m_loopSwitch};
+    for (int i = 0; i < presets::PresetButtons::Count; ++i)
+        order.append(m_presets->ctrlPreset(i));
+    return order;
 }
 
 void StatusPanel::showHistoryRange(int minimum, int maximum) {

@@ -29,6 +29,9 @@ public:
     QLabel* pictureNumberLabel() const { return m_pictureNumber; }
     QCheckBox* loopSwitch() const { return m_loopSwitch; }
     presets::PresetButtons* presetButtons() const { return m_presets; }
+    QPushButton* optionsButton() const { return m_optionsButton; }
+    // The controls Tab reaches, in the order they are seen: column by column, top to bottom.
+    QList<QWidget*> focusOrder() const;
     QProgressBar* progressBar() const { return m_progress; }
 
     void showHistoryRange(int minimum, int maximum);
@@ -58,6 +61,9 @@ signals:
     void pictureNumberDoubleClicked();
 
 private:
+    // The panel's colours follow the application palette.
+    void takeColours();
+
     std::array<QLabel*, 2> m_sliderCaptions{};
     QScrollBar* m_historySlider = nullptr;
     QScrollBar* m_zoomSlider = nullptr;

@@ -37,6 +37,9 @@ void Viewer::followFeed() {
     ImageFeed* feed = &m_feed;
     view::Playback* playback = &m_playback;
     connect(feed, &ImageFeed::connectionNoticeShown, this, &Viewer::connectionNoticeShown);
+    connect(feed, &ImageFeed::pollFinished, &m_pictureAge, &view::PictureAgeWatch::notePoll);
+    // The age moves on with every tick of the poll count, also while nothing new arrives.
+    connect(feed, &ImageFeed::countdownChanged, &m_pictureAge, &view::PictureAgeWatch::refresh);
     connect(feed, &ImageFeed::loadBegins, this, [this] { setRingLabels(view::RingLabels::Hide); });
     connect(feed, &ImageFeed::previewArrived, this, [this] {
         showPicture(0);
@@ -51,21 +54,12 @@ void Viewer::followFeed() {
         showTimeCaption(m_feed.history().tag(i));
         emit pictureNumberChanged(i + 1);
     });
-    connect(feed, &ImageFeed::historyComplete, playback, [playback] {
-        playback->setPosition(10);
-        playback->setMaximum(10);
-    });
-    connect(feed, &ImageFeed::historyRangeChanged, playback, [playback](int first, int last) {
-        playback->setMinimum(first + 1);
-        playback->setMaximum(last + 1);
-        playback->setPosition(last + 1);
-    });
+    connect(feed, &ImageFeed::historyComplete, playback, &view::Playback::showFullHistory);
+    connect(feed, &ImageFeed::historyRangeChanged, playback, &view::Playback::followHistory);
     // The window hides the map after these steps and shows it again after the picture.
     connect(feed, &ImageFeed::reloadBegins, playback, [playback] {
         setBusyPointer(true);
-        playback->setPosition(10);
-        playback->setMinimum(1);
-        playback->setMaximum(10);
+        playback->showFullHistory();
     });
     connect(feed, &ImageFeed::reloadEnds, this, [this] {
         trap(*m_errors, procedure::reload, [&] { showPicture(m_feed.history().UBound()); });
@@ -165,6 +159,7 @@ void Viewer::showPicture(int element) {
     // number and time.
     const bool bad = history.undecodable(element);
     m_shownPicture = picture;
+    m_pictureAge.showPicture(history.exists(element) ? history.tag(element) : QString());
     emit pictureShown(picture);
     if (bad || m_noticeForBadPicture)
         emit connectionNoticeShown(bad || !m_feed.connectionOk());

@@ -8,6 +8,7 @@
 #include "settings/SettingsRecord.h"
 #include "view/Bullseye.h"
 #include "view/MapState.h"
+#include "view/PictureAgeWatch.h"
 #include "view/Playback.h"
 
 #include <QImage>
@@ -45,6 +46,7 @@ public:
     view::MapState& mapState() { return m_mapState; }
     presets::PresetRecall& presetRecall() { return m_recall; }
     view::Bullseye& bullseye() { return m_bullseye; }
+    view::PictureAgeWatch& pictureAge() { return m_pictureAge; }
     const presets::PresetStore* presetStore() const { return m_presetStore.get(); }
 
     // How pending events run inside a long sequence: the event loop's own unless a test
@@ -128,6 +130,7 @@ private:
     presets::PresetRecall m_recall;
     view::Bullseye m_bullseye{m_settings, m_mapState, [this] { return m_recall.busy(); },
                               [this] { letEventsRun(); }};
+    view::PictureAgeWatch m_pictureAge{m_s.clock, [this] { return m_settings.PollInterval; }};
     QImage m_shownPicture;
     bool m_wallpaperFollows = false;
     bool m_shutDownDone = false;

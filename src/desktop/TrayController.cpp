@@ -21,6 +21,18 @@ void TrayController::setMenu(QMenu* menu) {
     m_tray.setMenu(menu);
 }
 
+QString TrayController::tip() const {
+    return m_details.isEmpty() ? trayTip(m_appName) : trayTip(m_appName) + u'\n' + m_details;
+}
+
+void TrayController::setDetails(const QString& details) {
+    if (details == m_details)
+        return;
+    m_details = details;
+    if (m_tray.isShown())
+        m_tray.setToolTip(tip());
+}
+
 bool TrayController::handleMinimized(int MinimizeToTray) {
     if (MinimizeToTray != 1)
         return false;
@@ -39,7 +51,7 @@ bool TrayController::minimizeToTray() {
     if (icon.isNull())
         icon = QApplication::style()->standardIcon(QStyle::SP_ComputerIcon);
     if (!m_tray.isShown())
-        m_tray.show(icon, trayTip(m_appName));
+        m_tray.show(icon, tip());
     m_window->hide();
     if (!m_inTray) {
         m_inTray = true;

@@ -26,6 +26,8 @@ public:
 
     // The icon's right-click menu (the window's mnuFile); owned by the window.
     void setMenu(QMenu* menu);
+    // Lines shown below the tip's first line (the shown picture and its age).
+    void setDetails(const QString& details);
     // Defaults to the window's icon.
     void setIcon(const QIcon& icon) { m_icon = icon; }
     // Told true when the window goes into the tray and false when it comes back, so the
@@ -48,11 +50,13 @@ public:
 
 private:
     void onClicked(TrayClick click);
+    QString tip() const;
 
     TrayIcon& m_tray;
     QPointer<QWidget> m_window;
     QString m_appName;
     QIcon m_icon;
+    QString m_details;
     bool m_inTray = false;
     TrayHost m_host{};
     std::function<void(bool)> m_trayStateChanged;

@@ -87,6 +87,10 @@ void SystemTrayIcon::show(const QIcon& icon, const QString& tip) {
     m_icon->show();
 }
 
+void SystemTrayIcon::setToolTip(const QString& tip) {
+    m_icon->setToolTip(tip);
+}
+
 void SystemTrayIcon::hide() {
     m_icon->hide();
 }

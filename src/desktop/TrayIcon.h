@@ -24,6 +24,7 @@ public:
     virtual TrayHost host() const = 0;
     bool isAvailable() const { return host() != TrayHost::None; }
     virtual void show(const QIcon& icon, const QString& tip) = 0;
+    virtual void setToolTip(const QString& tip) = 0;
     virtual void hide() = 0;
     virtual bool isShown() const = 0;
     // The menu a right click opens; owned by the caller.
@@ -43,6 +44,7 @@ public:
 
     TrayHost host() const override;
     void show(const QIcon& icon, const QString& tip) override;
+    void setToolTip(const QString& tip) override;
     void hide() override;
     bool isShown() const override;
     void setMenu(QMenu* menu) override;

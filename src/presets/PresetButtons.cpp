@@ -1,8 +1,10 @@
 #include "presets/PresetButtons.h"
 
 #include "core/RuntimeError.h"
+#include "view/PanelColours.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -12,10 +14,6 @@ namespace {
 
 constexpr int facePixels = 15;
 constexpr int buttonPixels = 16;
-constexpr QRgb panelGrey = 0xffc0c0c0;
-constexpr QRgb digitDark = 0xff202020;
-constexpr QRgb bevelLight = 0xffffffff;
-constexpr QRgb bevelShadow = 0xff808080;
 
 // Digits 1..8 on a 4 x 6 grid; each cell is 2 x 2 pixels of the face.
 constexpr int glyphColumns = 4;
@@ -34,9 +32,9 @@ constexpr const char* glyphs[8][glyphRows] = {
 
 } // namespace
 
-QImage presetDigitPicture(int digit) {
+QImage presetDigitPicture(int digit, const QColor& face, const QColor& ink) {
     QImage image(facePixels, facePixels, QImage::Format_RGB32);
-    image.fill(panelGrey);
+    image.fill(face);
     if (digit < 1 || digit > 8)
         return image;
     const int left = (facePixels - glyphColumns * cellPixels) / 2;
@@ -48,7 +46,7 @@ QImage presetDigitPicture(int digit) {
             for (int dy = 0; dy < cellPixels; ++dy)
                 for (int dx = 0; dx < cellPixels; ++dx)
                     image.setPixel(left + col * cellPixels + dx, top + row * cellPixels + dy,
-                                   digitDark);
+                                   ink.rgb());
         }
     }
     return image;
@@ -56,8 +54,8 @@ QImage presetDigitPicture(int digit) {
 
 PresetButton::PresetButton(int digit, QWidget* parent) : QAbstractButton(parent), m_digit(digit) {
     setCheckable(true);
-    // Only a mouse press recalls or stores; the keyboard would toggle without doing either.
-    setFocusPolicy(Qt::NoFocus);
+    // Reached by Tab only: a click must not leave the focus here for the next key.
+    setFocusPolicy(Qt::TabFocus);
     setFixedSize(buttonPixels, buttonPixels);
 }
 
@@ -68,15 +66,12 @@ QSize PresetButton::sizeHint() const {
 void PresetButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const bool sunken = isChecked() || m_mouseDown;
-    painter.fillRect(rect(), QColor::fromRgb(panelGrey));
-    QImage face = presetDigitPicture(m_digit);
-    if (!isEnabled()) {
-        // Greyed digits, as a disabled graphical button shows them.
-        for (int y = 0; y < face.height(); ++y)
-            for (int x = 0; x < face.width(); ++x)
-                if (face.pixel(x, y) == digitDark)
-                    face.setPixel(x, y, bevelShadow);
-    }
+    const view::PanelColours colours = view::panelColours(palette());
+    painter.fillRect(rect(), colours.presetFace);
+    // Greyed digits, as a disabled graphical button shows them.
+    QImage face =
+        presetDigitPicture(m_digit, colours.presetFace,
+                           isEnabled() ? colours.presetDigit : colours.presetDigitDisabled);
     // The button of the view on display stands out from a mere press: its face inverted.
     if (isChecked())
         face.invertPixels();
@@ -84,8 +79,8 @@ void PresetButton::paintEvent(QPaintEvent*) {
     painter.drawImage(QRect(shift, shift, facePixels, facePixels), face);
 
     const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    const QColor topLeft = QColor::fromRgb(sunken ? bevelShadow : bevelLight);
-    const QColor bottomRight = QColor::fromRgb(sunken ? bevelLight : bevelShadow);
+    const QColor topLeft = sunken ? colours.bevelShadow : colours.bevelLight;
+    const QColor bottomRight = sunken ? colours.bevelLight : colours.bevelShadow;
     painter.setPen(topLeft);
     painter.drawLine(r.topLeft(), r.topRight());
     painter.drawLine(r.topLeft(), r.bottomLeft());
@@ -106,6 +101,25 @@ void PresetButton::mousePressEvent(QMouseEvent* event) {
     // release, which must not leave the button drawn pressed.
     if (!(QGuiApplication::mouseButtons() & button))
         releaseLook();
+}
+
+// Space and Enter on the focused button act as a left press; the button itself never toggles.
+void PresetButton::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key != Qt::Key_Space && key != Qt::Key_Return && key != Qt::Key_Enter) {
+        QAbstractButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat())
+        emit mouseDown(Qt::LeftButton);
+}
+
+void PresetButton::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space)
+        event->accept();
+    else
+        QAbstractButton::keyReleaseEvent(event);
 }
 
 void PresetButton::releaseLook() {

@@ -14,11 +14,12 @@ class QPainter;
 
 namespace pluvix::presets {
 
-// The 15 x 15 face of a preset button: the digit drawn dark on the panel grey.
-QImage presetDigitPicture(int digit);
+// The 15 x 15 face of a preset button: the digit drawn in `ink` on `face`.
+QImage presetDigitPicture(int digit, const QColor& face, const QColor& ink);
 
-// One numbered toggle. A mouse press is only reported; whether the button is pressed is
-// decided by whoever handles the report, and releasing the mouse changes nothing.
+// One numbered toggle. A mouse press is only reported (Space or Enter on the focused button as a
+// left press); whether the button is pressed is decided by whoever handles the report, and
+// releasing the mouse changes nothing.
 class PresetButton final : public QAbstractButton {
     Q_OBJECT
 public:
@@ -33,6 +34,8 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

@@ -98,8 +98,15 @@ void PresetStore::write(int slot, const PresetView& view) {
 }
 
 QString PresetStore::tooltip(int slot) const {
-    return acquisition::presetDescription(get(slot, k::BaseURL, acquisition::defaultBaseUrl()),
-                                          get(slot, k::MapTypeShort, defaultProduct));
+    return acquisition::presetDescription(address(slot), productCode(slot));
+}
+
+QString PresetStore::address(int slot) const {
+    return get(slot, k::BaseURL, acquisition::defaultBaseUrl());
+}
+
+QString PresetStore::productCode(int slot) const {
+    return get(slot, k::MapTypeShort, defaultProduct);
 }
 
 } // namespace pluvix::presets

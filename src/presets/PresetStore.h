@@ -45,6 +45,9 @@ public:
     void write(int slot, const PresetView& view);
     // The button's tool tip: the description of the stored address and product.
     QString tooltip(int slot) const;
+    // The slot's folder address and product, the defaults' when never stored.
+    QString address(int slot) const;
+    QString productCode(int slot) const;
 
     const QString& appName() const { return m_appName; }
 

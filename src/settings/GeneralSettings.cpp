@@ -163,6 +163,9 @@ void GeneralSettings::LoadCheckINI() {
          [&](const QString& t) { w.setWallpaperChecked(core::leadingNumber(t) != 0.0); },
          {}},
         {keys::TopMostWindow, i16(r.TopMostWindow), {}},
+        {keys::ShowColourScale,
+         [&](const QString& t) { r.ShowColourScale = core::leadingNumber(t) != 0.0; },
+         {}},
     };
     const auto fallback = [](const Step& s) {
         return s.fallback.isNull() ? defaultText(s.key) : s.fallback;
@@ -243,6 +246,7 @@ bool GeneralSettings::UnloadINI() {
 
         r.HidePanel = m_window.statusPanelHeight() == hiddenPanelHeight ? 1 : 0;
         writeInt(general, keys::HidePanel, r.HidePanel);
+        writeInt(general, keys::ShowColourScale, r.ShowColourScale ? 1 : 0);
         batch.commit();
     });
 }

@@ -55,6 +55,8 @@ constexpr SettingsKey table[] = {
     {keys::ShowUTCDateTime, T::I16, L("0")},
     {keys::SetWallPaper, T::Flag, L("0")},
     {keys::TopMostWindow, T::I16, L("0")},
+    // Added after the others, so that older files read as before and the legend shows.
+    {keys::ShowColourScale, T::Flag, L("1")},
     {keys::Bullseye, T::Text, L("0")},
 };
 

@@ -51,6 +51,7 @@ inline constexpr QLatin1StringView NumberOfPresets{"NumberOfPresets"};
 inline constexpr QLatin1StringView ShowUTCDateTime{"ShowUTCDateTime"};
 inline constexpr QLatin1StringView SetWallPaper{"SetWallPaper"};
 inline constexpr QLatin1StringView TopMostWindow{"TopMostWindow"};
+inline constexpr QLatin1StringView ShowColourScale{"ShowColourScale"};
 inline constexpr QLatin1StringView Bullseye{"Bullseye"};
 } // namespace keys
 

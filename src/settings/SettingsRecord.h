@@ -35,6 +35,7 @@ struct SettingsRecord {
     qint16 NumberOfPresets = 0;
     qint16 ShowUTCDateTime = 0;
     qint16 TopMostWindow = 0;
+    bool ShowColourScale = true;
 };
 
 } // namespace pluvix::settings

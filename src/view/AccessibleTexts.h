@@ -18,12 +18,29 @@ QString presetButtonName(int slot, const QString& stationLabel, const QString& p
 QString mapViewName(const QString& stationLabel, const QString& hourMinute);
 // "Clock showing 09:35 local time"
 QString clockName(const QString& localHourMinute);
+// The clock hands' time as "09:35": an hour that an offset moved below 0 or past 23, or into a
+// fraction, wraps around the day.
+QString localHourMinute(float hour, int minute);
+// "Picture 10 of 10"
+QString pictureNumberName(int picture, int pictureCount);
+// "Picture time: 12/06/2026 14:35 UTC", from the time label's caption.
+QString timeLabelName(const QString& caption);
 
 // The product as it is spoken: "short-range composite", "1-hour precipitation"; empty for an
 // unknown code.
 QString spokenProductName(const QString& productCode);
 
-enum class AccessibleControl { HistorySlider, ZoomSlider, PresetButton, Map, Clock };
+enum class AccessibleControl {
+    HistorySlider,
+    ZoomSlider,
+    PresetButton,
+    Map,
+    Clock,
+    OptionsButton,
+    LoopSwitch,
+    PictureNumber,
+    TimeLabel
+};
 // What the control does, for its accessible description.
 QString accessibleDescription(AccessibleControl control);
 

@@ -14,8 +14,9 @@ namespace {
 constexpr qreal margin = 6;
 constexpr qreal padding = 4;
 constexpr qreal gap = 4;
-// Dark enough that light text keeps a contrast of 4.5:1 even over the whitest echo.
-const QColor plateColour(0, 0, 0, 170);
+// Opaque, so that light text keeps its contrast over any echo, and few colours: a loop saved as
+// GIF keeps every colour of the screen only while a frame has no more than 256.
+const QColor plateColour(32, 32, 32);
 const QColor textColour(Qt::white);
 const QColor outlineColour(Qt::black);
 
@@ -32,7 +33,9 @@ void drawOutlinedText(QPainter& painter, const QPointF& baseline, const QString&
     QPainterPath path;
     path.addText(baseline, painter.font(), text);
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
+    // Unsmoothed for the same reason; the outline keeps the edges readable.
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
     painter.strokePath(path, QPen(outlineColour, 2.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.fillPath(path, textColour);
     painter.restore();

@@ -29,7 +29,7 @@ QRectF paintColourScale(QPainter& painter, const QRectF& area, Qt::Corner corner
                         const ColourScale& scale);
 
 // Paints the age badge in the top-left corner of `area`: light text with a dark outline on a
-// translucent dark plate, readable on every echo colour and on the map. Nothing for an empty
+// dark plate, readable on every echo colour and on the map. Nothing for an empty
 // text. Returns the plate.
 QRectF paintAgeBadge(QPainter& painter, const QRectF& area, const QString& text);
 

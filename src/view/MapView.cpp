@@ -1,10 +1,12 @@
 #include "view/MapView.h"
 
+#include "view/MapOverlays.h"
 #include "view/NearestStretch.h"
 #include "view/RingRaster.h"
 
 #include <QFontMetricsF>
 #include <QHelpEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -58,14 +60,29 @@ bool finiteRect(const QRectF& r) {
            std::isfinite(r.height());
 }
 
+// Text for accessibility tools only: the frame draws it, so the label itself paints nothing.
+class UnpaintedText final : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+};
+
 } // namespace
 
 MapView::MapView(QWidget* parent)
-    : QWidget(parent), m_dragCursor(makeDragCursor()), m_image1(new QWidget(this)) {
+    : QWidget(parent), m_dragCursor(makeDragCursor()), m_image1(new QWidget(this)),
+      m_badgeLabel(new UnpaintedText(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The keys of the map reach the window through the map when it has the focus.
+    setFocusPolicy(Qt::StrongFocus);
     m_image1->setObjectName(QStringLiteral("Image1"));
     m_image1->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_image1->setGeometry(0, 0, 0, 0);
+    m_badgeLabel->setObjectName(QStringLiteral("AgeBadge"));
+    m_badgeLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_badgeLabel->hide();
 }
 
 QString MapView::mapToolTip() {
@@ -240,6 +257,109 @@ void MapView::composeFrame() {
         QPainter p(&m_frame);
         paintRingLabels(p, QRectF(QPointF(0, 0), QSizeF(size())));
     }
+    paintOverlays();
+}
+
+// --- overlays ------------------------------------------------------------------------------------
+
+void MapView::setOverlayArea(const QRectF& area) {
+    if (area == m_overlayArea)
+        return;
+    m_overlayArea = area;
+    renderColourScale();
+    placeBadgeText();
+    invalidate();
+}
+
+void MapView::setColourScale(const ColourScale& scale) {
+    m_scale = scale;
+    renderColourScale();
+    if (m_scaleShown)
+        invalidate();
+}
+
+void MapView::setColourScaleShown(bool shown) {
+    if (shown == m_scaleShown)
+        return;
+    m_scaleShown = shown;
+    renderColourScale();
+    invalidate();
+}
+
+void MapView::setAgeBadge(const QString& text) {
+    if (text == m_badgeText)
+        return;
+    m_badgeText = text;
+    placeBadgeText();
+    invalidate();
+}
+
+QRectF MapView::overlayArea() const {
+    return m_overlayArea.isEmpty() ? QRectF(rect()) : m_overlayArea;
+}
+
+void MapView::renderColourScale() {
+    if (!m_scaleShown) {
+        m_scaleImage = QImage();
+        m_scalePlate = {};
+        return;
+    }
+    m_scalePlate = renderOverlay(m_scaleImage, [this](QPainter& p) {
+        return paintColourScale(p, overlayArea(), Qt::BottomLeftCorner, m_scale);
+    });
+}
+
+void MapView::placeBadgeText() {
+    m_badgeLabel->setText(m_badgeText);
+    m_badgeLabel->setAccessibleName(m_badgeText);
+    const QRectF plate = renderOverlay(
+        m_badgeImage, [this](QPainter& p) { return paintAgeBadge(p, overlayArea(), m_badgeText); });
+    m_badgePlate = plate;
+    m_badgeLabel->setGeometry(plate.toAlignedRect());
+    m_badgeLabel->setVisible(!m_badgeText.isEmpty());
+}
+
+QRectF MapView::renderOverlay(QImage& cache, const std::function<QRectF(QPainter&)>& paint) const {
+    const qreal dpr = m_frame.isNull() ? devicePixelRatioF() : m_frame.devicePixelRatio();
+    // A first pass on a pixel finds the plate; the second draws it at the device's scale.
+    QImage probe(1, 1, QImage::Format_ARGB32_Premultiplied);
+    probe.setDevicePixelRatio(dpr);
+    QRectF plate;
+    {
+        QPainter p(&probe);
+        p.setFont(font());
+        plate = paint(p);
+    }
+    const QRect aligned = plate.toAlignedRect();
+    if (aligned.isEmpty()) {
+        cache = QImage();
+        return {};
+    }
+    cache = QImage((QSizeF(aligned.size()) * dpr).toSize(), QImage::Format_ARGB32_Premultiplied);
+    cache.setDevicePixelRatio(dpr);
+    cache.fill(Qt::transparent);
+    QPainter p(&cache);
+    p.setFont(font());
+    p.translate(-aligned.topLeft());
+    paint(p);
+    return plate;
+}
+
+void MapView::paintOverlays() {
+    // They describe the picture: none over an empty view.
+    if (!m_mapVisible || (m_scaleImage.isNull() && m_badgeImage.isNull()))
+        return;
+    // Drawn for another screen's scale: drawn again for this one.
+    const qreal dpr = m_frame.devicePixelRatio();
+    if (!m_scaleImage.isNull() && m_scaleImage.devicePixelRatio() != dpr)
+        renderColourScale();
+    if (!m_badgeImage.isNull() && m_badgeImage.devicePixelRatio() != dpr)
+        placeBadgeText();
+    QPainter p(&m_frame);
+    if (!m_scaleImage.isNull())
+        p.drawImage(m_scalePlate.toAlignedRect().topLeft(), m_scaleImage);
+    if (!m_badgeImage.isNull())
+        p.drawImage(m_badgePlate.toAlignedRect().topLeft(), m_badgeImage);
 }
 
 QImage MapView::composedImage(const QImage& picture, const QRect& area) {

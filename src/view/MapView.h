@@ -1,5 +1,6 @@
 #pragma once
 
+#include "view/ColourScale.h"
 #include "view/MapGeometry.h"
 #include "view/RangeRings.h"
 
@@ -9,6 +10,10 @@
 #include <QPointF>
 #include <QSizeF>
 #include <QWidget>
+
+#include <functional>
+
+class QLabel;
 
 namespace pluvix::view {
 
@@ -59,6 +64,19 @@ public:
     void beginDrag();
     bool isDragging() const { return m_dragging; }
 
+    // Overlays stay in the corners of `area` (pixels of this widget: the part of the map not
+    // covered by the panel or labels) whatever the zoom and pan: the colour scale bottom left,
+    // the picture's age top left. The badge's text is also a child that accessibility tools read.
+    void setOverlayArea(const QRectF& area);
+    void setColourScale(const ColourScale& scale);
+    void setColourScaleShown(bool shown);
+    bool colourScaleShown() const { return m_scaleShown; }
+    void setAgeBadge(const QString& text);
+    QString ageBadge() const { return m_badgeText; }
+    // Where the overlays were last drawn, pixels; empty when not drawn.
+    QRectF colourScalePlate() const { return m_scalePlate; }
+    QRectF ageBadgePlate() const { return m_badgePlate; }
+
     static QColor backgroundColour() { return {24, 24, 24}; }
     static QString mapToolTip();
 
@@ -92,6 +110,12 @@ private:
     void invalidate();
     void composeFrame();
     void paintRingLabels(QPainter& p, const QRectF& area);
+    void paintOverlays();
+    QRectF overlayArea() const;
+    // Draws one overlay into `cache` at the frame's scale; returns its plate in this widget.
+    QRectF renderOverlay(QImage& cache, const std::function<QRectF(QPainter&)>& paint) const;
+    void renderColourScale();
+    void placeBadgeText();
     void endDrag();
 
     QImage m_picture;
@@ -106,6 +130,16 @@ private:
     bool m_dragging = false;
     QCursor m_dragCursor;
     QWidget* m_image1 = nullptr;
+    // Overlays are drawn once into these and only copied onto each frame.
+    QRectF m_overlayArea;
+    ColourScale m_scale;
+    bool m_scaleShown = true;
+    QImage m_scaleImage;
+    QRectF m_scalePlate;
+    QString m_badgeText;
+    QImage m_badgeImage;
+    QRectF m_badgePlate;
+    QLabel* m_badgeLabel = nullptr;
 };
 
 } // namespace pluvix::view

@@ -39,6 +39,19 @@ void Playback::setMaximum(int maximum) {
     setRange(qMin(m_minimum, maximum), maximum);
 }
 
+// Both step in the order a slider takes them, so each step clamps as it always has.
+void Playback::showFullHistory() {
+    setPosition(10);
+    setMinimum(1);
+    setMaximum(10);
+}
+
+void Playback::followHistory(int first, int last) {
+    setMinimum(first + 1);
+    setMaximum(last + 1);
+    setPosition(last + 1);
+}
+
 void Playback::stepNewerOrBack(bool newer) {
     if (newer) {
         if (m_position < m_maximum)

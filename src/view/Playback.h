@@ -26,6 +26,10 @@ public:
     void setRange(int minimum, int maximum);
     void setMinimum(int minimum);
     void setMaximum(int maximum);
+    // Ten pictures with the newest shown: the range after a whole history loads.
+    void showFullHistory();
+    // The history's elements `first` .. `last` (0-based) with the newest shown.
+    void followHistory(int first, int last);
     // One picture newer, or else one older: the hand steps of the picture number.
     void stepNewerOrBack(bool newer);
 

@@ -35,6 +35,7 @@ public:
     QList<bool> titleBarCalls;
     QList<bool> keepOnTopCalls;
     int windowMoves = 0;
+    QString trayDetails;
 
     void rememberUserWallpaper() override { ++remembered; }
     void followWallpaper(const QImage&) override { ++followed; }
@@ -52,6 +53,7 @@ public:
     bool minimizeToTray(QWidget* window) override;
     void restoreFromTray(QWidget* window) override;
     void removeTrayIcon() override { iconShown = false; }
+    void setTrayDetails(const QString& details) override { trayDetails = details; }
     void showTitleBar(QWidget*, bool show, bool) override { titleBarCalls.append(show); }
     void setKeepOnTop(QWidget*, bool onTop) override { keepOnTopCalls.append(onTop); }
     void startWindowMove(QWidget*, QPoint) override { ++windowMoves; }

@@ -10,9 +10,11 @@
 #include "support/RecordingSettingsStore.h"
 #include "support/XSession.h"
 #include "view/ClockWidget.h"
+#include "view/ColourScale.h"
 #include "view/MapView.h"
 #include "view/Playback.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -113,6 +115,26 @@ private:
         return b->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
 
+    // The map's accessible children as a screen reader gets them: the texts of the shown ones.
+    static QStringList accessibleTexts(QWidget* widget) {
+        QStringList texts;
+        QAccessibleInterface* map = QAccessible::queryAccessibleInterface(widget);
+        for (int i = 0; map && i < map->childCount(); ++i)
+            if (QAccessibleInterface* c = map->child(i); c && !c->state().invisible)
+                texts.append(c->text(QAccessible::Name));
+        return texts;
+    }
+    // How many pixels of each of `colours` a grab of the map shows inside `part`.
+    static QHash<QRgb, int> coloursIn(QWidget* map, const QRect& part, const QList<QRgb>& colours) {
+        const QImage grab = map->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QHash<QRgb, int> seen;
+        for (int y = part.top(); y <= part.bottom(); ++y)
+            for (int x = part.left(); x <= part.right(); ++x)
+                if (colours.contains(grab.pixel(x, y)))
+                    ++seen[grab.pixel(x, y)];
+        return seen;
+    }
+
 private slots:
     void init() {
         if (!x.isRunning())
@@ -159,6 +181,88 @@ private slots:
             QVERIFY2(w.isVisible() && !w.inTray() && w.mapView()->isMapVisible(),
                      qPrintable(u"round %1"_s.arg(round)));
         }
+    }
+
+    // Three hours without a new picture: the badge is on the map, read by accessibility tools and
+    // in the tray's tip; a failing poll adds the silent server; a fresh picture clears both.
+    void pictureAgeOnMapAndInTray() {
+        auto& w = start(false, u"MinimizeToTray"_s, u"1"_s);
+        view::MapView* map = w.mapView();
+        const QRect corner(0, 0, map->width() / 2, 40);
+        const QRgb light = qRgb(255, 255, 255);
+        const auto white = [&] { return coloursIn(map, corner, {light}).value(light); };
+        const int whiteBefore = white();
+        QVERIFY(!accessibleTexts(map).join(u'|').contains(u"Picture"_s));
+
+        h->clock.fixed = QDateTime(QDate(2026, 12, 6), QTime(13, 5), QTimeZone::utc());
+        w.viewer().feed().pollTick();
+        QVERIFY(accessibleTexts(map).contains(u"Picture 3 h 05 min old"_s));
+        QVERIFY(map->ageBadgePlate().toRect().intersects(corner));
+        QVERIFY(white() > whiteBefore + 20);
+
+        w.action(u"mnuMinimize"_s)->trigger();
+        QWidget* icon = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((icon = trayIcon()) != nullptr, 10000);
+        const QString tip = u"Cirrusworks Pluvix\nKMLB - Melbourne, FL - Short Range Composite\n"
+                            u"Picture of 10:00 UTC\n3 h %1 min old"_s;
+        QCOMPARE(icon->toolTip(), tip.arg(u"05"_s));
+        // It ages in the tray too.
+        h->clock.fixed = h->clock.fixed.addSecs(60);
+        w.viewer().feed().pollTick();
+        QCOMPARE(icon->toolTip(), tip.arg(u"06"_s));
+        w.restoreFromTray();
+
+        QVERIFY(h->server.control(u"faults?fail-next=3"_s));
+        testsupport::tickUntilPoll(w);
+        const QString since = h->clock.fixed.toLocalTime().toString(u"HH:mm"_s);
+        QVERIFY(accessibleTexts(map).contains(
+            u"Picture 3 h 06 min old, server not answering since "_s + since));
+
+        QVERIFY(h->server.control(u"reset"_s));
+        QVERIFY(h->server.control(u"advance?seconds=11160"_s));
+        testsupport::tickUntilPoll(w);
+        QVERIFY(!accessibleTexts(map).join(u'|').contains(u"Picture"_s));
+        QCOMPARE(white(), whiteBefore);
+    }
+
+    // The legend sits in the corner above the panel at every zoom and pan; its menu item switches
+    // it and the general section keeps the choice.
+    void colourScaleStaysInTheCorner_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("no key: shown") << QString() << true;
+        QTest::newRow("stored off") << u"0"_s << false;
+    }
+    void colourScaleStaysInTheCorner() {
+        QFETCH(QString, stored);
+        QFETCH(bool, shown);
+        auto& w = start(false, stored.isNull() ? QString() : u"ShowColourScale"_s, stored);
+        view::MapView* map = w.mapView();
+        QAction* item = w.action(u"mnuShowColourScale"_s);
+        QList<QRgb> legend;
+        for (const view::ScaleStep& step : view::colourScaleFor(u"p37cr"_s).steps)
+            legend.append(step.colour | 0xff000000U);
+        const auto checkLegend = [&](bool expected, const char* step) {
+            QCOMPARE(item->isChecked(), expected);
+            const QRect plate = map->colourScalePlate().toAlignedRect();
+            QCOMPARE(!plate.isEmpty(), expected);
+            const QRect corner(0, w.statusPanel()->y() - plate.height() - 12, 12 + plate.width(),
+                               plate.height() + 12);
+            QVERIFY2(!expected || corner.contains(plate), step);
+            QVERIFY2((coloursIn(map, corner, legend).size() == 15) == expected, step);
+        };
+        checkLegend(shown, "loaded");
+        item->trigger();
+        checkLegend(!shown, "switched");
+        for (const char* zoom : {"mnuZoomNum_1", "mnuZoomNum_12"}) {
+            w.action(QLatin1String(zoom))->trigger();
+            checkLegend(!shown, zoom);
+        }
+        const view::MapRect r = w.viewer().mapState().rect();
+        w.viewer().mapState().setRect({r.Left - 4000, r.Top + 3000, r.Width, r.Height});
+        checkLegend(!shown, "panned");
+        w.close();
+        QCOMPARE(h->stored(u"SectionGeneral"_s, u"ShowColourScale"_s), shown ? u"0"_s : u"1"_s);
     }
 
     void keepOnTopSurvivesTitleBarToggles() {

@@ -69,6 +69,8 @@ private slots:
         QTest::newRow("wallpaper non-zero") << u"SetWallPaper"_s << u"0.4"_s << u"1"_s;
         QTest::newRow("station trimmed") << u"RadarStationName"_s << u" kbyx "_s << u"kbyx"_s;
         QTest::newRow("title bar from the window") << u"HideTitleBar"_s << u"1"_s << u"0"_s;
+        QTest::newRow("colour scale off") << u"ShowColourScale"_s << u"0"_s << u"0"_s;
+        QTest::newRow("colour scale non-zero") << u"showcolourscale"_s << u"2"_s << u"1"_s;
     }
     void storedTextLoadsAndSavesBack() {
         QFETCH(QString, key);
@@ -110,6 +112,8 @@ private slots:
         first.settings.UnloadINI();
         QCOMPARE(first.report(), QString());
         QCOMPARE(first.stored(u"BaseURL"_s), acquisition::defaultBaseUrl());
+        // Stored files from before the colour scale show it.
+        QCOMPARE(first.stored(u"ShowColourScale"_s), u"1"_s);
 
         Rig second;
         second.store.backing = first.store.backing;

@@ -12,11 +12,13 @@
 #include "view/MapState.h"
 #include "view/MapView.h"
 #include "view/PictureAge.h"
+#include "view/PictureAgeWatch.h"
 #include "view/Playback.h"
 #include "view/PollCountdown.h"
 #include "view/RangeRings.h"
 
 #include "support/ErrorOf.h"
+#include "support/FakePlatform.h"
 
 #include <QKeySequence>
 #include <QPainter>
@@ -545,6 +547,46 @@ private slots:
             QCOMPARE(pictureAgeBadge(in), badge + u", server not answering since 13:35"_s);
     }
 
+    // The badge follows the shown picture's name, the polls' outcomes and the clock.
+    void pictureAgeWatch_data() {
+        QTest::addColumn<int>("poll");
+        QTest::addColumn<int>("minutesOn"); // the clock, past the picture's time
+        QTest::addColumn<QString>("polls"); // five minutes apart: a answered, f failed
+        QTest::addColumn<QString>("badge");
+        QTest::newRow("fresh") << 60 << 15 << u""_s << QString();
+        QTest::newRow("hours old") << 60 << 185 << u""_s << u"Picture 3 h 05 min old"_s;
+        QTest::newRow("silent since the first failure")
+            << 60 << 185 << u"aff"_s
+            << u"Picture 3 h 20 min old, server not answering since 23:15"_s;
+        QTest::newRow("an answer ends the silence")
+            << 60 << 185 << u"fa"_s << u"Picture 3 h 15 min old"_s;
+        QTest::newRow("slow polls") << 600 << 25 << u"f"_s << QString();
+    }
+    void pictureAgeWatch() {
+        QFETCH(int, poll);
+        QFETCH(int, minutesOn);
+        QFETCH(QString, polls);
+        testsupport::FakeClock clock;
+        const QDateTime ten(QDate(2026, 12, 6), QTime(10, 0), QTimeZone::utc());
+        clock.fixed = ten.addSecs(60 * minutesOn);
+        PictureAgeWatch watch(
+            clock, [poll] { return qint16(poll); }, QTimeZone(10 * 3600));
+        watch.showPicture(u"MLB20261206_NCR1000.gif"_s);
+        for (const QChar outcome : polls) {
+            clock.fixed = clock.fixed.addSecs(300);
+            watch.notePoll(outcome == u'a');
+        }
+        QTEST(watch.badge(), "badge");
+        QCOMPARE(watch.pictureTimeText(), u"10:00 UTC"_s);
+        // The age moves on with the clock alone; a fresh picture clears the badge.
+        clock.fixed = clock.fixed.addSecs(3600);
+        watch.refresh();
+        QCOMPARE(*watch.ageSeconds(), ten.secsTo(clock.fixed));
+        QVERIFY(watch.badge().startsWith(u"Picture "_s + ageText(*watch.ageSeconds())));
+        watch.showPicture(u"MLB20261206_NCR"_s + clock.fixed.toString(u"HHmm"_s));
+        QCOMPARE(watch.badge(), QString());
+    }
+
     // Every offered product has a legend in its unit whose values rise and whose colours differ.
     void colourScales() {
         for (int slot = 0; slot < acquisition::OfferedProductCount; ++slot) {
@@ -635,6 +677,11 @@ private slots:
         QCOMPARE(presetButtonName(3, {}, {}), u"Preset 3: empty"_s);
         QCOMPARE(mapViewName(u"Melbourne, FL"_s, u"14:35"_s),
                  u"Radar map of Melbourne, FL, picture of 14:35 UTC"_s);
+        // An offset moves the clock's hour past either end of the day, or into a fraction.
+        QCOMPARE(localHourMinute(-5.0f, 35), u"19:35"_s);
+        QCOMPARE(localHourMinute(23.5f, 45), u"00:15"_s);
+        QCOMPARE(timeLabelName(u" 12/06/2026  10:00 UTC "_s),
+                 u"Picture time: 12/06/2026 10:00 UTC"_s);
     }
 
     void keyActions_data() {
