@@ -1,6 +1,8 @@
 #include "acquisition/ImageHistory.h"
 #include "app/ViewExport.h"
 #include "desktop/AnimatedGif.h"
+#include "desktop/CommandRunner.h"
+#include "desktop/GVariantText.h"
 #include "desktop/MapFiles.h"
 #include "desktop/MapSaver.h"
 #include "desktop/WallpaperBackends.h"
@@ -26,10 +28,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
+const QString schema = u"org.gnome.desktop.background"_s;
 
 QImage picture(QRgb colour) {
     QImage image(24, 16, QImage::Format_RGB32);
@@ -41,11 +40,35 @@ QImage picture(QRgb colour) {
 } // namespace
 
 // Chrome, tray, wallpaper following the loop and series saves run through the real window in
-// tests/e2e and against real X components in tst_desktopx.
+// tests/e2e and against real X components in tst_desktopx. The GNOME wallpaper runs against the
+// real GSettings tools, with the key-file backend in a private folder so that the machine's own
+// settings are never touched.
 class DesktopTest : public QObject {
     Q_OBJECT
+    QTemporaryDir m_config;
+    QTemporaryDir m_temp;
+    ProcessCommandRunner m_runner;
+
+    QString get(const QString& key) {
+        const CommandResult r = m_runner.run(u"gsettings"_s, {u"get"_s, schema, key});
+        return r.ok() ? gvariantFirstString(QString::fromUtf8(r.out)).value_or(u"<none>"_s)
+                      : u"<failed>"_s;
+    }
+    void set(const QString& key, const QString& value) {
+        QVERIFY(m_runner.run(u"gsettings"_s, {u"set"_s, schema, key, gvariantQuoted(value)}).ok());
+        // Our own GSettings learns of the key file's change through the event loop.
+        QTest::qWait(300);
+    }
+    bool m_gsettings = false;
 
 private slots:
+    void initTestCase() {
+        qputenv("GSETTINGS_BACKEND", "keyfile");
+        qputenv("XDG_CONFIG_HOME", m_config.path().toLocal8Bit());
+        m_gsettings = !QStandardPaths::findExecutable(u"gsettings"_s).isEmpty() &&
+                      m_runner.run(u"gsettings"_s, {u"list-keys"_s, schema}).ok();
+    }
+
     // Each ending writes its own format; the server's GIF bytes are kept exactly.
     void mapFileFormatFollowsEnding_data() {
         QTest::addColumn<QString>("name");
@@ -64,7 +87,7 @@ private slots:
         const QByteArray serverGif = encodeGif(shown);
         QString error;
         QVERIFY2(writeMapFile(dir.filePath(name), serverGif, shown, &error), qPrintable(error));
-        const QByteArray written = readAll(dir.filePath(name));
+        const QByteArray written = fileBytes(dir.filePath(name));
         QVERIFY(written.startsWith(magic));
         QVERIFY(magic != "GIF8" || written == serverGif);
         QCOMPARE(QImage::fromData(written).size(), shown.size());
@@ -76,9 +99,9 @@ private slots:
         const QStringList files = QDir(source).entryList(QDir::Files);
         QVERIFY(files.contains(u"index.html"_s));
         for (const QString& file : files)
-            QCOMPARE(readAll(QStringLiteral(PLUVIX_HELP_BUILT_DIR "/") + file),
-                     readAll(source + u'/' + file));
-        const QString html = QString::fromUtf8(readAll(source + u"/index.html"_s));
+            QCOMPARE(fileBytes(QStringLiteral(PLUVIX_HELP_BUILT_DIR "/") + file),
+                     fileBytes(source + u'/' + file));
+        const QString html = QString::fromUtf8(fileBytes(source + u"/index.html"_s));
         QSet<QString> ids;
         for (const auto& m : QRegularExpression(u"\\bid=\"([^\"]+)\""_s).globalMatch(html))
             ids.insert(m.captured(1));
@@ -189,10 +212,7 @@ private slots:
         for (int i = 0; i < 5; ++i) {
             if (i > 0)
                 history.create(i);
-            history.setPicture(
-                i, i == 2 ? QByteArray::fromHex("47494638396101000100800000000000"
-                                                "ffffff2c0000000001000100000202ffff003b")
-                          : makeRadarGif(8, 8, quint32(i)));
+            history.setPicture(i, i == 2 ? undecodableGif() : makeRadarGif(8, 8, quint32(i)));
             history.setTag(i, u"t%1"_s.arg(i));
         }
         const auto shown = [](const QImage& picture) { return picture.mirrored(true, false); };
@@ -222,6 +242,82 @@ private slots:
         QCOMPARE(save(path, {}), 5);
         QCOMPARE(save(path, {frames[0], {QImage(8, 8, QImage::Format_RGB32), 100}}), 5);
         QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    void setThenRestore_data() {
+        QTest::addColumn<QString>("userPicture");
+        QTest::addColumn<QString>("userOptions");
+        QTest::newRow("zoomed picture")
+            << u"file:///home/u/Pictures/it's%20mine.png"_s << u"zoom"_s;
+        QTest::newRow("no picture") << QString() << u"wallpaper"_s;
+    }
+    void setThenRestore() {
+        QFETCH(QString, userPicture);
+        QFETCH(QString, userOptions);
+        if (!m_gsettings)
+            QSKIP("gsettings or the desktop background schema is not installed");
+        set(u"picture-uri"_s, userPicture);
+        set(u"picture-uri-dark"_s, userPicture);
+        set(u"picture-options"_s, userOptions);
+
+        GSettingsWallpaper gnome(GSettingsWallpaper::gnome());
+        FakeMessageBoxes boxes;
+        WallpaperController wallpaper(gnome, boxes, m_temp.path(), u"Pluvix"_s);
+        wallpaper.rememberUserWallpaper();
+
+        QCOMPARE(wallpaper.update(picture(qRgb(0, 160, 0)), WallpaperFile::Follow),
+                 WallpaperResult::Set);
+        const QString expected =
+            QUrl::fromLocalFile(wallpaper.lastFile()).toString(QUrl::FullyEncoded);
+        QCOMPARE(get(u"picture-uri"_s), expected);
+        QCOMPARE(get(u"picture-uri-dark"_s), expected);
+        QCOMPARE(get(u"picture-options"_s), u"centered"_s);
+        QFile file(wallpaper.lastFile());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.read(2) == "BM");
+
+        QVERIFY(wallpaper.restore());
+        QCOMPARE(get(u"picture-uri"_s), userPicture);
+        QCOMPARE(get(u"picture-uri-dark"_s), userPicture);
+        QCOMPARE(get(u"picture-options"_s), userOptions);
+        // Written where we pointed it, not into the user's settings.
+        QVERIFY(QFile::exists(m_config.filePath(u"glib-2.0/settings/keyfile"_s)));
+    }
+
+    // A session killed while its picture is on the desktop: the next one still puts the user's
+    // wallpaper back, and never takes our picture for the user's.
+    void killedSessionStillRestores_data() {
+        QTest::addColumn<bool>("keptFileLost");
+        QTest::newRow("values kept on disk") << false;
+        QTest::newRow("kept values lost") << true;
+    }
+    void killedSessionStillRestores() {
+        QFETCH(bool, keptFileLost);
+        if (!m_gsettings)
+            QSKIP("gsettings or the desktop background schema is not installed");
+        const QString user = u"file:///home/u/Pictures/own.png"_s;
+        set(u"picture-uri"_s, user);
+        set(u"picture-options"_s, u"zoom"_s);
+        FakeMessageBoxes boxes;
+        GSettingsWallpaper gnome(GSettingsWallpaper::gnome());
+        auto killed = std::make_unique<WallpaperController>(gnome, boxes, m_temp.path(), u"P"_s);
+        killed->rememberUserWallpaper();
+        QVERIFY(killed->toggle(true, picture(qRgb(0, 160, 0))));
+        QVERIFY(get(u"picture-uri"_s).contains(m_temp.path()));
+        killed.reset(); // no restore: the process died
+        if (keptFileLost)
+            QVERIFY(QFile::remove(
+                WallpaperController(gnome, boxes, m_temp.path(), u"P"_s).keptValuesFile()));
+
+        WallpaperController next(gnome, boxes, m_temp.path(), u"P"_s);
+        next.rememberUserWallpaper();
+        QVERIFY(!next.saved().values.value(u"picture-uri"_s).contains(m_temp.path()));
+        QVERIFY(next.toggle(true, picture(qRgb(0, 160, 0))));
+        QVERIFY(!next.toggle(false, QImage()));
+        QCOMPARE(get(u"picture-uri"_s).contains(m_temp.path()), keptFileLost);
+        QCOMPARE(get(u"picture-options"_s), keptFileLost ? u"centered"_s : u"zoom"_s);
+        if (!keptFileLost)
+            QCOMPARE(get(u"picture-uri"_s), user);
     }
 };
 

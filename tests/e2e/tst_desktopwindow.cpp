@@ -13,9 +13,9 @@ class TestDesktopWindow : public QObject {
 private slots:
     void startUpAppliesStoredChrome() {
         AppHarness h(AppHarness::Server);
-        h.set(u"HideTitleBar"_s, u"1"_s);
-        h.set(u"HidePanel"_s, u"1"_s);
-        h.set(u"TopMostWindow"_s, u"1"_s);
+        const auto keys = {"HideTitleBar", "HidePanel", "TopMostWindow"};
+        for (const char* key : keys)
+            h.set(QLatin1String(key), u"1"_s);
         auto& w = h.load();
 
         QCOMPARE(h.desktop.titleBarCalls, QList<bool>{false});
@@ -26,7 +26,7 @@ private slots:
         // The caption names the station also while the title bar is hidden.
         QVERIFY(w.windowTitle().contains(u"Melbourne"_s));
         w.close();
-        for (const char* key : {"HideTitleBar", "HidePanel", "TopMostWindow"})
+        for (const char* key : keys)
             QCOMPARE(h.stored(u"SectionGeneral"_s, QLatin1String(key)), u"1"_s);
     }
 
@@ -46,7 +46,6 @@ private slots:
         QVERIFY(!w.inTray());
         QCOMPARE(h.desktop.iconsAdded, 0);
     }
-
 };
 
 QTEST_MAIN(TestDesktopWindow)

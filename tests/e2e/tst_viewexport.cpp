@@ -85,11 +85,9 @@ private slots:
         const QStringList names = testsupport::tenImageNamesUpTo(10, 0);
         h.useFakeFolder(fake, folder, names);
         for (int i = 0; i < 10; ++i)
-            fake.serve(QUrl(folder + names[i]),
-                       undecodable && i == 3
-                           ? QByteArray::fromHex("47494638396101000100800000000000ffffff2c00000000"
-                                                 "01000100000202ffff003b")
-                           : testsupport::makeRadarGif(600, 550, i));
+            fake.serve(QUrl(folder + names[i]), undecodable && i == 3
+                                                    ? testsupport::undecodableGif()
+                                                    : testsupport::makeRadarGif(600, 550, i));
         h.set(u"HistoryImageCount"_s, loopLength);
         h.set(u"BullsEyeX"_s, u"0.4"_s); // the rings in view
         h.set(u"BullsEyeY"_s, u"0.4"_s);
@@ -111,8 +109,7 @@ private slots:
                  (QList<QAction*>{w.action(u"mnuSaveLoop"_s), w.action(u"mnuCopyView"_s)}));
         items[series + 1]->trigger();
         QCOMPARE(h.boxes.shown.size(), box.isEmpty() ? 0 : 1);
-        for (const QString& part : box)
-            QVERIFY2(h.boxes.shown[0].text.contains(part), qPrintable(h.boxes.shown[0].text));
+        QVERIFY(box.isEmpty() || h.boxes.shown[0].mentions(box));
         QVERIFY(w.statusPanel()->historySlider()->isEnabled());
         items[series + 2]->trigger();
         QCOMPARE(rgb(QGuiApplication::clipboard()->image()), rgb(shown[2]));

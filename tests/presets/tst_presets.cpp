@@ -39,13 +39,7 @@ struct Recall {
     platform::EndWatch end{programEnd};
     testsupport::RecordingErrorSink errors;
     bool ending = false;
-    std::function<void()> onEvents;
-    acquisition::ImageFeed feed{{record, fake, boxes, end, errors,
-                                 [this] {
-                                     if (onEvents)
-                                         onEvents();
-                                 }},
-                                dir.path() + u"/"_s};
+    acquisition::ImageFeed feed{{record, fake, boxes, end, errors, {}}, dir.path() + u"/"_s};
     PresetRecall recall{{record, map, feed, boxes, errors, [this] { return ending; }}};
 
     Recall() {
@@ -123,11 +117,7 @@ private slots:
         QSignalSpy abandoned(&r.recall, &PresetRecall::recallAbandoned);
         r.recall.press(4, Qt::LeftButton);
         QVERIFY(r.errors.reports.isEmpty());
-        QCOMPARE(r.record.BaseURL, wanted.BaseURL);
-        QCOMPARE(r.record.RadarStationName, wanted.RadarStationName);
-        QCOMPARE(r.map.rect().Left, wanted.MapLeft);
-        QCOMPARE(r.map.zoom(), wanted.ZoomLevel);
-        QCOMPARE(r.record.BullsEyeX, wanted.BullsEyeX);
+        QCOMPARE(r.recall.currentView(), wanted);
         QCOMPARE(loaded.size(), 1);
         QCOMPARE(abandoned.size(), 0);
         QVERIFY(!r.recall.busy() && !r.feed.isLoading());

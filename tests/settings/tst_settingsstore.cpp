@@ -1,6 +1,7 @@
 #include "settings/FileSettingsStore.h"
 #include "settings/MemorySettingsStore.h"
 #include "support/ErrorOf.h"
+#include "support/GifFixtures.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,8 +30,7 @@ class TestStoreRules : public QObject {
         return m_store->GetSetting(appName, section, key, u"d"_s);
     }
     QByteArray fileBytes() const {
-        QFile f(m_dir->path() + u"/pluvix/Pluvix.conf"_s);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        return pluvix::testsupport::fileBytes(m_dir->path() + u"/pluvix/Pluvix.conf"_s);
     }
 
 private slots:

@@ -11,12 +11,7 @@ using Failure = platform::DownloadResult::Failure;
 namespace {
 
 DownloadResult failure(Failure kind, int status, QString message) {
-    DownloadResult r;
-    r.ok = kind == Failure::None;
-    r.failure = kind;
-    r.httpStatus = status;
-    r.message = std::move(message);
-    return r;
+    return {kind == Failure::None, kind, status, 0, std::move(message), {}, {}};
 }
 
 class FakeBatch final : public platform::DownloadBatch {
@@ -75,9 +70,7 @@ DownloadResult FakeDownloadService::answer(const QUrl& url, const QString& local
     if (!file.open(QIODevice::WriteOnly) || file.write(it->body) != it->body.size() ||
         !file.commit())
         return failure(Failure::LocalFile, 200, file.errorString());
-    DownloadResult r = failure(Failure::None, 200, {});
-    r.bytes = it->body.size();
-    return r;
+    return {true, Failure::None, 200, it->body.size(), {}, {}, {}};
 }
 
 } // namespace pluvix::testsupport

@@ -6,6 +6,9 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
+
+#include <algorithm>
 
 namespace pluvix::testsupport {
 
@@ -13,6 +16,10 @@ struct ShownMessage {
     QString kind; // "retryCancel", "ok", "yesNo", "okCancel"
     QString title;
     QString text;
+    bool mentions(const QStringList& parts) const {
+        return std::all_of(parts.begin(), parts.end(),
+                           [this](auto& p) { return text.contains(p); });
+    }
 };
 
 // Answers every box with a queued answer (else Retry, Ok or Yes) and records what was shown.

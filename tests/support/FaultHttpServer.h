@@ -130,19 +130,6 @@ private:
                     s->write(chunk);
             });
             s->write(chunk);
-        } else if (what == u"gzip") {
-            // A gzip header, then one fixed-code deflate block that never ends: a zero byte, then
-            // "copy 258 bytes from 1 back" over and over, 13 bytes for every 2,064 inflated.
-            s->write("HTTP/1.1 200 OK\r\nContent-Encoding: gzip\r\nConnection: close\r\n\r\n" +
-                     QByteArray::fromHex("1f8b0800000000000003"
-                                         "621805"));
-            const QByteArray chunk =
-                QByteArray::fromHex("a360148c8251300a46c1281805").repeated(5000);
-            QObject::connect(s, &QTcpSocket::bytesWritten, s, [s, chunk] {
-                if (s->bytesToWrite() < chunk.size())
-                    s->write(chunk);
-            });
-            s->write(chunk);
         } else if (what == u"dir") {
             QMutexLocker lock(&m_mutex);
             const QString name = parts.value(2);

@@ -1,7 +1,10 @@
 #include "support/GifFixtures.h"
 
+#include "acquisition/Listing.h"
 #include "support/FakeDownloadService.h"
 
+#include <QBuffer>
+#include <QFile>
 #include <QTime>
 #include <QUrl>
 
@@ -81,6 +84,24 @@ QByteArray listingOf(const QStringList& names) {
     for (const QString& name : names)
         listing += "<A HREF=\"" + name.toLatin1() + "\">" + name.trimmed().toLatin1() + "</A>\n";
     return listing + "</PRE></BODY></HTML>\n";
+}
+
+QStringList cutNames(const QByteArray& listing) {
+    const auto cut = acquisition::cutImageNames(listing);
+    return QStringList(cut.begin(), cut.end());
+}
+
+QByteArray encoded(const QImage& image, const char* format) {
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return out;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 using namespace Qt::StringLiterals;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QStringList>
 
 namespace pluvix::testsupport {
@@ -14,6 +15,12 @@ QByteArray makeRadarGif(int width, int height, quint32 seed);
 QByteArray undecodableGif();
 // A folder listing naming `names` after the parent link, in the server's form.
 QByteArray listingOf(const QStringList& names);
+// The image names of a listing as the viewer's own cut reads them.
+QStringList cutNames(const QByteArray& listing);
+// The picture as a file of `format` would hold it.
+QByteArray encoded(const QImage& image, const char* format);
+// The file's bytes; empty when it cannot be read.
+QByteArray fileBytes(const QString& path);
 
 // Image names as the radar server writes them: station MLB on 2026-12-06 at hhmm UTC.
 QString radarImageName(int hour, int minute);

@@ -33,8 +33,6 @@ void stop(QProcess& p) {
 
 } // namespace
 
-XSession::XSession() : XSession(Options{}) {}
-
 XSession::XSession(Options options) {
     m_env = QProcessEnvironment::systemEnvironment();
     for (const char* dir : {"XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"})

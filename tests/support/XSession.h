@@ -24,7 +24,6 @@ public:
         bool tray = false;
     };
 
-    XSession();
     explicit XSession(Options options);
     ~XSession();
 

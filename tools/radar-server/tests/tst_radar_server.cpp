@@ -1,4 +1,4 @@
-#include "acquisition/Listing.h"
+#include "support/GifFixtures.h"
 #include "support/RadarServerProcess.h"
 
 #include <QElapsedTimer>
@@ -9,6 +9,7 @@
 #include <QTimeZone>
 #include <QtTest>
 
+using pluvix::testsupport::cutNames;
 using pluvix::testsupport::RadarServerProcess;
 using namespace Qt::StringLiterals;
 
@@ -24,12 +25,6 @@ QStringList links(const QByteArray& html) {
     for (const auto& m : href.globalMatch(QString::fromLatin1(html)))
         out.append(m.captured(1));
     return out;
-}
-
-// The image names after the parent link, as the viewer's own cut reads them.
-QStringList imageLinks(const QByteArray& html) {
-    const auto names = pluvix::acquisition::cutImageNames(html);
-    return QStringList(names.begin(), names.end());
 }
 
 QDateTime nameTime(const QString& name) {
@@ -48,7 +43,7 @@ class TestRadarServer : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY2(m_server.start(Frozen), qPrintable(m_server.errorString()));
-        m_names = imageLinks(m_server.get(Folder).body);
+        m_names = cutNames(m_server.get(Folder).body);
     }
     void init() { QVERIFY(m_server.control(u"reset"_s)); }
 
@@ -72,7 +67,7 @@ private slots:
         const auto reply = server.get(folder);
         QVERIFY(reply.status == 200 && reply.header("Content-Type").startsWith("text/html"));
         QCOMPARE(reply.body.contains("<a href=\""), !options.isEmpty());
-        const QStringList names = imageLinks(reply.body);
+        const QStringList names = cutNames(reply.body);
         QCOMPARE(names, links(reply.body).mid(1));
         QTEST(names.last(), "newest");
         for (qsizetype i = 1; i < names.size(); ++i)
@@ -87,7 +82,7 @@ private slots:
                  qPrintable(otherSeed.errorString()));
         for (const QString& product : {u"p19r0"_s, u"80stp"_s, u"p38cr"_s}) {
             const QString folder = u"/radar/images/DS."_s + product + u"/SI.kjax/"_s;
-            const QStringList names = imageLinks(m_server.get(folder).body);
+            const QStringList names = cutNames(m_server.get(folder).body);
             const auto reply = m_server.get(folder + names.last());
             QCOMPARE(reply.header("Content-Type"), QByteArray("image/gif"));
             QImage img;
@@ -124,14 +119,14 @@ private slots:
         QByteArray time;
         QVERIFY(server.control(u"advance?images=1"_s, &time));
         QCOMPARE(time.trimmed(), QByteArray("2024-05-01T15:37:10Z"));
-        const QStringList after = imageLinks(server.get(Folder).body);
+        const QStringList after = cutNames(server.get(Folder).body);
         QCOMPARE(after.mid(0, 9), m_names.mid(1, 9));
         QCOMPARE(nameTime(m_names.last()).secsTo(nameTime(after.last())), 300);
         QCOMPARE(server.get(Folder + m_names.first()).status, 200); // dropped out, still there
         QCOMPARE(server.get(satellite + u"19.jpg"_s).body, newestPhoto);
         QVERIFY(server.get(satellite + u"20.jpg"_s).body != newestPhoto);
         QVERIFY(server.control(u"advance?seconds=60"_s));
-        QCOMPARE(imageLinks(server.get(Folder).body), after);
+        QCOMPARE(cutNames(server.get(Folder).body), after);
     }
 
     void folderMode() {
@@ -144,7 +139,7 @@ private slots:
         }
         RadarServerProcess server;
         QVERIFY2(server.start({u"--dir"_s, dir.path()}), qPrintable(server.errorString()));
-        QCOMPARE(imageLinks(server.get(u"/radar/images/DS.80stp/SI.kokx/"_s).body), names.mid(2));
+        QCOMPARE(cutNames(server.get(u"/radar/images/DS.80stp/SI.kokx/"_s).body), names.mid(2));
         QCOMPARE(server.get(Folder + names[3]).body, QByteArray("GIF89a 3"));
         QCOMPARE(server.get(Folder + u"..%2F"_s + names[3]).status, 404);
     }
@@ -170,7 +165,7 @@ private slots:
                 listing = reply;
         }
         QTEST(statuses, "statuses");
-        QCOMPARE(imageLinks(listing.body), m_names);
+        QCOMPARE(cutNames(listing.body), m_names);
         QCOMPARE(listing.body.size() > 3 * 1024 * 1024, fault.startsWith(u"oversize"_s));
     }
 
@@ -187,7 +182,7 @@ private slots:
         QVERIFY(m_server.control(u"faults"_s, &state) && state.startsWith("latency=600\n"));
         QVERIFY(m_server.control(u"reset"_s));
         timer.restart();
-        QCOMPARE(imageLinks(m_server.get(Folder).body), m_names);
+        QCOMPARE(cutNames(m_server.get(Folder).body), m_names);
         QVERIFY(timer.elapsed() < 600);
     }
 

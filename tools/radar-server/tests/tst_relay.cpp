@@ -1,7 +1,7 @@
 #include "AppHarness.h"
 #include "acquisition/Catalogue.h"
-#include "acquisition/Listing.h"
 #include "relay/StationPositions.h"
+#include "support/GifFixtures.h"
 #include "support/RadarServerProcess.h"
 #include "view/MapView.h"
 
@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+using pluvix::testsupport::cutNames;
 using pluvix::testsupport::RadarServerProcess;
 using namespace Qt::StringLiterals;
 
@@ -54,10 +55,7 @@ public:
     // A site with `products`, each with scans every five minutes from `first` (UTC) on.
     void addSite(const QString& site, const QStringList& products, const QImage& png,
                  const QByteArray& wld) {
-        QByteArray pngBytes;
-        QBuffer buffer(&pngBytes);
-        buffer.open(QIODevice::WriteOnly);
-        png.save(&buffer, "PNG");
+        const QByteArray pngBytes = pluvix::testsupport::encoded(png, "PNG");
         for (const auto& [day, first, count] :
              {std::tuple{u"2024/04/30"_s, 23 * 60 + 0, 12}, std::tuple{u"2024/05/01"_s, 2, 4}}) {
             const QString siteDir = u"/archive/data/"_s + day + u"/GIS/ridge/" + site + u'/';
@@ -157,22 +155,9 @@ QImage picture(double lat, double lon, QByteArray* wld, QSize size = {400, 400})
     return img;
 }
 
-// The viewer's own cut; empty where it would fail.
-QStringList names(const QByteArray& listing) {
-    try {
-        const auto cut = pluvix::acquisition::cutImageNames(listing);
-        return QStringList(cut.begin(), cut.end());
-    } catch (const std::exception&) {
-        return {};
-    }
-}
-
 // A PNG whose header claims `side` x `side` pixels, of a few dozen bytes.
 QByteArray pngClaiming(quint32 side) {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    QImage(1, 1, QImage::Format_Indexed8).save(&buffer, "PNG");
+    QByteArray png = pluvix::testsupport::encoded(QImage(1, 1, QImage::Format_Indexed8), "PNG");
     for (int at : {16, 20})
         qToBigEndian(side, png.data() + at);
     quint32 crc = 0xffffffff; // over the chunk's type and data, as the format asks
@@ -215,10 +200,6 @@ QList<int> parallelGet(const QList<QUrl>& urls) {
     return statuses;
 }
 
-QList<int> parallelGet(const QUrl& url, int count) {
-    return parallelGet(QList<QUrl>(count, url));
-}
-
 QString folder(const QString& product, const QString& station) {
     return u"/radar/images/DS."_s + product + u"/SI." + station + u'/';
 }
@@ -232,9 +213,9 @@ class TestRelay : public QObject {
     QTemporaryDir m_cache;
     RadarServerProcess m_server; // the clock frozen at 2024-05-01 00:20 UTC
 
-    bool startServer(RadarServerProcess& server) {
+    bool startServer(RadarServerProcess& server, const FakeArchive* archive = nullptr) {
         return server.start({u"--start"_s, u"2024-05-01T00:20:00Z"_s, u"--frozen"_s, u"--quiet"_s,
-                             u"--upstream"_s, m_archive.url()});
+                             u"--upstream"_s, (archive ? archive : &m_archive)->url()});
     }
 
 private slots:
@@ -287,12 +268,13 @@ private slots:
                         u"%1%2.gif"_s.arg(m / 60).arg(m % 60, 2, 10, QChar(u'0'));
         for (int m : {2, 7, 12, 17})
             want << u"MLB20240501"_s + tag + u"00%1.gif"_s.arg(m, 2, 10, QChar(u'0'));
-        QCOMPARE(names(reply.body), want);
+        QCOMPARE(cutNames(reply.body), want);
     }
 
     void parallelViewersShareOneListing() {
         m_archive.delayMs = 500;
-        const QList<int> statuses = parallelGet(m_server.url(folder(u"p19r0"_s, u"ktlh"_s)), 20);
+        const QList<int> statuses =
+            parallelGet(QList<QUrl>(20, m_server.url(folder(u"p19r0"_s, u"ktlh"_s))));
         m_archive.delayMs = 0;
         QCOMPARE(statuses, QList<int>(20, 200));
         QCOMPARE(m_archive.hits.value(u"/archive/data/2024/05/01/GIS/ridge/TLH/"_s), 1);
@@ -323,10 +305,10 @@ private slots:
     }
     void framesFetchedOnceWithSiteAtCentre() {
         QFETCH(QString, station);
-        const QString newest = names(m_server.get(folder(u"p19r0"_s, station)).body).value(9);
+        const QString newest = cutNames(m_server.get(folder(u"p19r0"_s, station)).body).value(9);
         QVERIFY(!newest.isEmpty());
         const QString frame = folder(u"p19r0"_s, station) + newest;
-        QCOMPARE(parallelGet(m_server.url(frame), 5), QList<int>(5, 200));
+        QCOMPARE(parallelGet(QList<QUrl>(5, m_server.url(frame))), QList<int>(5, 200));
         const QImage gif = QImage::fromData(m_server.get(frame).body, "GIF");
         QCOMPARE(gif.size(), QSize(600, 550));
         QCOMPARE(gif.pixel(300, 275), Echo);
@@ -350,7 +332,7 @@ private slots:
         const QString dir = folder(u"p37cr"_s, u"kmlb"_s);
         const auto good = server.get(dir);
         QCOMPARE(good.status, 200);
-        const QString frame = dir + names(good.body).last();
+        const QString frame = dir + cutNames(good.body).last();
         QCOMPARE(server.get(frame).status, 200);
         m_archive.failing = true;
         QVERIFY(server.control(u"advance?seconds=120"_s)); // past the refresh interval
@@ -359,7 +341,7 @@ private slots:
         const auto gone = server.get(dir);
         m_archive.failing = false;
         QCOMPARE(stale.status, 200);
-        QCOMPARE(names(stale.body), names(good.body));
+        QCOMPARE(cutNames(stale.body), cutNames(good.body));
         QCOMPARE(gone.status, 502);
         QVERIFY(gone.header("Content-Type").startsWith("text/plain"));
         QVERIFY2(gone.body.contains("answered 500"), gone.body.constData());
@@ -409,7 +391,7 @@ private slots:
         const QString dir = folder(u"p19r0"_s, station);
         const auto listing = m_server.get(dir, 60000);
         const auto reply =
-            file == u"site" ? listing : m_server.get(dir + names(listing.body).value(9));
+            file == u"site" ? listing : m_server.get(dir + cutNames(listing.body).value(9));
         QCOMPARE(reply.status, 502);
         QVERIFY2(QString::fromUtf8(reply.body).contains(text), reply.body.constData());
         QVERIFY2(m_server.peakMemoryMiB() < 400,
@@ -427,10 +409,9 @@ private slots:
         archive.moveToThread(&thread);
         thread.start();
         pluvix::testsupport::AppHarness h;
-        QVERIFY(h.server.start({u"--start"_s, u"2024-05-01T00:20:00Z"_s, u"--frozen"_s,
-                                u"--quiet"_s, u"--upstream"_s, archive.url()}));
+        QVERIFY(startServer(h.server, &archive));
         auto& w = h.load();
-        const QStringList listed = names(h.server.get(QUrl(h.folderUrl()).path()).body);
+        const QStringList listed = cutNames(h.server.get(QUrl(h.folderUrl()).path()).body);
         QStringList shown;
         for (int i = 0; i <= w.viewer().feed().history().UBound(); ++i)
             shown << w.viewer().feed().history().tag(i);
@@ -450,7 +431,7 @@ private slots:
         const QString dir = folder(u"p19r0"_s, u"ktlx"_s);
         const auto listing = server.get(dir, 120000);
         QVERIFY2(listing.status == 200, listing.body.constData());
-        const auto frame = server.get(dir + names(listing.body).value(9), 120000);
+        const auto frame = server.get(dir + cutNames(listing.body).value(9), 120000);
         QCOMPARE(QImage::fromData(frame.body, "GIF").size(), QSize(600, 550));
     }
 };
