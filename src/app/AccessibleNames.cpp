@@ -39,7 +39,7 @@ AccessibleNames::AccessibleNames(Parts parts, QObject* parent) : QObject(parent)
         {&m_p.clock, AccessibleControl::Clock},
         {&m_p.timeLabel, AccessibleControl::TimeLabel}};
     for (int i = 0; i < presets::PresetButtons::Count; ++i)
-        described.append({panel.presetButtons()->ctrlPreset(i), AccessibleControl::PresetButton});
+        described.append({panel.presetButtons()->button(i), AccessibleControl::PresetButton});
     for (const auto& [widget, control] : described)
         widget->setAccessibleDescription(view::accessibleDescription(control));
     panel.optionsButton()->setAccessibleName(panel.optionsButton()->text());
@@ -89,7 +89,7 @@ void AccessibleNames::namePresets() {
     // A slot the store cannot read keeps the name it had; the recall reports the fault.
     for (int i = 0; i < presets::PresetButtons::Count; ++i)
         diagnostics::ignoreErrors([&] {
-            m_p.panel.presetButtons()->ctrlPreset(i)->setAccessibleName(view::presetButtonName(
+            m_p.panel.presetButtons()->button(i)->setAccessibleName(view::presetButtonName(
                 i + 1, stationLabelOf(store->address(i)), store->productCode(i)));
         });
 }

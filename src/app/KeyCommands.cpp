@@ -129,7 +129,7 @@ void KeyCommands::run(const KeyAction& action) {
 }
 
 void KeyCommands::recallPreset(int number) {
-    const QAbstractButton* button = m_p.panel.presetButtons()->ctrlPreset(number - 1);
+    const QAbstractButton* button = m_p.panel.presetButtons()->button(number - 1);
     if (button && !button->isHidden() && button->isEnabled())
         m_p.viewer.presetRecall().press(number - 1, Qt::LeftButton);
 }

@@ -133,7 +133,7 @@ void StatusPanel::takeColours() {
 QList<QWidget*> StatusPanel::focusOrder() const {
     QList<QWidget*> order{m_historySlider, m_zoomSlider, m_optionsButton, m_loopSwitch};
     for (int i = 0; i < presets::PresetButtons::Count; ++i)
-        order.append(m_presets->ctrlPreset(i));
+        order.append(m_presets->button(i));
     return order;
 }
 

@@ -174,7 +174,7 @@ QRect PresetButtons::areaTwips() {
     return buttonGeometryTwips(0).united(buttonGeometryTwips(Count - 1));
 }
 
-QAbstractButton* PresetButtons::ctrlPreset(int i) const {
+QAbstractButton* PresetButtons::button(int i) const {
     if (i < 0 || i >= Count)
         throw core::RuntimeError::subscriptOutOfRange();
     return m_buttons[std::size_t(i)];
@@ -201,7 +201,7 @@ void PresetButtons::ResetPresetButtonSelect() {
 }
 
 void PresetButtons::setChecked(int i, bool checked) {
-    ctrlPreset(i)->setChecked(checked);
+    button(i)->setChecked(checked);
 }
 
 int PresetButtons::checkedIndex() const {
@@ -212,7 +212,7 @@ int PresetButtons::checkedIndex() const {
 }
 
 void PresetButtons::setToolTip(int i, const QString& text) {
-    ctrlPreset(i)->setToolTip(text);
+    button(i)->setToolTip(text);
 }
 
 void PresetButtons::setToolTips(const QStringList& texts) {
@@ -221,7 +221,7 @@ void PresetButtons::setToolTips(const QStringList& texts) {
 }
 
 QString PresetButtons::toolTip(int i) const {
-    return ctrlPreset(i)->toolTip();
+    return button(i)->toolTip();
 }
 
 void PresetButtons::RefreshPresetButtons(const PresetStore& store) {

@@ -46,7 +46,7 @@ private:
     bool m_mouseDown = false;
 };
 
-// The eight preset buttons `ctrlPreset(0..7)` in two rows of four (top 1 3 5 7, bottom
+// The eight preset buttons (`button(0..7)`) in two rows of four (top 1 3 5 7, bottom
 // 2 4 6 8). The widget covers exactly that block; the window places it on the status panel
 // at areaTwips().
 class PresetButtons final : public QWidget {
@@ -62,7 +62,7 @@ public:
     // The block of all eight on the status panel, twips.
     static QRect areaTwips();
 
-    QAbstractButton* ctrlPreset(int i) const;
+    QAbstractButton* button(int i) const;
 
     // Button i is visible when i <= numberOfPresets - 1.
     void ShowPresetButtons(qint16 numberOfPresets);

@@ -62,7 +62,7 @@ private slots:
         QApplication::setPalette(dark);
         QCoreApplication::processEvents();
         for (QWidget* part : Widgets{w.statusPanel()->findChild<QLabel*>(u"Label1_0"_s),
-                                     w.statusPanel()->presetButtons()->ctrlPreset(0), w.timeLabel(),
+                                     w.statusPanel()->presetButtons()->button(0), w.timeLabel(),
                                      w.connectionNotice()}) {
             const QImage look = grabOf(part); // dark ground, light text
             QVERIFY2(QColor(look.pixel(look.width() - 3, 2)).lightness() < 80 &&
@@ -82,7 +82,7 @@ private slots:
         auto* frame = w.findChild<QWidget*>(u"focusFrame"_s);
         QVERIFY(frame && !frame->isVisible()); // until the keyboard moves the focus
         const app::StatusPanel* panel = w.statusPanel();
-        const auto preset = [&](int i) { return panel->presetButtons()->ctrlPreset(i); };
+        const auto preset = [&](int i) { return panel->presetButtons()->button(i); };
         for (QWidget* next :
              Widgets{panel->historySlider(), panel->zoomSlider(), panel->optionsButton(),
                      panel->loopSwitch(), preset(0), preset(1), preset(2), preset(3), w.mapView(),

@@ -319,24 +319,24 @@ private slots:
         auto& w = start(true);
         presets::PresetButtons* p = w.statusPanel()->presetButtons();
         h->store.SaveSetting(u"Pluvix"_s, u"SectionPreset0"_s, u"BaseURL"_s, h->folderUrl());
-        QVERIFY(clickAt(p->ctrlPreset(0)->mapToGlobal(QPoint(8, 8)), u"1"_s));
+        QVERIFY(clickAt(p->button(0)->mapToGlobal(QPoint(8, 8)), u"1"_s));
         // Else the store prompt's click may land on a button that the recall disables.
-        QTRY_VERIFY(p->ctrlPreset(0)->isChecked());
+        QTRY_VERIFY(p->button(0)->isChecked());
         QTRY_VERIFY_WITH_TIMEOUT(!w.statusPanel()->progressBar()->isVisible() &&
                                      w.statusPanel()->historySlider()->isEnabled(),
                                  20000);
         const auto prompt = onNextModal(
             [](QWidget* d) { static_cast<QMessageBox*>(d)->button(QMessageBox::No)->click(); });
-        QVERIFY(clickAt(p->ctrlPreset(1)->mapToGlobal(QPoint(8, 8)), u"3"_s));
+        QVERIFY(clickAt(p->button(1)->mapToGlobal(QPoint(8, 8)), u"3"_s));
         QTRY_VERIFY_WITH_TIMEOUT(!prompt, 20000);
         QTest::qWait(300); // the release that the box swallowed
         for (int i = 0; i < 4; ++i) {
             presets::PresetButton fresh(i + 1);
             fresh.setChecked(i == 0);
-            QCOMPARE(look(p->ctrlPreset(i)), look(&fresh));
+            QCOMPARE(look(p->button(i)), look(&fresh));
         }
         presets::PresetButton released(1);
-        QVERIFY(look(p->ctrlPreset(0)) != look(&released));
+        QVERIFY(look(p->button(0)) != look(&released));
     }
 
     void withoutTitleBarDoubleClickTogglesPanelAndDragMoves() {

@@ -23,7 +23,7 @@ namespace {
 int countOf(app::MainWindow& w, bool checked) {
     int n = 0;
     for (int i = 0; i < 8; ++i) {
-        QAbstractButton* b = w.statusPanel()->presetButtons()->ctrlPreset(i);
+        QAbstractButton* b = w.statusPanel()->presetButtons()->button(i);
         n += (checked ? b->isChecked() : b->isVisibleTo(w.statusPanel()->presetButtons())) ? 1 : 0;
     }
     return n;
@@ -46,10 +46,10 @@ private slots:
         const int zoom = w.viewer().mapState().zoom();
         w.action(u"mnuZoomNum_%1"_s.arg(zoom == 6 ? 5 : 6))->trigger();
         // A real press and release: the button must stay pressed after the release.
-        QTest::mouseClick(w.statusPanel()->presetButtons()->ctrlPreset(1), Qt::LeftButton);
+        QTest::mouseClick(w.statusPanel()->presetButtons()->button(1), Qt::LeftButton);
         QCOMPARE(w.viewer().mapState().zoom(), zoom);
         QCOMPARE(w.viewer().feed().history().UBound(), 9);
-        QVERIFY(w.statusPanel()->presetButtons()->ctrlPreset(1)->isChecked());
+        QVERIFY(w.statusPanel()->presetButtons()->button(1)->isChecked());
         QVERIFY(w.statusPanel()->historySlider()->isEnabled() &&
                 !w.statusPanel()->progressBar()->isVisible());
         QCOMPARE(h.boxes.shown.size(), 1); // only the store question
