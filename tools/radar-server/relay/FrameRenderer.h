@@ -25,15 +25,16 @@ struct FrameInput {
 };
 
 // The frame the viewer gets, as the drawn frames: 600 x 550, the map above a 50-pixel title
-// strip. The site sits on pixel (300, 275), north up, in an azimuthal equidistant projection, so
-// distances and bearings from the site are true. Echo colours are the upstream's own; where it is
+// strip. The site sits on pixel (300, 250), the middle of the map part, where the viewer's
+// "centre on the site" expects it; north up, in an azimuthal equidistant projection, so distances
+// and bearings from the site are true. Echo colours are the upstream's own; where it is
 // transparent or absent, a dark background with boundary lines.
 namespace frame {
 inline constexpr int Width = 600;
 inline constexpr int Height = 550;
 inline constexpr int MapHeight = 500;
 inline constexpr int SiteX = 300;
-inline constexpr int SiteY = 275;
+inline constexpr int SiteY = MapHeight / 2;
 inline constexpr QRgb BackgroundColour = 0xff10141a;
 inline constexpr QRgb CountyColour = 0xff3d434b;
 inline constexpr QRgb StateColour = 0xff868c94;

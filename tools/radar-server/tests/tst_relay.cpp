@@ -3,6 +3,7 @@
 #include "relay/StationPositions.h"
 #include "support/GifFixtures.h"
 #include "support/RadarServerProcess.h"
+#include "view/MapGeometry.h"
 #include "view/MapView.h"
 
 #include <QImage>
@@ -311,7 +312,10 @@ private slots:
         QCOMPARE(parallelGet(QList<QUrl>(5, m_server.url(frame))), QList<int>(5, 200));
         const QImage gif = QImage::fromData(m_server.get(frame).body, "GIF");
         QCOMPARE(gif.size(), QSize(600, 550));
-        QCOMPARE(gif.pixel(300, 275), Echo);
+        // where the viewer's "centre on the radar site" puts the middle of the map area
+        QCOMPARE(gif.pixel(qRound(pluvix::view::radarSiteX * 600),
+                           qRound(pluvix::view::radarSiteY * 550)),
+                 Echo);
         const QString upstream = u"/archive/data/2024/05/01/GIS/ridge/"_s +
                                  station.mid(1).toUpper() + u"/N0B/" + station.mid(1).toUpper() +
                                  u"_N0B_202405010017";

@@ -146,10 +146,11 @@ private slots:
         QCOMPARE(img.size(), QSize(600, 550));
 
         const QPointF site = centroid(img, SiteColour);
-        QVERIFY2(std::hypot(site.x() - 300, site.y() - 275) <= 3,
+        QVERIFY2(std::hypot(site.x() - frame::SiteX, site.y() - frame::SiteY) <= 3,
                  qPrintable(u"site at %1, %2"_s.arg(site.x()).arg(site.y())));
         const double px = echoMiles / (miles / 600);
-        const QPointF want(300 + px * std::sin(bearing * Rad), 275 - px * std::cos(bearing * Rad));
+        const QPointF want(frame::SiteX + px * std::sin(bearing * Rad),
+                           frame::SiteY - px * std::cos(bearing * Rad));
         const QPointF got = centroid(img, EchoColour);
         QVERIFY2(std::hypot(got.x() - want.x(), got.y() - want.y()) <= 3,
                  qPrintable(u"echo at %1, %2"_s.arg(got.x()).arg(got.y())));
@@ -196,7 +197,7 @@ private slots:
         in.milesAcross = LongMiles; // a stripe a pixel: 360 colours in view
         const QImage img = rendered(in);
         QVERIFY(!img.isNull());
-        QCOMPARE(img.pixel(300, 275), widest);
+        QCOMPARE(img.pixel(frame::SiteX, frame::SiteY), widest);
     }
 
     void unusableInputRefused() {
