@@ -312,7 +312,7 @@ private slots:
         QCOMPARE(parallelGet(QList<QUrl>(5, m_server.url(frame))), QList<int>(5, 200));
         const QImage gif = QImage::fromData(m_server.get(frame).body, "GIF");
         QCOMPARE(gif.size(), QSize(600, 550));
-        // where the viewer's "centre on the radar site" puts the middle of the map area
+        // the site is where the viewer's "centre on the radar site" expects it
         QCOMPARE(gif.pixel(qRound(pluvix::view::radarSiteX * 600),
                            qRound(pluvix::view::radarSiteY * 550)),
                  Echo);
